@@ -1,0 +1,132 @@
+// The criteria set: cutting into alternatives, the test of one form, the echo.
+#include "search/criteria.h"
+
+#include "search/textutil.h"
+
+namespace search {
+
+namespace {
+
+// Captions of the ten criteria fields, as the main window labels them.
+constexpr std::string_view kLabels[10] = {
+    "Project Name(s)",
+    "Country",
+    "Area (Marsden square(s), IHB areas",
+    "Operating Agency",
+    "Month(s)",
+    "Cruise Name(s)",
+    "Ship/Platform Names",
+    "Chief Scientist(s)",
+    "Scientist's name(s) for queries",
+    "Parameter Codes etc",
+};
+
+constexpr std::string_view kSeparator = " OR ";
+constexpr std::string_view kAtUlma = "AT ULMA";
+
+} // namespace
+
+std::string_view criterionLabel(int i) { return (i >= 0 && i < 10) ? kLabels[i] : std::string_view(); }
+
+std::vector<std::string> cutAlternatives(std::string_view text) {
+    std::vector<std::string> out;
+    if (text.empty()) return out;
+    const std::string upper = upperCase(text);
+    std::string_view rest = upper;
+    for (;;) {
+        std::size_t at = rest.find(kSeparator);
+        if (at == std::string_view::npos) break;
+        out.emplace_back(trimBlanks(rest.substr(0, at + 1)));
+        rest.remove_prefix(at + kSeparator.size());
+    }
+    out.emplace_back(trimBlanks(rest));
+    return out;
+}
+
+bool Criteria::prepare(const CriteriaSet& set, std::string* err) {
+    for (auto& slot : m_slots) slot.clear();
+    m_used = false;
+    m_dataHeld = set.dataHeld;
+    for (int i = 0; i < 10; ++i) {
+        const std::string& text = set.texts[static_cast<std::size_t>(i)];
+        if (!text.empty()) m_used = true;
+        std::vector<std::string> alternatives = cutAlternatives(text);
+        if (alternatives.size() > kMaxAlternatives) {
+            if (err)
+                *err = std::string(criterionLabel(i)) + ": more than " + std::to_string(kMaxAlternatives) +
+                       " alternatives joined by OR; at most " + std::to_string(kMaxAlternatives) +
+                       " can be searched";
+            for (auto& slot : m_slots) slot.clear();
+            return false;
+        }
+        m_slots[static_cast<std::size_t>(i)] = std::move(alternatives);
+    }
+    // The parameter criterion searches the observation text, not line 9.
+    auto& parameters = m_slots[9];
+    if (!parameters.empty() && !parameters.front().empty()) {
+        m_slots[kObservationSlot] = std::move(parameters);
+        parameters.clear();
+    }
+    return true;
+}
+
+bool Criteria::test(const Form& form) {
+    if (m_used) {
+        for (int s = 0; s < kSlots; ++s) {
+            const auto& alternatives = m_slots[static_cast<std::size_t>(s)];
+            if (alternatives.empty()) continue;
+            std::string_view searched;
+            if (s == kObservationSlot) {
+                searched = form.upperObservationText();
+            } else {
+                upperCaseInto(form.line(s), m_scratch);
+                searched = m_scratch;
+            }
+            bool satisfied = false;
+            for (const auto& alternative : alternatives) {
+                if (contains(searched, alternative)) {
+                    satisfied = true;
+                    break;
+                }
+            }
+            if (!satisfied) return false;
+        }
+    }
+    switch (m_dataHeld) {
+    case DataHeld::Any: return true;
+    case DataHeld::AtUlma: return contains(form.upperObservationText(), kAtUlma);
+    case DataHeld::NotAtUlma: return !contains(form.upperObservationText(), kAtUlma);
+    }
+    return true;
+}
+
+CriteriaEcho echoCriteria(const CriteriaSet& set) {
+    CriteriaEcho echo;
+    int count = 0;
+    for (int i = 0; i < 10; ++i) {
+        const std::string& text = set.texts[static_cast<std::size_t>(i)];
+        if (text.empty()) continue;
+        if (++count == 1) {
+            for (auto* lines : {&echo.formsLines, &echo.headsLines}) {
+                lines->push_back("Selection Criteria:-");
+                lines->push_back("<br>");
+            }
+        } else {
+            echo.formsLines.push_back("AND<br>");
+            echo.headsLines.push_back("AND");
+        }
+        std::string line(criterionLabel(i));
+        line += ": ";
+        appendEscaped(line, upperCase(text));
+        line += "<br>";
+        echo.formsLines.push_back(line);
+        echo.headsLines.push_back(line);
+    }
+    if (count == 0) {
+        echo.formsLines = {"", "All forms selected<br>"};
+        echo.headsLines = {"", "All forms selected"};
+    }
+    return echo;
+}
+
+} // namespace search

@@ -1,0 +1,148 @@
+// Buffered output files and the real file system.
+#include "search/filesystem.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "search/textutil.h"
+
+namespace search {
+
+void OutputFile::putEscaped(std::string_view text) {
+    if (text.find_first_of("&<>") == std::string_view::npos) {
+        put(text);
+        return;
+    }
+    std::string escaped;
+    appendEscaped(escaped, text);
+    put(escaped);
+}
+
+void OutputFile::flushBuffer() {
+    if (m_buffer.empty()) return;
+    if (m_error.empty()) {
+        std::string err;
+        if (!writeBytes(m_buffer.data(), m_buffer.size(), &err)) m_error = err;
+    }
+    m_buffer.clear();
+}
+
+bool OutputFile::close(std::string* err) {
+    if (!m_closed) {
+        m_closed = true;
+        flushBuffer();
+        std::string closeErr;
+        if (!closeFile(&closeErr) && m_error.empty()) m_error = closeErr;
+    }
+    if (!m_error.empty()) {
+        if (err) *err = m_error;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+std::string systemError(const std::string& path) { return path + ": " + std::strerror(errno); }
+
+class DiskInputFile : public InputFile {
+public:
+    DiskInputFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~DiskInputFile() override { ::close(m_fd); }
+    long long read(char* buffer, std::size_t size, std::string* err) override {
+        for (;;) {
+            ssize_t n = ::read(m_fd, buffer, size);
+            if (n >= 0) return n;
+            if (errno == EINTR) continue;
+            if (err) *err = systemError(m_path);
+            return -1;
+        }
+    }
+
+private:
+    int m_fd;
+    std::string m_path;
+};
+
+class DiskOutputFile : public OutputFile {
+public:
+    DiskOutputFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~DiskOutputFile() override {
+        std::string ignored;
+        close(&ignored);
+    }
+
+protected:
+    bool writeBytes(const char* data, std::size_t size, std::string* err) override {
+        while (size > 0) {
+            ssize_t n = ::write(m_fd, data, size);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                *err = systemError(m_path);
+                return false;
+            }
+            data += n;
+            size -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    bool closeFile(std::string* err) override {
+        if (m_fd < 0) return true;
+        int rc = ::close(m_fd);
+        m_fd = -1;
+        if (rc != 0) {
+            *err = systemError(m_path);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    int m_fd;
+    std::string m_path;
+};
+
+} // namespace
+
+std::unique_ptr<InputFile> DiskFileSystem::openRead(const std::string& path, std::string* err) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (err) *err = systemError(path);
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        if (err) *err = systemError(path);
+        return nullptr;
+    }
+    return std::make_unique<DiskInputFile>(fd, path);
+}
+
+std::unique_ptr<OutputFile> DiskFileSystem::openWrite(const std::string& path, std::string* err) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (err) *err = systemError(path);
+        return nullptr;
+    }
+    return std::make_unique<DiskOutputFile>(fd, path);
+}
+
+bool DiskFileSystem::removeFile(const std::string& path, std::string* err) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+    if (err) *err = systemError(path);
+    return false;
+}
+
+bool DiskFileSystem::renameFile(const std::string& from, const std::string& to, std::string* err) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (err) *err = systemError(to);
+    return false;
+}
+
+} // namespace search

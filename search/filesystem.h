@@ -1,0 +1,91 @@
+// File access of a search run, abstract so that tests and fuzzers can work in memory.
+#ifndef SEARCH_FILESYSTEM_H
+#define SEARCH_FILESYSTEM_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace search {
+
+/// A file opened for sequential reading.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    /// Reads up to size bytes; returns the count (0 at end of file) or -1 with err filled.
+    virtual long long read(char* buffer, std::size_t size, std::string* err) = 0;
+};
+
+/// A file opened for writing with truncation. Writes are buffered; the first failure is
+/// kept (later writes do nothing) and reported by failed(), error() and close().
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    /// Appends bytes to the file.
+    void put(std::string_view text) {
+        if (m_buffer.size() + text.size() > kBufferSize) flushBuffer();
+        m_buffer.append(text);
+    }
+    void put(char c) {
+        if (m_buffer.size() + 1 > kBufferSize) flushBuffer();
+        m_buffer.push_back(c);
+    }
+    /// Appends text and the line end CR LF.
+    void line(std::string_view text) {
+        put(text);
+        put(std::string_view("\r\n", 2));
+    }
+    /// Appends text with "&", "<" and ">" written as HTML entities.
+    void putEscaped(std::string_view text);
+    /// Appends escaped text and the line end.
+    void lineEscaped(std::string_view text) {
+        putEscaped(text);
+        put(std::string_view("\r\n", 2));
+    }
+    /// Writes what is buffered and closes; false with err filled when any write or the close failed.
+    bool close(std::string* err);
+    bool failed() const { return !m_error.empty(); }
+    /// The first failure: the file's path and the system's reason.
+    const std::string& error() const { return m_error; }
+
+protected:
+    static constexpr std::size_t kBufferSize = 1 << 18;
+    /// Writes all bytes; false with err filled on failure.
+    virtual bool writeBytes(const char* data, std::size_t size, std::string* err) = 0;
+    /// Releases the file; false with err filled on failure.
+    virtual bool closeFile(std::string* err) = 0;
+
+private:
+    void flushBuffer();
+    std::string m_buffer;
+    std::string m_error;
+    bool m_closed = false;
+};
+
+/// The file operations of a search run.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    /// Opens a file for reading; nullptr with err filled on failure.
+    virtual std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) = 0;
+    /// Creates or truncates a file for writing; nullptr with err filled on failure.
+    virtual std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) = 0;
+    /// Deletes a file; a missing file is not an error. False with err filled on failure.
+    virtual bool removeFile(const std::string& path, std::string* err) = 0;
+    /// Gives a file a new name, replacing any file of that name. False with err filled on failure.
+    virtual bool renameFile(const std::string& from, const std::string& to, std::string* err) = 0;
+};
+
+/// The real file system, through POSIX calls.
+class DiskFileSystem : public FileSystem {
+public:
+    std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) override;
+    std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
+    bool removeFile(const std::string& path, std::string* err) override;
+    bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
+};
+
+} // namespace search
+
+#endif // SEARCH_FILESYSTEM_H

@@ -1,0 +1,49 @@
+// Cuts a form file into CSR forms, reading it in large blocks.
+#ifndef SEARCH_FORMREADER_H
+#define SEARCH_FORMREADER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "search/filesystem.h"
+#include "search/form.h"
+
+namespace search {
+
+/// Reads forms from one file. A line ends at CR or CR LF; a lone LF stays in the line; every
+/// byte is kept. A form is ended by a line whose first character is "*". Memory grows with
+/// the largest form, never with the file.
+///   "A\r\nB\r\n*\r\n"   => one form of lines "A", "B"
+///   "A\rB\n*x\r"        => one form of lines "A", "B\n"
+///   "*\r*\r"            => two forms without lines
+///   "A\r\n" (no "*")    => no form
+class FormReader {
+public:
+    enum class Status { Form, End, Malformed, ReadError };
+
+    explicit FormReader(InputFile& file, std::size_t blockSize = 1 << 20);
+
+    /// Reads the next form into form. Malformed when a form (or the lines after the last
+    /// terminator) passes 201 lines; ReadError with err filled when the file cannot be read.
+    Status next(Form& form, std::string* err);
+    /// Bytes taken from the file so far.
+    std::uint64_t bytesRead() const { return m_bytesRead; }
+
+private:
+    bool fill(std::size_t keepFrom, std::string* err);
+
+    InputFile& m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0; // start of unparsed data
+    std::size_t m_end = 0;   // end of valid data
+    std::uint64_t m_bytesRead = 0;
+    bool m_eof = false;
+    bool m_skipLf = false;
+    int m_lineCounter = -1;
+    std::vector<std::pair<std::size_t, std::size_t>> m_spans; // lines of the current form
+};
+
+} // namespace search
+
+#endif // SEARCH_FORMREADER_H

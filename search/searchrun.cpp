@@ -1,0 +1,153 @@
+// The search run: reads every form of the chosen files, selects and reports.
+#include "search/searchrun.h"
+
+#include "search/formreader.h"
+#include "search/textutil.h"
+
+namespace search {
+
+const char* const kNoFilesMessage = "You have still to select at least one KERVOS (.inf) File";
+const char* const kNoCriteriaQuestion = "No Selection Criteria have been chosen. Do you want to continue?";
+const char* const kBreakMessage = "Break used. Run aborted";
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kLineBreak = "<br>";
+
+std::string malformedMessage(const std::string& path) {
+    return "Program Aborts -" + path + " is not correctly formatted";
+}
+std::string readFailureMessage(const std::string& err) { return "Program Aborts - cannot read " + err; }
+std::string writeFailureMessage(const std::string& err) { return "Program Aborts - cannot write " + err; }
+
+} // namespace
+
+SearchRun::SearchRun(RunHost& host, FileSystem& files, ReportSink& sink, tables::RpTable& table)
+    : m_host(host), m_files(files), m_sink(sink), m_table(table) {}
+
+std::string SearchRun::progressText(long long read, long long selected) {
+    return "Forms Read:- " + countText(read) + "   Forms Selected:- " + countText(selected);
+}
+
+RunOutcome SearchRun::abort(RunOutcome outcome, const std::string& message, bool hideViews) {
+    m_break.store(0, std::memory_order_relaxed);
+    m_host.setRunning(false);
+    if (hideViews) m_host.setViewButtonsVisible(false);
+    if (m_outputsOpen) {
+        std::string ignored; // the files stay as written; the message below tells what happened
+        m_sink.closeAll(&ignored);
+        m_outputsOpen = false;
+    }
+    m_host.message(message);
+    return outcome;
+}
+
+bool SearchRun::selectForm(const Form& form, const FileSelection& selection, const CriteriaSet& criteria,
+                           std::string* err) {
+    ++m_formsSelected;
+    m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
+    if (m_formsSelected == 1) {
+        m_outputsOpen = true;
+        if (!m_sink.open(selection.paths, err)) return false;
+        m_sink.writeHeads(criteria);
+    }
+    if (!m_headingWritten) {
+        m_headingWritten = true;
+        m_sink.writeYears(selection.yearsLabel);
+    }
+    const std::string probe = m_host.probeText();
+    m_sink.reportForm(SelectedForm{form, form.last(), m_statistics, kLineBreak, m_formsSelected, probe, m_host});
+    *err = m_sink.writeError();
+    return err->empty();
+}
+
+RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& criteria) {
+    if (selection.files.empty()) {
+        m_host.message(kNoFilesMessage);
+        return RunOutcome::NoFiles;
+    }
+    m_host.showProgress();
+    m_host.setRunning(true);
+
+    m_formsRead = m_formsSelected = 0;
+    m_bytesDone = m_bytesInFile = 0;
+    m_break.store(0, std::memory_order_relaxed);
+    m_headingWritten = false;
+    m_outputsOpen = false;
+    std::string err;
+    if (!m_criteria.prepare(criteria, &err)) {
+        m_host.setRunning(false);
+        m_host.message(err);
+        return RunOutcome::Refused;
+    }
+    m_statistics.reset(m_criteria.selectedParameters());
+    if (!m_criteria.used() && !m_host.ask(kNoCriteriaQuestion)) {
+        m_host.setRunning(false);
+        return RunOutcome::Declined;
+    }
+
+    Form form;
+    for (const std::string& path : selection.files) {
+        std::unique_ptr<InputFile> file = m_files.openRead(path, &err);
+        if (!file) return abort(RunOutcome::Failed, readFailureMessage(err), false);
+        FormReader reader(*file);
+        for (;;) {
+            FormReader::Status status = reader.next(form, &err);
+            m_bytesInFile = reader.bytesRead();
+            if (status == FormReader::Status::End) break;
+            if (status == FormReader::Status::Malformed)
+                return abort(RunOutcome::Malformed, malformedMessage(path), false);
+            if (status == FormReader::Status::ReadError)
+                return abort(RunOutcome::Failed, readFailureMessage(err), false);
+
+            m_host.yield();
+            if (m_break.load(std::memory_order_relaxed) == 1)
+                return abort(RunOutcome::Broken, kBreakMessage, true);
+            ++m_formsRead;
+            if (m_formsRead % 100 == 0) m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
+            if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err))
+                return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        }
+        m_bytesDone += m_bytesInFile;
+        m_bytesInFile = 0;
+    }
+
+    if (m_outputsOpen && !m_sink.closeExtraction(&err))
+        return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+
+    std::string result = "Forms Read:- " + countText(m_formsRead) + " Forms Selected:- " + countText(m_formsSelected);
+    result += kLineEnd;
+    result += kLineEnd;
+    if (m_formsSelected == 0) {
+        if (!m_files.removeFile(selection.paths.extraction, &err))
+            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        result += "So Sorry, no forms selected";
+        result += kLineEnd;
+        m_host.setViewButtonsVisible(false);
+    } else {
+        m_sink.writeStatistics(m_statistics, m_formsRead, m_formsSelected);
+        m_sink.writeClosing();
+        m_outputsOpen = false;
+        if (!m_sink.closeAll(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        // The earlier extraction goes only once this run's files are complete, so a failed
+        // run leaves it in place.
+        if (!m_files.removeFile(selection.paths.extraction, &err) ||
+            !m_files.renameFile(selection.paths.pending, selection.paths.extraction, &err))
+            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        m_host.setViewButtonsVisible(true);
+        for (std::string_view piece :
+             {std::string_view("Results and summaries can be found by viewing:-"), kLineEnd,
+              std::string_view(selection.paths.forms), kLineEnd, std::string_view(selection.paths.heads), kLineEnd,
+              std::string_view(selection.paths.csv), kLineEnd,
+              std::string_view("All 3 files are ascii so you may view them in any"), kLineEnd,
+              std::string_view("editor or WP, or click on buttons on right"), kLineEnd})
+            result += piece;
+    }
+    result += "Doubleclick in this area to remove this box";
+    m_host.setProgressText(result);
+    m_host.setRunning(false);
+    return RunOutcome::Completed;
+}
+
+} // namespace search

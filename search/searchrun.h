@@ -1,0 +1,76 @@
+// The search run: reads every form of the chosen files, selects and reports.
+#ifndef SEARCH_SEARCHRUN_H
+#define SEARCH_SEARCHRUN_H
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "search/criteria.h"
+#include "search/fileselection.h"
+#include "search/filesystem.h"
+#include "search/reportsink.h"
+#include "search/runhost.h"
+#include "search/statistics.h"
+#include "tables/rptable.h"
+
+namespace search {
+
+/// How a run ended.
+enum class RunOutcome {
+    NoFiles,   // no form file chosen: nothing happened
+    Refused,   // a criterion had too many alternatives: nothing written
+    Declined,  // the no-criteria question was answered No
+    Completed, // normal end, with or without selected forms
+    Broken,    // Break
+    Malformed, // a form file is not correctly formatted
+    Failed,    // a form file could not be read or an output file not written
+};
+
+extern const char* const kNoFilesMessage;
+extern const char* const kNoCriteriaQuestion;
+extern const char* const kBreakMessage;
+
+/// One search run at a time, driven through a host. The break flag may be set from the
+/// host's yield (or a signal handler); the run tests it at the next terminator line.
+class SearchRun {
+public:
+    SearchRun(RunHost& host, FileSystem& files, ReportSink& sink, tables::RpTable& table);
+
+    /// Runs a search over the selection with the criteria.
+    RunOutcome run(const FileSelection& selection, const CriteriaSet& criteria);
+    /// The Break command: the run stops at the next form.
+    void requestBreak() { m_break.store(1, std::memory_order_relaxed); }
+
+    long long formsRead() const { return m_formsRead; }
+    long long formsSelected() const { return m_formsSelected; }
+    /// Bytes read from all form files of the run so far.
+    std::uint64_t bytesRead() const { return m_bytesDone + m_bytesInFile; }
+    const Statistics& statistics() const { return m_statistics; }
+
+    /// The progress text: "Forms Read:-  100   Forms Selected:-  3".
+    static std::string progressText(long long read, long long selected);
+
+private:
+    RunOutcome abort(RunOutcome outcome, const std::string& message, bool hideViews);
+    bool selectForm(const Form& form, const FileSelection& selection, const CriteriaSet& criteria,
+                    std::string* err);
+
+    RunHost& m_host;
+    FileSystem& m_files;
+    ReportSink& m_sink;
+    tables::RpTable& m_table;
+    Criteria m_criteria;
+    Statistics m_statistics;
+    std::atomic<int> m_break{0};
+    long long m_formsRead = 0;
+    long long m_formsSelected = 0;
+    std::uint64_t m_bytesDone = 0;
+    std::uint64_t m_bytesInFile = 0;
+    bool m_headingWritten = false;
+    bool m_outputsOpen = false;
+};
+
+} // namespace search
+
+#endif // SEARCH_SEARCHRUN_H

@@ -1,0 +1,190 @@
+// Single-byte text helpers shared by the search engine and the report writers.
+#include "search/textutil.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+namespace search {
+
+namespace {
+
+// Windows-1252 letter case: ASCII, the accented letters 0xE0-0xFE (0xF7 is the division sign),
+// and the four letters outside that block (s, oe and z with caron, y with diaeresis).
+constexpr std::array<unsigned char, 256> makeUpperTable() {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
+    for (int c = 'a'; c <= 'z'; ++c) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c - 0x20);
+    for (int c = 0xE0; c <= 0xFE; ++c)
+        if (c != 0xF7) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c - 0x20);
+    t[0x9A] = 0x8A;
+    t[0x9C] = 0x8C;
+    t[0x9E] = 0x8E;
+    t[0xFF] = 0x9F;
+    return t;
+}
+
+constexpr std::array<unsigned char, 256> makeLowerTable() {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
+    for (int c = 'A'; c <= 'Z'; ++c) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 0x20);
+    for (int c = 0xC0; c <= 0xDE; ++c)
+        if (c != 0xD7) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 0x20);
+    t[0x8A] = 0x9A;
+    t[0x8C] = 0x9C;
+    t[0x8E] = 0x9E;
+    t[0x9F] = 0xFF;
+    return t;
+}
+
+constexpr auto kUpper = makeUpperTable();
+constexpr auto kLower = makeLowerTable();
+
+} // namespace
+
+char upperChar(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
+char lowerChar(char c) { return static_cast<char>(kLower[static_cast<unsigned char>(c)]); }
+
+void upperCaseInto(std::string_view text, std::string& out) {
+    out.resize(text.size());
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    auto* o = reinterpret_cast<unsigned char*>(out.data());
+    for (std::size_t i = 0; i < text.size(); ++i) o[i] = kUpper[in[i]];
+}
+
+std::string upperCase(std::string_view text) {
+    std::string out;
+    upperCaseInto(text, out);
+    return out;
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lowerChar(c);
+    return out;
+}
+
+bool contains(std::string_view text, std::string_view needle) {
+    if (needle.empty()) return !text.empty();
+    return text.find(needle) != std::string_view::npos;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    return text.substr(b, e - b);
+}
+
+std::string_view trimLeadingBlanks(std::string_view text) {
+    std::size_t b = 0;
+    while (b < text.size() && text[b] == ' ') ++b;
+    return text.substr(b);
+}
+
+std::string_view field(std::string_view line, int n) {
+    if (n < 1 || n > 8) return {};
+    std::size_t start = 0;
+    for (int f = 1; f < n; ++f) {
+        std::size_t sep = line.find('^', start);
+        if (sep == std::string_view::npos) return {};
+        start = sep + 1;
+    }
+    if (n == 8) return line.substr(start);
+    std::size_t sep = line.find('^', start);
+    return line.substr(start, sep == std::string_view::npos ? std::string_view::npos : sep - start);
+}
+
+std::string blanked(std::string_view line) {
+    std::string out(line);
+    for (char& c : out)
+        if (c == '^') c = ' ';
+    return out;
+}
+
+std::string_view left(std::string_view text, std::size_t n) { return text.substr(0, n); }
+
+std::string_view mid(std::string_view text, std::size_t start, std::size_t n) {
+    if (start < 1 || start > text.size()) return {};
+    return text.substr(start - 1, n);
+}
+
+double numericValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    double value = 0;
+    bool any = false;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        any = true;
+        ++i;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        double scale = 0.1;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            value += (text[i] - '0') * scale;
+            scale /= 10;
+            any = true;
+            ++i;
+        }
+    }
+    if (!any) return 0;
+    return negative ? -value : value;
+}
+
+std::string countText(long long n) {
+    std::string digits = std::to_string(n);
+    if (n >= 0) digits.insert(digits.begin(), ' ');
+    return digits;
+}
+
+std::string numberText(long long n) { return countText(n) + " "; }
+
+std::string floatText(float v) {
+    if (v == 0) return "0";
+    if (std::isfinite(v) && std::fabs(v) < 1e7f && v == std::trunc(v))
+        return std::to_string(static_cast<long long>(v));
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(v));
+    return buf;
+}
+
+std::string doubleText(double v) {
+    if (v == 0) return "0";
+    if (std::isfinite(v) && std::fabs(v) < 1e15 && v == std::trunc(v))
+        return std::to_string(static_cast<long long>(v));
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+void appendEscaped(std::string& out, std::string_view text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        default: continue;
+        }
+        out.append(text.substr(start, i - start));
+        out.append(entity);
+        start = i + 1;
+    }
+    out.append(text.substr(start));
+}
+
+std::string htmlEscaped(std::string_view text) {
+    std::string out;
+    appendEscaped(out, text);
+    return out;
+}
+
+} // namespace search

@@ -1,0 +1,64 @@
+// Single-byte text helpers shared by the search engine and the report writers.
+#ifndef SEARCH_TEXTUTIL_H
+#define SEARCH_TEXTUTIL_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace search {
+
+/// Upper-cases one Windows-1252 byte: a-z, 0xE0-0xFE except 0xF7, and 0x9A/0x9C/0x9E/0xFF.
+char upperChar(char c);
+/// Lower-cases one Windows-1252 byte (the inverse of upperChar).
+char lowerChar(char c);
+
+/// Upper-cases text into out (replacing its content): "Bay of biscay" => "BAY OF BISCAY".
+void upperCaseInto(std::string_view text, std::string& out);
+std::string upperCase(std::string_view text);
+std::string lowerCase(std::string_view text);
+
+/// Substring test with the rule of the original string search: an empty needle is found
+/// in every text that is not empty. contains("ABC", "") => true, contains("", "") => false.
+bool contains(std::string_view text, std::string_view needle);
+
+/// Removes blanks (only the space character) at both ends: "  a b " => "a b".
+std::string_view trimBlanks(std::string_view text);
+/// Removes leading blanks only.
+std::string_view trimLeadingBlanks(std::string_view text);
+
+/// Field n (1 to 8) of a "^"-separated line; field 8 runs to the end of the line.
+/// field("a^b^c", 2) => "b"; field("a^b", 5) => "".
+std::string_view field(std::string_view line, int n);
+
+/// The line with every "^" replaced by a blank: "a^b" => "a b".
+std::string blanked(std::string_view line);
+
+/// The first n characters (all when shorter): left("abc", 2) => "ab".
+std::string_view left(std::string_view text, std::size_t n);
+/// Characters from 1-based position start, at most n of them: mid("abcdef", 4, 2) => "de".
+std::string_view mid(std::string_view text, std::size_t start, std::size_t n = std::string_view::npos);
+
+/// Numeric value of a text: leading blanks, optional sign, digits, optional "." and fraction
+/// digits; 0 when there is no number. "  12 at ULMA" => 12, "-3.5x" => -3.5, "abc" => 0.
+double numericValue(std::string_view text);
+
+/// A count as a message shows it: a leading blank when not negative. 250 => " 250", -1 => "-1".
+std::string countText(long long n);
+/// A number written as a number: blank before (when not negative) and after. 250 => " 250 ".
+std::string numberText(long long n);
+
+/// A single-precision value as text without blanks: whole values below 1e7 in magnitude as
+/// plain digits, others as printf "%.7g". 15 => "15", 1.5 => "1.5", 12345678 => "1.234568e+07".
+std::string floatText(float v);
+/// A double-precision value as text without blanks: whole values below 1e15 as plain digits,
+/// others as printf "%.15g".
+std::string doubleText(double v);
+
+/// Appends text to out with "&", "<" and ">" written as entities.
+void appendEscaped(std::string& out, std::string_view text);
+std::string htmlEscaped(std::string_view text);
+
+} // namespace search
+
+#endif // SEARCH_TEXTUTIL_H

@@ -1,0 +1,158 @@
+// Tests of cutting criteria into alternatives, the test of a form and the echo.
+#include "search/criteria.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using search::Criteria;
+using search::CriteriaSet;
+using search::cutAlternatives;
+using search::DataHeld;
+using search::Form;
+
+using Alternatives = std::vector<std::string>;
+
+TEST(Criteria, CuttingAtOrBetweenBlanksInAnyCase) {
+    EXPECT_EQ(cutAlternatives("north sea or baltic"), (Alternatives{"NORTH SEA", "BALTIC"}));
+    EXPECT_EQ(cutAlternatives("a Or b oR c"), (Alternatives{"A", "B", "C"}));
+    EXPECT_EQ(cutAlternatives("IRELAND OR"), (Alternatives{"IRELAND OR"}));
+    EXPECT_EQ(cutAlternatives("ERROR^ORB"), (Alternatives{"ERROR^ORB"}));
+    EXPECT_EQ(cutAlternatives("H09 OR "), (Alternatives{"H09", ""}));
+    EXPECT_EQ(cutAlternatives(" OR H09"), (Alternatives{"", "H09"}));
+    EXPECT_EQ(cutAlternatives("   "), (Alternatives{""}));
+    EXPECT_EQ(cutAlternatives(""), (Alternatives{}));
+    // Only blanks are trimmed; "OR OR" needs a blank on each side of each separator.
+    EXPECT_EQ(cutAlternatives("\tA\t OR  B "), (Alternatives{"\tA\t", "B"}));
+    EXPECT_EQ(cutAlternatives("A OR OR B"), (Alternatives{"A", "OR B"}));
+}
+
+struct MatchFixture : ::testing::Test {
+    std::vector<std::string> lines = std::vector<std::string>(12);
+    Form form;
+    Criteria criteria;
+
+    bool passes(const CriteriaSet& set) {
+        form.clear();
+        for (const auto& l : lines) form.append(l);
+        std::string err;
+        EXPECT_TRUE(criteria.prepare(set, &err)) << err;
+        return criteria.test(form);
+    }
+    static CriteriaSet with(int index, const std::string& text, DataHeld held = DataHeld::Any) {
+        CriteriaSet set;
+        set.texts[static_cast<std::size_t>(index)] = text;
+        set.dataHeld = held;
+        return set;
+    }
+};
+
+TEST_F(MatchFixture, SubstringOfTheUpperCasedLine) {
+    lines[1] = "Northern Ireland";
+    EXPECT_TRUE(passes(with(1, "ireland")));
+    EXPECT_FALSE(passes(with(1, "scotland")));
+    EXPECT_TRUE(passes(with(1, "scotland or Irel")));
+    EXPECT_FALSE(passes(with(3, "Ireland"))); // criterion 3 searches line 3
+}
+
+TEST_F(MatchFixture, EveryUsedCriterionMustMatch) {
+    lines[1] = "UK";
+    lines[4] = "12^Jun^20^Jul^";
+    CriteriaSet set = with(1, "uk");
+    set.texts[4] = "aug";
+    EXPECT_FALSE(passes(set));
+    set.texts[4] = "aug or jul";
+    EXPECT_TRUE(passes(set));
+}
+
+TEST_F(MatchFixture, EmptyAlternativeAcceptsEveryNonEmptyLine) {
+    lines[1] = "FRANCE";
+    EXPECT_TRUE(passes(with(1, "UK OR ")));
+    lines[1] = "";
+    EXPECT_FALSE(passes(with(1, "UK OR ")));
+    EXPECT_FALSE(passes(with(1, "  "))); // blanks only: used, one empty alternative
+}
+
+TEST_F(MatchFixture, ParameterCriterionSearchesTheObservationText) {
+    lines[9] = "H21 on line nine";
+    lines[10] = "H09^12";
+    lines[11] = "B01^3";
+    EXPECT_TRUE(passes(with(9, "b01")));
+    EXPECT_FALSE(passes(with(9, "h21")));
+    EXPECT_EQ(criteria.selectedParameters(), (Alternatives{"H21"}));
+    // The join "^" after each line can be matched.
+    EXPECT_TRUE(passes(with(9, "12^B01^")));
+}
+
+TEST_F(MatchFixture, ParameterCriterionWithEmptyFirstAlternativeSearchesLine9) {
+    lines[9] = "";
+    lines[10] = "H09^12";
+    EXPECT_FALSE(passes(with(9, " OR H09")));
+    EXPECT_TRUE(criteria.selectedParameters().empty());
+    lines[9] = "see H09";
+    EXPECT_TRUE(passes(with(9, " OR H09")));
+}
+
+TEST_F(MatchFixture, MapSquareAlternativeNeedsAPrecedingSeparator) {
+    lines[2] = "123^145";
+    EXPECT_FALSE(passes(with(2, "^123")));
+    EXPECT_TRUE(passes(with(2, "^145")));
+    lines[2] = "CH^123^145";
+    EXPECT_TRUE(passes(with(2, "^123")));
+    EXPECT_TRUE(passes(with(2, "23"))); // typed without "^": anywhere in the line
+}
+
+TEST_F(MatchFixture, DataHeldFilter) {
+    lines[10] = "H09^12^a^^^3 at ulma";
+    EXPECT_TRUE(passes(with(1, "", DataHeld::AtUlma)));
+    EXPECT_FALSE(passes(with(1, "", DataHeld::NotAtUlma)));
+    lines[10] = "H09^12^a";
+    EXPECT_FALSE(passes(with(1, "", DataHeld::AtUlma)));
+    EXPECT_TRUE(passes(with(1, "", DataHeld::NotAtUlma)));
+    EXPECT_TRUE(passes(with(1, "")));
+}
+
+TEST_F(MatchFixture, NoCriteriaPassesEveryFormEvenWithoutLines) {
+    lines.clear();
+    EXPECT_TRUE(passes(CriteriaSet{}));
+    EXPECT_FALSE(criteria.used());
+    EXPECT_FALSE(passes(with(0, " ")));
+    EXPECT_TRUE(criteria.used());
+}
+
+TEST(Criteria, MoreThanTwentyAlternativesAreRefusedWithTheLabel) {
+    CriteriaSet set;
+    std::string text = "A";
+    for (int i = 0; i < 19; ++i) text += " OR A";
+    set.texts[2] = text;
+    Criteria criteria;
+    std::string err;
+    EXPECT_TRUE(criteria.prepare(set, &err));
+    set.texts[2] = text + " OR B";
+    EXPECT_FALSE(criteria.prepare(set, &err));
+    EXPECT_EQ(err, "Area (Marsden square(s), IHB areas: more than 20 alternatives joined by OR; at most 20 can be "
+                   "searched");
+}
+
+TEST(Criteria, EchoListsUsedCriteriaUpperCasedAndEscaped) {
+    CriteriaSet set;
+    set.texts[1] = "Ireland or uk";
+    set.texts[9] = "h09 & <b>";
+    auto echo = search::echoCriteria(set);
+    EXPECT_EQ(echo.formsLines, (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND<br>",
+                                             "Parameter Codes etc: H09 &amp; &lt;B&gt;<br>"}));
+    EXPECT_EQ(echo.headsLines, (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND",
+                                             "Parameter Codes etc: H09 &amp; &lt;B&gt;<br>"}));
+    auto none = search::echoCriteria(CriteriaSet{});
+    EXPECT_EQ(none.formsLines, (Alternatives{"", "All forms selected<br>"}));
+    EXPECT_EQ(none.headsLines, (Alternatives{"", "All forms selected"}));
+}
+
+TEST(Criteria, LabelsAreTheFieldCaptions) {
+    EXPECT_EQ(search::criterionLabel(0), "Project Name(s)");
+    EXPECT_EQ(search::criterionLabel(2), "Area (Marsden square(s), IHB areas");
+    EXPECT_EQ(search::criterionLabel(8), "Scientist's name(s) for queries");
+    EXPECT_EQ(search::criterionLabel(9), "Parameter Codes etc");
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+// Tests of cutting form files into forms.
+#include "search/formreader.h"
+
+#include <gtest/gtest.h>
+
+#include "search/memoryfilesystem.h"
+
+namespace {
+
+using search::Form;
+using search::FormReader;
+using Status = search::FormReader::Status;
+
+struct ReaderFixture : ::testing::Test {
+    search::MemoryFileSystem fs;
+
+    /// Reads every form of data, with the given read chunk and reader block size.
+    std::vector<std::vector<std::string>> readAll(const std::string& data, Status* end = nullptr,
+                                                  std::size_t chunk = 1 << 16, std::size_t block = 1 << 20) {
+        fs.files["f"] = data;
+        fs.readChunk = chunk;
+        std::string err;
+        auto file = fs.openRead("f", &err);
+        FormReader reader(*file, block);
+        Form form;
+        std::vector<std::vector<std::string>> forms;
+        for (;;) {
+            Status st = reader.next(form, &err);
+            if (st != Status::Form) {
+                if (end) *end = st;
+                break;
+            }
+            std::vector<std::string> lines;
+            for (int n = 0; n <= form.last(); ++n) lines.emplace_back(form.line(n));
+            forms.push_back(lines);
+        }
+        return forms;
+    }
+
+    static std::string lines(int count, const std::string& prefix = "L") {
+        std::string out;
+        for (int i = 0; i < count; ++i) out += prefix + std::to_string(i) + "\r\n";
+        return out;
+    }
+};
+
+TEST_F(ReaderFixture, LineEndsAreCrOrCrLfAndLoneLfStaysInTheLine) {
+    Status end;
+    auto forms = readAll("A\r\nB\rC\nD\r\n*\r\n", &end);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0], (std::vector<std::string>{"A", "B", "C\nD"}));
+    EXPECT_EQ(end, Status::End);
+}
+
+TEST_F(ReaderFixture, EveryByteIsKeptIncludingNul) {
+    std::string data("A\0B\xff\x1a^x\r\n*\r\n", 12);
+    auto forms = readAll(data);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0][0], std::string("A\0B\xff\x1a^x", 7));
+}
+
+TEST_F(ReaderFixture, TerminatorWithTextAndEmptyForms) {
+    auto forms = readAll("A\r\n***end of form\r\n*\r\n\r\n*\r\n");
+    ASSERT_EQ(forms.size(), 3u);
+    EXPECT_EQ(forms[0], (std::vector<std::string>{"A"}));
+    EXPECT_TRUE(forms[1].empty()); // two terminators in a row
+    EXPECT_EQ(forms[2], (std::vector<std::string>{""})); // an empty line is a form line
+}
+
+TEST_F(ReaderFixture, TrailingLinesAfterTheLastTerminatorAreDropped) {
+    Status end;
+    auto forms = readAll("A\r\n*\r\nB\r\nC", &end);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(end, Status::End);
+}
+
+TEST_F(ReaderFixture, LastLineWithoutLineEndIsALine) {
+    auto forms = readAll("A\r\n*");
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0], (std::vector<std::string>{"A"}));
+}
+
+TEST_F(ReaderFixture, FormOf200LinesIsReadAnd201LinesIsMalformed) {
+    Status end;
+    auto forms = readAll(lines(200) + "*\r\n", &end);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0].size(), 200u);
+    EXPECT_EQ(forms[0][199], "L199");
+    EXPECT_EQ(end, Status::End);
+
+    forms = readAll("A\r\n*\r\n" + lines(201) + "*\r\n", &end);
+    EXPECT_EQ(forms.size(), 1u);
+    EXPECT_EQ(end, Status::Malformed);
+}
+
+TEST_F(ReaderFixture, FileOf201LinesWithoutTerminatorIsNoFormAnd202IsMalformed) {
+    Status end;
+    auto forms = readAll(lines(201), &end);
+    EXPECT_TRUE(forms.empty());
+    EXPECT_EQ(end, Status::End);
+    readAll(lines(202), &end);
+    EXPECT_EQ(end, Status::Malformed);
+}
+
+TEST_F(ReaderFixture, FileWithoutAnyCrIsOneLine) {
+    Status end;
+    std::string big(3 << 20, 'x');
+    big[100] = '\n';
+    auto forms = readAll(big, &end, 4096, 1024);
+    EXPECT_TRUE(forms.empty());
+    EXPECT_EQ(end, Status::End);
+    forms = readAll(big + "\r*", &end, 4096, 1024);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0][0], big);
+}
+
+TEST_F(ReaderFixture, BlockBoundariesDoNotChangeTheForms) {
+    std::string data;
+    for (int f = 0; f < 40; ++f) data += "H" + std::to_string(f) + "\r\n" + lines(f % 13, "x") + "\r" + "*\r\n";
+    data += "tail";
+    auto expected = readAll(data);
+    ASSERT_EQ(expected.size(), 40u);
+    for (std::size_t chunk : {1u, 2u, 3u, 7u, 64u})
+        for (std::size_t block : {1u, 4u, 16u, 100u}) EXPECT_EQ(readAll(data, nullptr, chunk, block), expected) << chunk << "/" << block;
+}
+
+TEST_F(ReaderFixture, CrAtBlockEndFollowedByLfIsOneLineEnd) {
+    // "A\r" fills the first block exactly; the LF comes with the next read.
+    auto forms = readAll("A\r\nB\r\n*\r\n", nullptr, 2, 2);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0], (std::vector<std::string>{"A", "B"}));
+}
+
+TEST(Form, ObservationTextJoinsLines10OnEachWithSeparator) {
+    Form form;
+    std::vector<std::string> l;
+    for (int i = 0; i < 12; ++i) l.push_back("l" + std::to_string(i));
+    l[10] = "H09^12^a";
+    l[11] = "h10 at ulma";
+    for (const auto& s : l) form.append(s);
+    EXPECT_EQ(form.observationText(), "H09^12^a^h10 at ulma^");
+    EXPECT_EQ(form.upperObservationText(), "H09^12^A^H10 AT ULMA^");
+    EXPECT_EQ(form.line(11), "h10 at ulma");
+    EXPECT_EQ(form.line(12), "");
+    EXPECT_EQ(form.line(-1), "");
+}
+
+} // namespace

@@ -1,0 +1,196 @@
+// Tests of the search run's sequence against a recording host.
+#include "search/searchrun.h"
+
+#include <gtest/gtest.h>
+
+#include "reports/reportform.h"
+#include "search/memoryfilesystem.h"
+#include "tests/core/test_util.h"
+
+namespace {
+
+using search::RunOutcome;
+using testutil::crlf;
+
+/// A form whose line 1 is the country and line 0 the id.
+std::string form(const std::string& id, const std::string& country) {
+    return crlf({id, country, "", "", "", "", "", "", "", "", "H09^1"}) + "*\r\n";
+}
+
+struct RunFixture : ::testing::Test {
+    search::MemoryFileSystem fs;
+    tables::RpTable table;
+    reports::ReportForm sink{fs, table};
+    testutil::RecordingHost host;
+    search::SearchRun run{host, fs, sink, table};
+    search::FileSelection selection;
+    search::CriteriaSet criteria;
+
+    void choose(const std::vector<std::string>& paths) {
+        std::string message;
+        ASSERT_EQ(search::chooseFiles(paths, selection, &message), search::ChoiceStatus::Chosen) << message;
+    }
+    std::string progress(long long read, long long selected) const {
+        return "progress:" + search::SearchRun::progressText(read, selected);
+    }
+    bool has(const std::string& path) const { return fs.files.count(path) > 0; }
+};
+
+TEST_F(RunFixture, NoFilesShowsTheMessageAndStaysIdle) {
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::NoFiles);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"message:You have still to select at least one KERVOS (.inf) File"}));
+}
+
+TEST_F(RunFixture, ProgressEveryHundredFormsAndAtEachSelection) {
+    std::string data;
+    for (int i = 1; i <= 250; ++i) data += form("f" + std::to_string(i), (i == 5 || i == 150 || i == 250) ? "UK" : "FR");
+    fs.files["/d/KER1995.INF"] = data;
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "uk";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Completed);
+    const std::string end = "progress:Forms Read:-  250 Forms Selected:-  3\r\n\r\n"
+                            "Results and summaries can be found by viewing:-\r\n/d/kerforms.htm\r\n/d/kerheads.htm\r\n"
+                            "/d/ker3.txt\r\nAll 3 files are ascii so you may view them in any\r\n"
+                            "editor or WP, or click on buttons on right\r\nDoubleclick in this area to remove this box";
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"show", "running", progress(5, 1), progress(100, 1),
+                                                     progress(150, 2), progress(200, 2), progress(250, 3),
+                                                     "views:on", end, "idle"}));
+    EXPECT_EQ(host.yields, 250);
+    EXPECT_EQ(run.formsRead(), 250);
+    EXPECT_EQ(run.formsSelected(), 3);
+    EXPECT_TRUE(has("/d/kerxxxx.inf"));
+    EXPECT_FALSE(has("/d/kerxxxx.fin"));
+    EXPECT_EQ(run.bytesRead(), data.size());
+}
+
+TEST_F(RunFixture, NothingSelectedLeavesReportsAndDeletesTheExtraction) {
+    fs.files["/d/KER1995.INF"] = form("a", "FR");
+    fs.files["/d/kerheads.htm"] = "earlier";
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    fs.files["/d/kerxxxx.fin"] = "interrupted";
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "uk";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Completed);
+    EXPECT_EQ(host.calls.back(), "idle");
+    EXPECT_EQ(host.calls[host.calls.size() - 2],
+              "progress:Forms Read:-  1 Forms Selected:-  0\r\n\r\nSo Sorry, no forms selected\r\n"
+              "Doubleclick in this area to remove this box");
+    EXPECT_EQ(host.callsStartingWith("views:"), (std::vector<std::string>{"views:off"}));
+    EXPECT_EQ(fs.files["/d/kerheads.htm"], "earlier");
+    EXPECT_FALSE(has("/d/kerxxxx.inf"));
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], "interrupted");
+    EXPECT_FALSE(has("/d/kerforms.htm"));
+}
+
+TEST_F(RunFixture, DeclinedQuestionTouchesNothing) {
+    fs.files["/d/KER1995.INF"] = form("a", "FR");
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    choose({"/d/KER1995.INF"});
+    host.answer = false;
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Declined);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{
+                              "show", "running",
+                              "ask:No Selection Criteria have been chosen. Do you want to continue?", "idle"}));
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    EXPECT_EQ(host.yields, 0);
+}
+
+TEST_F(RunFixture, BreakStopsAtTheNextFormAndLeavesTheExtractionPending) {
+    std::string data;
+    for (int i = 1; i <= 10; ++i) data += form("f" + std::to_string(i), "UK");
+    fs.files["/d/KER1995.INF"] = data;
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    host.onYield = [&] {
+        if (host.yields == 4) run.requestBreak(); // clicked while form 4 waits to be counted
+    };
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Broken);
+    EXPECT_EQ(run.formsRead(), 3);
+    EXPECT_EQ(run.formsSelected(), 3);
+    EXPECT_EQ(host.calls.back(), "message:Break used. Run aborted");
+    EXPECT_EQ(host.calls[host.calls.size() - 3], "idle");
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "views:off");
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    ASSERT_TRUE(has("/d/kerxxxx.fin"));
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"].substr(0, 4), "f1\r\n");
+    EXPECT_EQ(fs.files["/d/kerforms.htm"].find("stats"), std::string::npos);
+    // The next run starts with the break flag cleared.
+    host.onYield = nullptr;
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Completed);
+    EXPECT_EQ(run.formsRead(), 10);
+}
+
+TEST_F(RunFixture, MalformedSecondFileEndsTheRunAfterSelections) {
+    fs.files["/d/KER1994.INF"] = form("a", "UK");
+    std::string bad;
+    for (int i = 0; i < 201; ++i) bad += "x\r\n";
+    fs.files["/d/Ker1995.inf"] = form("b", "UK") + bad + "*\r\n";
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    choose({"/d/KER1994.INF", "/d/Ker1995.inf"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Malformed);
+    EXPECT_EQ(run.formsSelected(), 2);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts -/d/Ker1995.inf is not correctly formatted");
+    EXPECT_EQ(host.callsStartingWith("views:").size(), 0u);
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], "a\r\nUK\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nH09^1\r\n*\r\n"
+                                          "b\r\nUK\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nH09^1\r\n*\r\n");
+    const std::string& forms = fs.files["/d/kerforms.htm"];
+    EXPECT_EQ(forms.find("Summary Statistics"), std::string::npos);
+    EXPECT_EQ(forms.substr(forms.size() - 20), "</TD></TR></TABLE>\r\n");
+}
+
+TEST_F(RunFixture, MissingFormFileEndsTheRunWithTheReason) {
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot read /d/KER1995.INF: No such file or directory");
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "idle");
+}
+
+TEST_F(RunFixture, FailedWriteEndsTheRunWithoutResults) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK") + form("b", "UK");
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    fs.failingWrites.insert("/d/ker3.txt");
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot write /d/ker3.txt: No space left on device");
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    for (const auto& call : host.calls) EXPECT_EQ(call.find("Results and summaries"), std::string::npos);
+    EXPECT_EQ(host.callsStartingWith("views:").size(), 0u);
+}
+
+TEST_F(RunFixture, TooManyAlternativesAreRefusedBeforeAnyOutput) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK");
+    choose({"/d/KER1995.INF"});
+    std::string text = "A";
+    for (int i = 0; i < 20; ++i) text += " OR A";
+    criteria.texts[9] = text;
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Refused);
+    EXPECT_EQ(host.calls.back().rfind("message:Parameter Codes etc: more than 20", 0), 0u);
+    EXPECT_EQ(fs.files.size(), 1u);
+}
+
+TEST_F(RunFixture, ExtractionReadBackSelectsTheSameForms) {
+    std::string data;
+    for (int i = 1; i <= 6; ++i) data += form("f" + std::to_string(i), i % 2 ? "UK" : "FR");
+    fs.files["/d/KER1995.INF"] = data;
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "uk";
+    ASSERT_EQ(run.run(selection, criteria), RunOutcome::Completed);
+    const std::string extraction = fs.files["/d/kerxxxx.inf"];
+    EXPECT_EQ(extraction, form("f1", "UK") + form("f3", "UK") + form("f5", "UK"));
+    const std::string ker3 = fs.files["/d/ker3.txt"];
+
+    // The extraction as the only input, with no criteria: the same forms again.
+    choose({"/d/kerxxxx.inf"});
+    EXPECT_EQ(selection.yearsLabel, "XXXX");
+    ASSERT_EQ(run.run(selection, search::CriteriaSet{}), RunOutcome::Completed);
+    EXPECT_EQ(run.formsSelected(), 3);
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], extraction);
+    EXPECT_EQ(fs.files["/d/ker3.txt"], ker3);
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+// Tests of the single-byte text helpers.
+#include "search/textutil.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace search;
+
+TEST(TextUtil, UpperCaseFoldsWindows1252Letters) {
+    EXPECT_EQ(upperCase("north sea 12^x"), "NORTH SEA 12^X");
+    EXPECT_EQ(upperCase("\xe0\xe9\xfe\xf7\xff\x9a\x9c\x9e"), "\xc0\xc9\xde\xf7\x9f\x8a\x8c\x8e");
+    EXPECT_EQ(upperCase(std::string("a\0b", 3)), std::string("A\0B", 3));
+    EXPECT_EQ(lowerCase("AB\xc0\xd7\x8a"), "ab\xe0\xd7\x9a");
+}
+
+TEST(TextUtil, ContainsFindsTheEmptyNeedleOnlyInNonEmptyText) {
+    EXPECT_TRUE(contains("NORTHERN IRELAND", "IRELAND"));
+    EXPECT_FALSE(contains("IRELAND", "NORTHERN IRELAND"));
+    EXPECT_TRUE(contains("x", ""));
+    EXPECT_FALSE(contains("", ""));
+}
+
+TEST(TextUtil, FieldsSplitAtSeparatorWithEightAtMost) {
+    const std::string line = "1^2^3^4^5^6^7^8^9^10^11";
+    EXPECT_EQ(field(line, 1), "1");
+    EXPECT_EQ(field(line, 7), "7");
+    EXPECT_EQ(field(line, 8), "8^9^10^11");
+    EXPECT_EQ(field("a^b", 3), "");
+    EXPECT_EQ(field("a^^c", 2), "");
+    EXPECT_EQ(field("a^", 2), "");
+    EXPECT_EQ(field("", 1), "");
+    EXPECT_EQ(blanked("a^b^"), "a b ");
+}
+
+TEST(TextUtil, NumericValueReadsTheLeadingNumber) {
+    EXPECT_EQ(numericValue("12 at ULMA"), 12);
+    EXPECT_EQ(numericValue("   -3.5x"), -3.5);
+    EXPECT_EQ(numericValue("+7"), 7);
+    EXPECT_EQ(numericValue(".5"), 0.5);
+    EXPECT_EQ(numericValue("abc"), 0);
+    EXPECT_EQ(numericValue(""), 0);
+    EXPECT_EQ(numericValue("- 4"), 0);
+    EXPECT_EQ(numericValue("4 5"), 4);
+}
+
+TEST(TextUtil, NumbersAsTextAndAsNumbers) {
+    EXPECT_EQ(countText(250), " 250");
+    EXPECT_EQ(countText(0), " 0");
+    EXPECT_EQ(countText(-4), "-4");
+    EXPECT_EQ(numberText(250), " 250 ");
+    EXPECT_EQ(numberText(-4), "-4 ");
+}
+
+TEST(TextUtil, FloatTextIsPlainForWholeValuesBelowTenMillion) {
+    EXPECT_EQ(floatText(15.0f), "15");
+    EXPECT_EQ(floatText(0.0f), "0");
+    EXPECT_EQ(floatText(-3.0f), "-3");
+    EXPECT_EQ(floatText(9999999.0f), "9999999");
+    EXPECT_EQ(floatText(1.5f), "1.5");
+    EXPECT_EQ(floatText(12345678.0f), "1.234568e+07");
+    EXPECT_EQ(floatText(10000000.0f), "1e+07");
+    EXPECT_EQ(floatText(0.1f), "0.1");
+}
+
+TEST(TextUtil, EscapingCoversAmpersandAndAngleBrackets) {
+    EXPECT_EQ(htmlEscaped("<script>a&b</script>\"'"), "&lt;script&gt;a&amp;b&lt;/script&gt;\"'");
+    EXPECT_EQ(htmlEscaped("plain"), "plain");
+}
+
+TEST(TextUtil, LeftMidAndTrim) {
+    EXPECT_EQ(left("abc", 5), "abc");
+    EXPECT_EQ(mid("abcdef", 4, 25), "def");
+    EXPECT_EQ(mid("abc", 4, 25), "");
+    EXPECT_EQ(trimBlanks("  a b  "), "a b");
+    EXPECT_EQ(trimBlanks("\ta "), "\ta");
+    EXPECT_EQ(trimLeadingBlanks("  a "), "a ");
+}
+
+} // namespace
