@@ -67,24 +67,42 @@ bool Criteria::prepare(const CriteriaSet& set, std::string* err) {
         m_slots[kObservationSlot] = std::move(parameters);
         parameters.clear();
     }
+    m_blockSearch = true;
+    for (const auto& alternative : m_slots[kObservationSlot])
+        if (alternative.find_first_of("^\r\n") != std::string::npos) m_blockSearch = false;
     return true;
 }
 
+std::string_view Criteria::upperObservation(const Form& form) {
+    if (m_blockSearch && form.hasObservationBlock()) {
+        upperCaseInto(form.observationBlock(), m_upperBlock);
+        return m_upperBlock;
+    }
+    return form.upperObservationText();
+}
+
 bool Criteria::test(const Form& form) {
+    // The observation text is not empty exactly when the form has a line 10.
+    const bool observations = form.last() >= Form::kFirstObservationLine;
+    std::string_view upperObs;
+    bool upperObsReady = false;
     if (m_used) {
         for (int s = 0; s < kSlots; ++s) {
             const auto& alternatives = m_slots[static_cast<std::size_t>(s)];
             if (alternatives.empty()) continue;
             std::string_view searched;
             if (s == kObservationSlot) {
-                searched = form.upperObservationText();
+                upperObs = upperObservation(form);
+                upperObsReady = true;
+                searched = upperObs;
             } else {
                 upperCaseInto(form.line(s), m_scratch);
                 searched = m_scratch;
             }
             bool satisfied = false;
             for (const auto& alternative : alternatives) {
-                if (contains(searched, alternative)) {
+                if (alternative.empty() ? (s == kObservationSlot ? observations : !searched.empty())
+                                        : searched.find(alternative) != std::string_view::npos) {
                     satisfied = true;
                     break;
                 }
@@ -92,12 +110,10 @@ bool Criteria::test(const Form& form) {
             if (!satisfied) return false;
         }
     }
-    switch (m_dataHeld) {
-    case DataHeld::Any: return true;
-    case DataHeld::AtUlma: return contains(form.upperObservationText(), kAtUlma);
-    case DataHeld::NotAtUlma: return !contains(form.upperObservationText(), kAtUlma);
-    }
-    return true;
+    if (m_dataHeld == DataHeld::Any) return true;
+    if (!upperObsReady) upperObs = upperObservation(form);
+    const bool atUlma = upperObs.find(kAtUlma) != std::string_view::npos;
+    return m_dataHeld == DataHeld::AtUlma ? atUlma : !atUlma;
 }
 
 CriteriaEcho echoCriteria(const CriteriaSet& set) {

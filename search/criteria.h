@@ -50,10 +50,15 @@ public:
     bool test(const Form& form);
 
 private:
+    /// The upper-cased text that slot 10 and the data-held filter search.
+    std::string_view upperObservation(const Form& form);
+
     std::array<std::vector<std::string>, kSlots> m_slots;
     DataHeld m_dataHeld = DataHeld::Any;
     bool m_used = false;
+    bool m_blockSearch = false; // slot 10 can search the raw observation lines
     std::string m_scratch;
+    std::string m_upperBlock;
 };
 
 /// The echo of the criteria for the two HTML heads, lines without their line ends.

@@ -26,10 +26,22 @@ public:
     /// The observation text upper-cased (built on first use).
     const std::string& upperObservationText() const;
 
+    /// The bytes of lines 10 to the last as they stand in the file, line ends included, when
+    /// the reader knows them; empty otherwise. A text without "^", CR and LF is found in it
+    /// exactly when it is found in the observation text.
+    std::string_view observationBlock() const { return m_block; }
+    bool hasObservationBlock() const { return m_hasBlock; }
+    void setObservationBlock(std::string_view block) {
+        m_block = block;
+        m_hasBlock = true;
+    }
+
     /// Replaces the content (used by the reader and by tests).
     void clear() {
         m_last = -1;
         m_obsBuilt = m_upperBuilt = false;
+        m_block = {};
+        m_hasBlock = false;
     }
     void append(std::string_view line) {
         m_lines[static_cast<std::size_t>(++m_last)] = line;
@@ -39,6 +51,8 @@ public:
 private:
     std::array<std::string_view, kMaxLines> m_lines{};
     int m_last = -1;
+    std::string_view m_block;
+    bool m_hasBlock = false;
     mutable std::string m_obs;
     mutable std::string m_upperObs;
     mutable bool m_obsBuilt = false;

@@ -68,6 +68,14 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
         if (lineEnd > lineStart && base[lineStart] == '*') {
             form.clear();
             for (const auto& [offset, length] : m_spans) form.append(std::string_view(base + formStart + offset, length));
+            if (form.last() >= Form::kFirstObservationLine) {
+                const char* first = form.line(Form::kFirstObservationLine).data();
+                const std::string_view lastLine = form.line(form.last());
+                form.setObservationBlock(
+                    std::string_view(first, static_cast<std::size_t>(lastLine.data() + lastLine.size() - first)));
+            } else {
+                form.setObservationBlock({});
+            }
             return Status::Form;
         }
         if (m_spans.empty()) {

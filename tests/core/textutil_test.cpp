@@ -14,6 +14,20 @@ TEST(TextUtil, UpperCaseFoldsWindows1252Letters) {
     EXPECT_EQ(lowerCase("AB\xc0\xd7\x8a"), "ab\xe0\xd7\x9a");
 }
 
+TEST(TextUtil, UpperCaseOfLongTextAgreesWithEveryByte) {
+    std::string all;
+    for (int round = 0; round < 3; ++round)
+        for (int c = 255; c >= 0; --c) all += static_cast<char>(c);
+    all += "tail";
+    const std::string upper = upperCase(all);
+    ASSERT_EQ(upper.size(), all.size());
+    for (std::size_t i = 0; i < all.size(); ++i) ASSERT_EQ(upper[i], upperChar(all[i])) << "byte " << i;
+    EXPECT_EQ(upperChar('a'), 'A');
+    EXPECT_EQ(upperChar('\xf7'), '\xf7');
+    EXPECT_EQ(upperChar('\xff'), '\x9f');
+    EXPECT_EQ(upperChar('{'), '{');
+}
+
 TEST(TextUtil, ContainsFindsTheEmptyNeedleOnlyInNonEmptyText) {
     EXPECT_TRUE(contains("NORTHERN IRELAND", "IRELAND"));
     EXPECT_FALSE(contains("IRELAND", "NORTHERN IRELAND"));
