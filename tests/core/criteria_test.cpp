@@ -1,6 +1,9 @@
 // Tests of cutting criteria into alternatives, the test of a form and the echo.
 #include "search/criteria.h"
 
+#include "search/formreader.h"
+#include "search/memoryfilesystem.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -153,6 +156,49 @@ TEST(Criteria, LabelsAreTheFieldCaptions) {
     EXPECT_EQ(search::criterionLabel(2), "Area (Marsden square(s), IHB areas");
     EXPECT_EQ(search::criterionLabel(8), "Scientist's name(s) for queries");
     EXPECT_EQ(search::criterionLabel(9), "Parameter Codes etc");
+}
+
+} // namespace
+
+namespace {
+
+// Forms read from a file are searched in place; forms built line by line through the joined
+// observation text. Both must give the same verdicts.
+TEST(Criteria, ReadFormsAndBuiltFormsAgree) {
+    const std::vector<std::vector<std::string>> forms = {
+        {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "H09^12^a^^^3 at ULMA", "B01^4"},
+        {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ""},
+        {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "h10\nx^1", "b02^2"},
+        {"0", "1"},
+    };
+    std::string file;
+    for (const auto& f : forms) {
+        for (const auto& l : f) file += l + "\r\n";
+        file += "*\r\n";
+    }
+    search::MemoryFileSystem fs;
+    fs.files["f"] = file;
+    const std::vector<std::string> texts = {"b01", "12^a", "^B01", "", " OR x", "H10", "1^B02", "zz OR b02",
+                                            "ULMA^", "X"};
+    for (const auto& text : texts) {
+        for (DataHeld held : {DataHeld::Any, DataHeld::AtUlma, DataHeld::NotAtUlma}) {
+            CriteriaSet set;
+            set.texts[9] = text;
+            set.dataHeld = held;
+            Criteria criteria;
+            std::string err;
+            ASSERT_TRUE(criteria.prepare(set, &err));
+            auto input = fs.openRead("f", &err);
+            search::FormReader reader(*input);
+            Form read;
+            for (const auto& lines : forms) {
+                ASSERT_EQ(reader.next(read, &err), search::FormReader::Status::Form);
+                Form built;
+                for (const auto& l : lines) built.append(l);
+                EXPECT_EQ(criteria.test(read), criteria.test(built)) << "text \"" << text << "\"";
+            }
+        }
+    }
 }
 
 } // namespace
