@@ -6,13 +6,13 @@
 namespace search {
 
 namespace {
+
 // A form holds lines 0 to 200; the line counter passing 200 means the file is malformed.
 constexpr int kMaxLineNumber = 200;
+
 } // namespace
 
-FormReader::FormReader(InputFile& file, std::size_t blockSize) : m_file(file), m_buffer(blockSize) {
-    m_spans.reserve(Form::kMaxLines);
-}
+FormReader::FormReader(InputFile& file, std::size_t blockSize) : m_file(file), m_buffer(blockSize) {}
 
 // Moves the data from keepFrom on to the start of the buffer (growing it when that data
 // fills it) and reads another block behind it. Spans are relative to keepFrom.
@@ -30,59 +30,78 @@ bool FormReader::fill(std::size_t keepFrom, std::string* err) {
     return true;
 }
 
+FormReader::Status FormReader::finishForm(Form& form, std::size_t formStart) {
+    const char* base = m_buffer.data() + formStart;
+    form.clear();
+    for (int n = 0; n < m_spanCount; ++n) {
+        const auto& [offset, length] = m_spans[static_cast<std::size_t>(n)];
+        form.append(std::string_view(base + offset, length));
+    }
+    if (form.last() >= Form::kFirstObservationLine) {
+        const char* first = form.line(Form::kFirstObservationLine).data();
+        const std::string_view lastLine = form.line(form.last());
+        form.setObservationBlock(std::string_view(first, static_cast<std::size_t>(lastLine.data() + lastLine.size() - first)));
+    }
+    return Status::Form;
+}
+
 FormReader::Status FormReader::next(Form& form, std::string* err) {
-    // Offsets in m_spans are relative to formStart, the first byte of the form's first line.
+    // Span offsets are relative to formStart, the first byte of the form's first line, so
+    // that the buffer can be compacted under them.
     std::size_t formStart = m_begin;
-    m_spans.clear();
-    m_lineCounter = -1;
+    m_spanCount = 0;
+    int lineCounter = -1;
     for (;;) {
-        if (m_skipLf) {
-            if (m_begin == m_end && !m_eof) {
-                if (!fill(formStart, err)) return Status::ReadError;
-                formStart = 0;
-                continue;
-            }
-            if (m_begin < m_end && m_buffer[m_begin] == '\n') ++m_begin;
-            m_skipLf = false;
-            if (m_spans.empty()) formStart = m_begin;
-        }
+        // Locals, so that the stores into the spans do not make the compiler reload them.
         const char* base = m_buffer.data();
-        const void* cr = m_begin < m_end ? std::memchr(base + m_begin, '\r', m_end - m_begin) : nullptr;
-        std::size_t lineEnd;
-        if (cr) {
-            lineEnd = static_cast<std::size_t>(static_cast<const char*>(cr) - base);
-        } else if (!m_eof) {
+        std::size_t pos = m_begin;
+        const std::size_t end = m_end;
+        bool skipLf = m_skipLf;
+        int count = m_spanCount;
+        auto* spans = m_spans.data();
+        auto save = [&] {
+            m_begin = pos;
+            m_skipLf = skipLf;
+            m_spanCount = count;
+        };
+        for (;;) {
+            if (skipLf) {
+                if (pos == end) break;
+                if (base[pos] == '\n') ++pos;
+                skipLf = false;
+            }
+            const char* cr = static_cast<const char*>(std::memchr(base + pos, '\r', end - pos));
+            if (!cr) break;
+            const std::size_t lineStart = pos;
+            const std::size_t lineEnd = static_cast<std::size_t>(cr - base);
+            pos = lineEnd + 1;
+            skipLf = true;
+            if (++lineCounter > kMaxLineNumber) {
+                save();
+                return Status::Malformed;
+            }
+            if (lineEnd > lineStart && base[lineStart] == '*') {
+                save();
+                return finishForm(form, formStart);
+            }
+            if (count == 0) formStart = lineStart;
+            spans[count++] = {lineStart - formStart, lineEnd - lineStart};
+        }
+        save();
+        if (!m_eof) {
             if (!fill(formStart, err)) return Status::ReadError;
             formStart = 0;
             continue;
-        } else if (m_begin < m_end) {
-            lineEnd = m_end; // last line of the file without a line end
-        } else {
-            return Status::End; // lines after the last terminator belong to no form
         }
-
-        std::size_t lineStart = m_begin;
-        m_begin = cr ? lineEnd + 1 : lineEnd;
-        m_skipLf = cr != nullptr;
-        if (++m_lineCounter > kMaxLineNumber) return Status::Malformed;
-        if (lineEnd > lineStart && base[lineStart] == '*') {
-            form.clear();
-            for (const auto& [offset, length] : m_spans) form.append(std::string_view(base + formStart + offset, length));
-            if (form.last() >= Form::kFirstObservationLine) {
-                const char* first = form.line(Form::kFirstObservationLine).data();
-                const std::string_view lastLine = form.line(form.last());
-                form.setObservationBlock(
-                    std::string_view(first, static_cast<std::size_t>(lastLine.data() + lastLine.size() - first)));
-            } else {
-                form.setObservationBlock({});
-            }
-            return Status::Form;
-        }
-        if (m_spans.empty()) {
-            // The form's first line: keep only from here when the buffer is compacted.
-            formStart = lineStart;
-        }
-        m_spans.emplace_back(lineStart - formStart, lineEnd - lineStart);
+        if (m_begin == m_end) return Status::End; // lines after the last terminator belong to no form
+        // The last line of the file, without a line end.
+        const std::size_t lineStart = m_begin;
+        m_begin = m_end;
+        m_skipLf = false;
+        if (++lineCounter > kMaxLineNumber) return Status::Malformed;
+        if (base[lineStart] == '*') return finishForm(form, formStart);
+        if (m_spanCount == 0) formStart = lineStart;
+        m_spans[static_cast<std::size_t>(m_spanCount++)] = {lineStart - formStart, m_end - lineStart};
     }
 }
 

@@ -2,6 +2,7 @@
 #ifndef SEARCH_FORMREADER_H
 #define SEARCH_FORMREADER_H
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ public:
 
 private:
     bool fill(std::size_t keepFrom, std::string* err);
+    Status finishForm(Form& form, std::size_t formStart);
 
     InputFile& m_file;
     std::vector<char> m_buffer;
@@ -39,9 +41,10 @@ private:
     std::size_t m_end = 0;   // end of valid data
     std::uint64_t m_bytesRead = 0;
     bool m_eof = false;
-    bool m_skipLf = false;
-    int m_lineCounter = -1;
-    std::vector<std::pair<std::size_t, std::size_t>> m_spans; // lines of the current form
+    bool m_skipLf = false; // a CR ended the last line: an LF right after it belongs to it
+    // Offset and length of each line of the current form; the line counter stops at 201.
+    std::array<std::pair<std::size_t, std::size_t>, Form::kMaxLines> m_spans{};
+    int m_spanCount = 0;
 };
 
 } // namespace search

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -57,11 +58,17 @@ void upperCaseInto(std::string_view text, std::string& out) {
     for (; i + 16 <= text.size(); i += 16) {
         Bytes c;
         std::memcpy(&c, in + i, 16);
+        std::uint64_t halves[2];
+        std::memcpy(halves, in + i, 16);
         const Bytes ascii = (Bytes)((Bytes)(c - 'a') < 26);
-        const Bytes latin = (Bytes)((Bytes)(c - 0xE0) < 31) & (Bytes)(c != 0xF7);
-        const Bytes caron = (Bytes)(c == 0x9A) | (Bytes)(c == 0x9C) | (Bytes)(c == 0x9E);
-        const Bytes yDiaeresis = (Bytes)(c == 0xFF);
-        c -= ((ascii | latin) & 0x20) | (caron & 0x10) | (yDiaeresis & 0x60);
+        if (((halves[0] | halves[1]) & 0x8080808080808080ULL) == 0) {
+            c -= ascii & 0x20; // the usual case: no byte above 0x7F
+        } else {
+            const Bytes latin = (Bytes)((Bytes)(c - 0xE0) < 31) & (Bytes)(c != 0xF7);
+            const Bytes caron = (Bytes)(c == 0x9A) | (Bytes)(c == 0x9C) | (Bytes)(c == 0x9E);
+            const Bytes yDiaeresis = (Bytes)(c == 0xFF);
+            c -= ((ascii | latin) & 0x20) | (caron & 0x10) | (yDiaeresis & 0x60);
+        }
         std::memcpy(o + i, &c, 16);
     }
 #endif
