@@ -1,0 +1,116 @@
+// Tests of the per-form writer's error report and of its write failures.
+#include "reports/reportform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "search/memoryfilesystem.h"
+#include "search/searchrun.h"
+#include "tests/core/test_util.h"
+
+namespace {
+
+using testutil::crlf;
+
+struct ReportFixture : ::testing::Test {
+    search::MemoryFileSystem fs;
+    tables::RpTable table;
+    reports::ReportForm sink{fs, table};
+    testutil::RecordingHost host;
+    search::SearchRun run{host, fs, sink, table};
+    search::FileSelection selection;
+
+    search::RunOutcome runOn(const std::string& data, const std::string& country = "UK") {
+        fs.files["/d/KER1995.INF"] = data;
+        std::string message;
+        search::chooseFiles({"/d/KER1995.INF"}, selection, &message);
+        search::CriteriaSet criteria;
+        criteria.texts[1] = country;
+        return run.run(selection, criteria);
+    }
+    std::vector<std::string> messages() const { return host.callsStartingWith("message:"); }
+};
+
+TEST_F(ReportFixture, ChartMarkWithoutLocationSkipsOnlyThatLine) {
+    const std::string form = crlf({"95^A^1", "UK", "CH", "", "", "", "", "", "", "", "H09^1"}) + "*\r\n";
+    EXPECT_EQ(runOn(form + form), search::RunOutcome::Completed);
+    // The line loop of the extraction record has passed the last line: the record is empty.
+    EXPECT_EQ(messages(), (std::vector<std::string>{"message:Error  5 encountered - Form 95^A^1 Record ",
+                                                    "message:Error  5 encountered - Form 95^A^1 Record "}));
+    const std::string& forms = fs.files["/d/kerforms.htm"];
+    const std::string location = "areas):-<br>\r\n</TD><TD WIDTH=\"468\" BGCOLOR=\"#3399CC\" VALIGN=\"TOP\">\r\n"
+                                 "(Cruise track chart has been supplied)<br>\r\n<BR></TD></TR><TR>\r\n";
+    EXPECT_NE(forms.find(location), std::string::npos);
+    EXPECT_NE(forms.find("*H09  Water bottle stations"), std::string::npos); // writing went on
+    EXPECT_EQ(fs.files["/d/ker3.txt"].substr(fs.files["/d/ker3.txt"].find("\r\n") + 2, 29),
+              "A^^  to   95^^CH^1^^0^ng^1\r\nA");
+}
+
+TEST_F(ReportFixture, ProbeOutsideTheFormIsAnErrorAndWritesNothing) {
+    host.probe = "201";
+    const std::string form = crlf({"95^A^1", "UK"}) + "*\r\n";
+    EXPECT_EQ(runOn(form), search::RunOutcome::Completed);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"message:Error  9 encountered - Form 95^A^1 Record 95^A^1"}));
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "");
+    host.probe = "-0.4"; // rounds to 0
+    host.calls.clear();
+    EXPECT_EQ(runOn(form), search::RunOutcome::Completed);
+    EXPECT_TRUE(messages().empty());
+    const std::string& heads = fs.files["/d/kerheads.htm"];
+    EXPECT_NE(heads.find("</TR>\r\n95^A^1\r\n</TR></TD></TABLE>"), std::string::npos);
+}
+
+TEST_F(ReportFixture, ContactLettersPastTheAlphabetContinueInCodeOrder) {
+    std::string contacts = "p1";
+    for (int i = 2; i <= 28; ++i) contacts += "^p" + std::to_string(i);
+    const std::string form = crlf({"95^A^1", "UK", "", "", "", "", "", "", contacts}) + "*\r\n";
+    EXPECT_EQ(runOn(form), search::RunOutcome::Completed);
+    const std::string& forms = fs.files["/d/kerforms.htm"];
+    EXPECT_NE(forms.find("\r\nz p26<br>\r\n{ p27<br>\r\n| p28<br>\r\n"), std::string::npos);
+}
+
+TEST_F(ReportFixture, WriteFailureOfAnyReportEndsTheRun) {
+    for (const char* failing : {"/d/kerforms.htm", "/d/kerheads.htm", "/d/kerxxxx.fin"}) {
+        SCOPED_TRACE(failing);
+        fs.files.clear();
+        fs.failingWrites = {failing};
+        fs.files["/d/kerxxxx.inf"] = "earlier";
+        host.calls.clear();
+        EXPECT_EQ(runOn(crlf({"95^A^1", "UK"}) + "*\r\n"), search::RunOutcome::Failed);
+        EXPECT_EQ(messages(), (std::vector<std::string>{std::string("message:Program Aborts - cannot write ") +
+                                                        failing + ": No space left on device"}));
+        EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    }
+}
+
+TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {
+    testutil::TempDir dir;
+    testutil::writeFile(dir.file("KER1995.INF"), crlf({"95^A^1", "UK"}) + "*\r\n");
+    testutil::writeFile(dir.file("kerxxxx.inf"), "earlier");
+    search::DiskFileSystem disk;
+    tables::RpTable table;
+    reports::ReportForm sink(disk, table);
+    testutil::RecordingHost host;
+    search::SearchRun run(host, disk, sink, table);
+    search::FileSelection selection;
+    std::string message;
+    search::chooseFiles({dir.file("KER1995.INF")}, selection, &message);
+    search::CriteriaSet criteria;
+    criteria.texts[1] = "uk";
+
+    std::filesystem::create_directory(dir.file("kerheads.htm"));
+    EXPECT_EQ(run.run(selection, criteria), search::RunOutcome::Failed);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot write " + dir.file("kerheads.htm") + ": Is a directory");
+    EXPECT_EQ(testutil::readFile(dir.file("kerxxxx.inf")), "earlier");
+
+    std::filesystem::remove(dir.file("kerheads.htm"));
+    std::filesystem::create_symlink("/dev/full", dir.file("ker3.txt"));
+    EXPECT_EQ(run.run(selection, criteria), search::RunOutcome::Failed);
+    EXPECT_EQ(host.calls.back(),
+              "message:Program Aborts - cannot write " + dir.file("ker3.txt") + ": No space left on device");
+    EXPECT_EQ(testutil::readFile(dir.file("kerxxxx.inf")), "earlier");
+    for (const auto& call : host.calls) EXPECT_EQ(call.find("Results and summaries"), std::string::npos);
+}
+
+} // namespace
