@@ -6,7 +6,7 @@ JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench clean screenshots
 
 all: build
 
@@ -27,7 +27,10 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	cd samples && ../$(BUILD)/morvex-search --all KER1994.INF KER1995.INF KER1996.INF
+	cd samples && ../$(BUILD)/morvex
+
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/morvex-screenshots $(BUILD)/screenshots samples
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -42,7 +42,7 @@ private:
     void handOverPicks();
 
     QPointer<QLineEdit> m_areaField;
-    QWidget* m_map = nullptr;     // the drawing area, objectName "mapArea"
+    QWidget* m_map = nullptr;      // the drawing area, objectName "mapArea"
     QLineEdit* m_status = nullptr; // Text1
     std::string m_label;           // square label of the latest pointer position
     std::vector<QPointF> m_marks;  // top left corners of the "*" marks, map units

@@ -1,0 +1,18 @@
+// Morvex: the desktop program that searches KERVOS form files.
+#include <QApplication>
+#include <QIcon>
+
+#include "app/morvex.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Morvex"));
+    QApplication::setApplicationVersion(QStringLiteral(MORVEX_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("morvex"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("morvex"), QIcon(QStringLiteral(":/morvex.svg"))));
+
+    Morvex window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,785 @@
+// The main window: start-up, menus, criteria entry, pick lists, result viewing and the run host.
+#include "app/morvex.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include <string_view>
+#include <vector>
+
+#include "app/textbridge.h"
+#include "app/windowtexts.h"
+#include "geo/kemsqa.h"
+#include "reports/reportform.h"
+#include "search/criteria.h"
+#include "search/filesystem.h"
+#include "search/searchrun.h"
+#include "tables/picklists.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A run lets window events through at most this often; a form takes microseconds.
+constexpr auto kYieldInterval = 15ms;
+constexpr double kTwipsPerInch = 1440.0;
+
+const QColor kLightGrey(192, 192, 192);
+const QColor kMagenta(255, 0, 255);
+const QColor kRed(255, 0, 0);
+
+QString controlName(const char* name, int index) {
+    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
+}
+
+// Named fonts of the design; fontconfig substitutes a sans face where they are missing.
+QFont designFont(const char* family, double points, bool bold = false, bool italic = false) {
+    QFont font(QString::fromLatin1(family));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+void setBackground(QWidget* widget, const QColor& colour, QPalette::ColorRole role = QPalette::Window) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void setForeground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+// A label that grows to the width and number of lines of its caption.
+void setAutoSizeCaption(QLabel* label, const QString& caption) {
+    label->setText(caption);
+    label->adjustSize();
+}
+
+} // namespace
+
+Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(parent) {
+    if (services.files) {
+        m_chooser = services.files;
+    } else {
+        m_ownChooser = std::make_unique<DialogFileChooser>();
+        m_chooser = m_ownChooser.get();
+    }
+    if (services.messages) {
+        m_messages = services.messages;
+    } else {
+        m_ownMessages = std::make_unique<DialogMessageBoxes>();
+        m_messages = m_ownMessages.get();
+    }
+    if (services.opener) {
+        m_opener = services.opener;
+    } else {
+        m_ownOpener = std::make_unique<DesktopFileOpener>();
+        m_opener = m_ownOpener.get();
+    }
+
+    setObjectName(QStringLiteral("Morvex"));
+    setWindowTitle(app::windowCaption());
+    createControls();
+    createMenus();
+    startUp();
+}
+
+Morvex::~Morvex() = default;
+
+QLabel* Morvex::newLabel(const QString& name) {
+    auto* label = new QLabel(m_central);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText); // captions such as "<ESC>" are text, not markup
+    label->hide();
+    return label;
+}
+
+QListWidget* Morvex::newPickList(const QString& name) {
+    auto* list = new QListWidget(m_central);
+    list->setObjectName(name);
+    list->setSelectionMode(QAbstractItemView::MultiSelection);
+    list->hide();
+    list->installEventFilter(this);
+    return list;
+}
+
+void Morvex::createControls() {
+    m_central = new QWidget(this);
+    m_central->setObjectName(QStringLiteral("clientArea"));
+    m_central->setFont(designFont("Arial", 8.25));
+    setBackground(m_central, Qt::white);
+    m_central->setMouseTracking(true);
+    m_central->installEventFilter(this);
+    setCentralWidget(m_central);
+
+    // Labels first: they lie beneath the text boxes and lists, as windowless labels do.
+    for (int i = 0; i < kCriteria; ++i) {
+        QLabel* label = newLabel(controlName("labsel", i));
+        label->setFont(designFont("Arial", 9.75, i == 1));
+        setBackground(label, kLightGrey);
+        label->setText(fromBytes(search::criterionLabel(i)));
+        m_labsel[static_cast<std::size_t>(i)] = label;
+    }
+    m_labesc = newLabel(QStringLiteral("labesc"));
+    m_labesc->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_labesc->setWordWrap(true);
+    m_labesc->setMargin(3);
+    setBackground(m_labesc, kRed);
+    m_Labans = newLabel(QStringLiteral("Labans"));
+    m_Labans->setMargin(3);
+    setBackground(m_Labans, kLightGrey);
+    m_labtitle = newLabel(QStringLiteral("labtitle"));
+    m_labtitle->setFont(designFont("Arial", 8.25, true));
+    m_labtitle->setAlignment(Qt::AlignCenter);
+    m_labtitle->setMargin(3);
+    setBackground(m_labtitle, kMagenta);
+    m_labinfo = newLabel(QStringLiteral("labinfo"));
+    m_labinfo->setFont(designFont("Arial", 18, true));
+    m_labinfo->setAlignment(Qt::AlignCenter);
+    m_labinfo->setMargin(4);
+    m_labinfo->setMouseTracking(true);
+    m_labinfo->installEventFilter(this);
+    setBackground(m_labinfo, kMagenta);
+    setAutoSizeCaption(m_labinfo, QStringLiteral("?"));
+    m_labinfo->show();
+    m_labselection = newLabel(QStringLiteral("labselection"));
+    m_labselection->setMargin(3);
+    setBackground(m_labselection, kMagenta);
+    for (int n = 0; n < 3; ++n) {
+        QLabel* button = newLabel(QStringLiteral("labker%1").arg(n + 1));
+        button->setFont(designFont("Arial", 8.25, true, true));
+        button->setAlignment(Qt::AlignCenter);
+        button->setWordWrap(true);
+        button->setText(app::viewCaption(n));
+        setBackground(button, Qt::white);
+        setForeground(button, kMagenta);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+        m_labker[static_cast<std::size_t>(n)] = button;
+    }
+
+    for (int i = 0; i < kCriteria; ++i) {
+        auto* field = new QLineEdit(m_central);
+        field->setObjectName(controlName("Answer", i));
+        field->setMouseTracking(true);
+        field->installEventFilter(this);
+        field->hide();
+        m_Answer[static_cast<std::size_t>(i)] = field;
+    }
+    m_L0 = newPickList(QStringLiteral("L0"));
+    m_L1 = newPickList(QStringLiteral("L1"));
+    m_l2 = newPickList(QStringLiteral("l2"));
+    m_l3 = newPickList(QStringLiteral("l3"));
+    m_L4 = newPickList(QStringLiteral("L4"));
+    m_L6 = newPickList(QStringLiteral("L6"));
+    for (int k = 0; k < kCodeLists; ++k)
+        m_L9[static_cast<std::size_t>(k)] = newPickList(controlName("L9", k));
+
+    m_Selection = new QPlainTextEdit(m_central);
+    m_Selection->setObjectName(QStringLiteral("Selection"));
+    m_Selection->setFont(designFont("MS Sans Serif", 8.25));
+    m_Selection->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setBackground(m_Selection, Qt::white, QPalette::Base);
+    m_Selection->viewport()->installEventFilter(this);
+    m_Selection->hide();
+
+    m_brontel = new QLineEdit(m_central);
+    m_brontel->setObjectName(QStringLiteral("brontel"));
+    m_brontel->installEventFilter(this);
+    m_brontel->hide();
+}
+
+void Morvex::createMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+    auto command = [this](QWidget* owner, const char* name, const QString& caption) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        owner->addAction(action);
+        return action;
+    };
+    auto submenu = [](QWidget* owner, const QString& name, const QString& caption) {
+        auto* menu = new QMenu(caption, owner);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name);
+        if (auto* bar = qobject_cast<QMenuBar*>(owner))
+            bar->addMenu(menu);
+        else
+            static_cast<QMenu*>(owner)->addMenu(menu);
+        return menu;
+    };
+
+    m_MnuFile = command(bar, "MnuFile", QStringLiteral("Kervos_&File"));
+    connect(m_MnuFile, &QAction::triggered, this, &Morvex::mnuFileClick);
+
+    m_MnuSelect = submenu(bar, QStringLiteral("MnuSelect"), QStringLiteral("&Search Criteria"));
+    connect(m_MnuSelect, &QMenu::aboutToShow, this, &Morvex::mnuSelectClick);
+    for (int i = 0; i < kCriteria; ++i) {
+        QAction* item = m_MnuSelect->addAction(app::criterionItem(i));
+        item->setObjectName(controlName("mnusel", i));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, i] { mnuselClick(i); });
+        m_mnusel[static_cast<std::size_t>(i)] = item;
+    }
+    m_MnuSelect->addSeparator()->setObjectName(QStringLiteral("Mnudum1"));
+    m_mnuatulma = command(m_MnuSelect, "mnuatulma", QStringLiteral("Only cruises with data at ULMA"));
+    m_mnuatulma->setCheckable(true);
+    connect(m_mnuatulma, &QAction::triggered, this, &Morvex::mnuatulmaClick);
+    m_mnunotatulma =
+        command(m_MnuSelect, "mnunotatulma", QStringLiteral("Only cruises with NO data at ULMA"));
+    m_mnunotatulma->setCheckable(true);
+    connect(m_mnunotatulma, &QAction::triggered, this, &Morvex::mnunotatulmaClick);
+
+    m_Mnusearch = command(bar, "Mnusearch", QStringLiteral("S&earch"));
+    connect(m_Mnusearch, &QAction::triggered, this, &Morvex::mnusearchClick);
+    m_Mnubreak = command(bar, "Mnubreak", QStringLiteral("&Break"));
+    m_Mnubreak->setEnabled(false);
+    connect(m_Mnubreak, &QAction::triggered, this, &Morvex::mnubreakClick);
+
+    auto pickCommand = [&](int i, const QString& caption) {
+        QAction* action = command(bar, "", caption);
+        action->setObjectName(controlName("mnupars", i));
+        connect(action, &QAction::triggered, this, [this, i] { mnuparsClick(i); });
+        m_mnupars[static_cast<std::size_t>(i)] = action;
+    };
+    pickCommand(0, QStringLiteral("&Projects"));
+    pickCommand(1, QStringLiteral("Co&untry"));
+
+    QMenu* areas = submenu(bar, controlName("mnupars", 2), QStringLiteral("&Areas (MSQ & IHB)"));
+    m_mnupars[2] = areas->menuAction();
+    m_mnul3 = command(areas, "mnul3", QStringLiteral("IHB Areas"));
+    connect(m_mnul3, &QAction::triggered, this, &Morvex::mnul3Click);
+    m_mnumars = submenu(areas, QStringLiteral("mnumars"), QStringLiteral("Marsden Squares"));
+    m_mnumars1 = command(m_mnumars, "mnumars1", QStringLiteral("North Atlantic"));
+    connect(m_mnumars1, &QAction::triggered, this, &Morvex::mnumars1Click);
+
+    pickCommand(3, QStringLiteral("&Operating Agency"));
+    pickCommand(4, QStringLiteral("&Month"));
+    pickCommand(6, QStringLiteral("&Ship/Platform Name"));
+
+    QMenu* codes = submenu(bar, controlName("mnupars", 9), QStringLiteral("&Parameter Codes"));
+    m_mnupars[9] = codes->menuAction();
+    for (int g = 0; g < 4; ++g) {
+        QAction* item = codes->addAction(fromBytes(tables::RpTable::listCaption(g)));
+        item->setObjectName(controlName("mnul9", g));
+        connect(item, &QAction::triggered, this, [this, g] { mnul9Click(g); });
+        m_mnul9[static_cast<std::size_t>(g)] = item;
+    }
+    QMenu* jgofs = submenu(codes, controlName("mnul9", 4), QStringLiteral("&JGOFS/BODC Parameter Codes"));
+    m_mnul9[4] = jgofs->menuAction();
+    connect(jgofs, &QMenu::aboutToShow, this, [this] { mnul9Click(4); });
+    for (int k = 0; k < kCodeLists - 4; ++k) {
+        QAction* item = jgofs->addAction(fromBytes(tables::RpTable::listCaption(k + 4)));
+        item->setObjectName(controlName("mnul9a", k));
+        connect(item, &QAction::triggered, this, [this, k] { mnul9aClick(k); });
+        m_mnul9a[static_cast<std::size_t>(k)] = item;
+    }
+
+    m_Mnuend = command(bar, "Mnuend", QStringLiteral("&End"));
+    connect(m_Mnuend, &QAction::triggered, this, &Morvex::mnuendClick);
+
+    for (QAction* pick : m_mnupars)
+        if (pick) pick->setVisible(false);
+}
+
+// Places every control once, from the screen size in twips; nothing is laid out again.
+void Morvex::startUp() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double twipsX = kTwipsPerInch / screen->logicalDotsPerInchX(); // twips per pixel
+    const double twipsY = kTwipsPerInch / screen->logicalDotsPerInchY();
+    const double screenW = screen->size().width() * twipsX;
+    const double screenH = screen->size().height() * twipsY;
+    auto pxX = [twipsX](double twips) { return qRound(twips / twipsX); };
+    auto pxY = [twipsY](double twips) { return qRound(twips / twipsY); };
+
+    // 1. Three quarters of the screen, centred; W, H and L are read back in whole pixels.
+    const int widthPx = pxX(0.75 * screenW);
+    const int heightPx = pxY(0.75 * screenH);
+    resize(widthPx, heightPx);
+    move(pxX((screenW - widthPx * twipsX) / 2), pxY((screenH - heightPx * twipsY) / 2));
+    const double W = width() * twipsX;
+    const double H = height() * twipsY;
+    const double L = x() * twipsX;
+    const double across = W - L;
+    auto place = [&](QWidget* widget, double top, double left, double w, double h) {
+        widget->setGeometry(pxX(left), pxY(top), pxX(w), pxY(h));
+    };
+    auto placeAt = [&](QWidget* widget, double top, double left) { widget->move(pxX(left), pxY(top)); };
+
+    // 2. The prompt sits left of the lists, wrapped to the space before them.
+    m_labesc->setText(app::escapePrompt());
+    const int promptWidth = pxX(0.24 * across);
+    m_labesc->setGeometry(pxX(0.01 * across), pxY(0.1 * H), promptWidth,
+                          m_labesc->heightForWidth(promptWidth));
+
+    // 3. View buttons.
+    for (int n = 0; n < 3; ++n)
+        place(m_labker[static_cast<std::size_t>(n)], (0.4 + 0.1 * n) * H, 0.95 * across, 0.1 * W, 0.08 * H);
+    // 4. Progress box.
+    place(m_Selection, 0.4 * H, 0.3 * across, 0.5 * W, 0.35 * H);
+    // 5. Criteria fields, all on one spot.
+    for (QLineEdit* field : m_Answer)
+        place(field, 0.05 * H, 0.3 * across, 0.3 * W, 0.05 * H);
+    // 6. Help box.
+    placeAt(m_Labans, 0.1 * H, 0.1 * across);
+    // 7. Field labels: design height, width from the caption.
+    for (QLabel* label : m_labsel)
+        label->setGeometry(pxX(0.3 * across), pxY(0.01 * H), label->sizeHint().width(), pxY(0.05 * H));
+    // 8. Parameter-code lists.
+    for (QListWidget* list : m_L9)
+        place(list, 0.1 * H, 0.3 * across, 0.7 * W, 0.7 * H);
+    rpload();
+
+    // 9. The six other pick lists: heading row, empty row, then the values from row 2.
+    struct PickList {
+        QListWidget* list;
+        double height, width, top, left;
+        const tables::PickTable& table;
+        void (Morvex::*loader)();
+    };
+    const PickList pickLists[] = {
+        {m_L0, 0.4, 0.5, 0.1, 0.25, tables::projtable(), &Morvex::projload},
+        {m_L1, 0.4, 0.5, 0.1, 0.25, tables::cunttable(), &Morvex::cuntload},
+        {m_l2, 0.7, 0.3, 0.1, 0.3, tables::ihbtable(), &Morvex::ihbload},
+        {m_l3, 0.7, 0.5, 0.1, 0.3, tables::agentable(), &Morvex::agenload},
+        {m_L4, 0.7, 0.1, 0.1, 0.3, tables::monthtable(), &Morvex::monthload},
+        {m_L6, 0.7, 0.5, 0.1, 0.3, tables::shiptable(), &Morvex::shipload},
+    };
+    for (const PickList& p : pickLists) {
+        place(p.list, p.top * H, p.left * across, p.width * W, p.height * H);
+        p.list->insertItem(0, fromBytes(p.table.heading));
+        p.list->addItem(QString());
+        (this->*p.loader)();
+    }
+
+    // 10. Title box, hidden until the mouse is over "?".
+    placeAt(m_labtitle, 0.15 * H, 0.55 * across);
+    setAutoSizeCaption(m_labtitle, app::titleText());
+    m_labtitle->hide();
+    // 11. Info sign.
+    placeAt(m_labinfo, 0.05 * H, 1.1 * across);
+    // 12. Summary box.
+    placeAt(m_labselection, 0.32 * H, 0.01 * across);
+
+    // The option box has no place of its own in the start-up; it sits under the "?" sign.
+    place(m_brontel, 0.3 * H, 0.95 * across, 0.1 * W, 0.05 * H);
+}
+
+void Morvex::rpload() {
+    for (int k = 0; k < kCodeLists; ++k)
+        for (const std::string& row : m_rptable.listRows(k))
+            m_L9[static_cast<std::size_t>(k)]->addItem(fromBytes(row));
+}
+
+namespace {
+void appendValues(QListWidget* list, const tables::PickTable& table) {
+    for (int r = 2; r <= table.lastValue; ++r)
+        list->addItem(fromBytes(table.slots[static_cast<std::size_t>(r)]));
+}
+} // namespace
+
+void Morvex::projload() {
+    appendValues(m_L0, tables::projtable());
+}
+void Morvex::cuntload() {
+    appendValues(m_L1, tables::cunttable());
+}
+void Morvex::ihbload() {
+    appendValues(m_l2, tables::ihbtable());
+}
+void Morvex::agenload() {
+    appendValues(m_l3, tables::agentable());
+}
+void Morvex::monthload() {
+    appendValues(m_L4, tables::monthtable());
+}
+void Morvex::shipload() {
+    appendValues(m_L6, tables::shiptable());
+}
+
+// Menu commands.
+
+void Morvex::mnuFileClick() {
+    const QStringList chosen = m_chooser->chooseFormFiles(this);
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(chosen.size()));
+    for (const QString& path : chosen)
+        paths.push_back(pathBytes(path));
+    std::string text;
+    search::chooseFiles(paths, m_files, &text);
+    if (!text.empty()) m_messages->message(this, fromBytes(text));
+}
+
+void Morvex::mnuSelectClick() {
+    for (int i = 0; i < kCriteria; ++i)
+        m_mnusel[static_cast<std::size_t>(i)]->setChecked(
+            !m_Answer[static_cast<std::size_t>(i)]->text().isEmpty());
+}
+
+void Morvex::mnuselClick(int i) {
+    for (QLineEdit* field : m_Answer)
+        field->hide();
+    for (QLabel* label : m_labsel)
+        label->hide();
+    QLineEdit* field = m_Answer[static_cast<std::size_t>(i)];
+    field->show();
+    m_labsel[static_cast<std::size_t>(i)]->show();
+    field->setFocus();
+    for (QAction* pick : m_mnupars)
+        if (pick) pick->setVisible(false);
+    if (QAction* pick = m_mnupars[static_cast<std::size_t>(i)]) pick->setVisible(true);
+}
+
+// Qt has already reversed the item's own check mark; the other one is always cleared.
+void Morvex::mnuatulmaClick() {
+    m_mnunotatulma->setChecked(false);
+}
+void Morvex::mnunotatulmaClick() {
+    m_mnuatulma->setChecked(false);
+}
+
+void Morvex::mnusearchClick() {
+    if (m_run) return;
+    search::CriteriaSet criteria;
+    for (int i = 0; i < kCriteria; ++i) {
+        if (!toBytes(m_Answer[static_cast<std::size_t>(i)]->text(),
+                     &criteria.texts[static_cast<std::size_t>(i)])) {
+            m_messages->message(this, app::latin1Refusal(fromBytes(search::criterionLabel(i))));
+            return;
+        }
+    }
+    criteria.dataHeld = dataHeld();
+
+    search::DiskFileSystem files;
+    reports::ReportForm sink(files, m_rptable);
+    search::SearchRun run(*this, files, sink, m_rptable);
+    m_run = &run;
+    m_lastEvents = {};
+    run.run(m_files, criteria);
+    m_run = nullptr;
+    pushProgress();
+    if (m_closeAfterRun) {
+        close();
+        m_closeAfterRun = false;
+    }
+}
+
+search::DataHeld Morvex::dataHeld() const {
+    if (m_mnuatulma->isChecked()) return search::DataHeld::AtUlma;
+    if (m_mnunotatulma->isChecked()) return search::DataHeld::NotAtUlma;
+    return search::DataHeld::Any;
+}
+
+void Morvex::mnubreakClick() {
+    if (m_run) m_run->requestBreak();
+}
+
+void Morvex::mnuendClick() {
+    close();
+}
+
+void Morvex::closeEvent(QCloseEvent* event) {
+    // The run is inside the Search handler below this event; stop it first and close when it has returned.
+    if (m_run) {
+        m_run->requestBreak();
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// Pick lists.
+
+void Morvex::showPickList(QListWidget* list) {
+    list->show();
+    list->raise();
+    m_MnuSelect->menuAction()->setEnabled(false);
+    m_labesc->show();
+}
+
+void Morvex::mnuparsClick(int i) {
+    switch (i) {
+    case 0:
+        showPickList(m_L0);
+        break;
+    case 1:
+        showPickList(m_L1);
+        break;
+    case 3:
+        showPickList(m_l3);
+        break;
+    case 4:
+        showPickList(m_L4);
+        break;
+    case 6:
+        showPickList(m_L6);
+        break;
+    default:
+        break;
+    }
+}
+
+void Morvex::mnul3Click() {
+    showPickList(m_l2);
+}
+
+void Morvex::mnumars1Click() {
+    kemsqa::open(m_Answer[2]);
+}
+
+void Morvex::mnul9Click(int group) {
+    for (int k = 0; k <= 4; ++k)
+        m_L9[static_cast<std::size_t>(k)]->hide();
+    if (group < 4) showPickList(m_L9[static_cast<std::size_t>(group)]);
+}
+
+void Morvex::mnul9aClick(int item) {
+    for (QListWidget* list : m_L9)
+        list->hide();
+    showPickList(m_L9[static_cast<std::size_t>(item + 4)]);
+}
+
+bool Morvex::pickListKeyPress(QListWidget* list, int key) {
+    if (key != Qt::Key_Escape) return false;
+    if (list == m_L0)
+        endPick(list, 0, false);
+    else if (list == m_L1)
+        endPick(list, 1, false);
+    else if (list == m_l2)
+        endPick(list, 2, true);
+    else if (list == m_l3)
+        endPick(list, 3, false);
+    else if (list == m_L4)
+        endPick(list, 4, false);
+    else if (list == m_L6)
+        endPick(list, 6, false);
+    else
+        for (int k = 0; k < kCodeLists; ++k)
+            if (list == m_L9[static_cast<std::size_t>(k)]) endParameterPick(k);
+    return true;
+}
+
+// Each Escape adds the rows marked at that moment to what the field already holds.
+void Morvex::endPick(QListWidget* list, int field, bool ihbCodes) {
+    list->hide();
+    m_labesc->hide();
+    m_MnuSelect->menuAction()->setEnabled(true);
+    QString pick;
+    for (int r = 2; r < list->count(); ++r) {
+        const QListWidgetItem* row = list->item(r);
+        if (!row->isSelected()) continue;
+        pick += ihbCodes ? QStringLiteral("IHB") + row->text().left(3) : row->text();
+        pick += QStringLiteral(" OR ");
+    }
+    if (pick.isEmpty()) return;
+    pick.chop(4);
+    QLineEdit* answer = m_Answer[static_cast<std::size_t>(field)];
+    answer->setText(answer->text().isEmpty() ? pick : answer->text() + QStringLiteral(" OR ") + pick);
+}
+
+// The parameter field always holds exactly the codes marked in all 18 lists.
+void Morvex::endParameterPick(int list) {
+    QLineEdit* answer = m_Answer[9];
+    answer->clear();
+    m_L9[static_cast<std::size_t>(list)]->hide();
+    m_labesc->hide();
+    m_MnuSelect->menuAction()->setEnabled(true);
+    QString codes;
+    for (int k = 0; k < kCodeLists; ++k) {
+        const QListWidget* rows = m_L9[static_cast<std::size_t>(k)];
+        const int width = tables::RpTable::listCodeWidth(k);
+        for (int r = 0; r < rows->count(); ++r)
+            if (rows->item(r)->isSelected())
+                codes += rows->item(r)->text().left(width) + QStringLiteral(" OR ");
+    }
+    codes.chop(4);
+    answer->setText(codes);
+}
+
+// Pop-up texts and result viewing.
+
+void Morvex::showHelp(const QString& text) {
+    setAutoSizeCaption(m_Labans, text);
+    m_Labans->show();
+}
+
+void Morvex::formMouseMove() {
+    m_Labans->hide();
+    m_labtitle->hide();
+    m_labselection->hide();
+}
+
+void Morvex::answerMouseMove(int i) {
+    showHelp(app::fieldHelp(i));
+}
+
+void Morvex::labinfoMouseMove() {
+    m_labtitle->show();
+    std::array<QString, 10> fields;
+    for (int i = 0; i < kCriteria; ++i)
+        fields[static_cast<std::size_t>(i)] = m_Answer[static_cast<std::size_t>(i)]->text();
+    m_labselection->show();
+    setAutoSizeCaption(m_labselection,
+                       app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()));
+}
+
+void Morvex::labinfoDblClick() {
+    m_brontel->show();
+}
+
+void Morvex::labkerClick(int button) {
+    const search::OutputPaths& paths = m_files.paths;
+    const std::string& path = button == 0 ? paths.heads : button == 1 ? paths.forms : paths.csv;
+    HyperJump(pathText(path));
+}
+
+void Morvex::labkerMouseMove(int button) {
+    showHelp(app::viewHelp(button));
+}
+
+void Morvex::selectionDblClick() {
+    m_Selection->hide();
+}
+
+void Morvex::brontelDblClick() {
+    m_brontel->hide();
+}
+
+void Morvex::HyperJump(const QString& path) {
+    m_opener->openFile(path);
+}
+
+bool Morvex::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        if (watched == m_central) {
+            // Moves over a label reach the window too; only the bare window hides the pop-ups.
+            const auto* move = static_cast<QMouseEvent*>(event);
+            if (!m_central->childAt(move->position().toPoint())) formMouseMove();
+            return false;
+        }
+        if (watched == m_labinfo) {
+            labinfoMouseMove();
+            return false;
+        }
+        for (int n = 0; n < 3; ++n)
+            if (watched == m_labker[static_cast<std::size_t>(n)]) {
+                labkerMouseMove(n);
+                return false;
+            }
+        for (int i = 0; i < kCriteria; ++i)
+            if (watched == m_Answer[static_cast<std::size_t>(i)]) {
+                answerMouseMove(i);
+                return false;
+            }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        const auto* click = static_cast<QMouseEvent*>(event);
+        for (int n = 0; n < 3; ++n) {
+            QLabel* button = m_labker[static_cast<std::size_t>(n)];
+            if (watched == button && click->button() == Qt::LeftButton &&
+                button->rect().contains(click->position().toPoint())) {
+                labkerClick(n);
+                return true;
+            }
+        }
+        break;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (watched == m_labinfo) {
+            labinfoDblClick();
+            return true;
+        }
+        if (watched == m_Selection->viewport()) {
+            selectionDblClick();
+            return true;
+        }
+        if (watched == m_brontel) {
+            brontelDblClick();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (auto* list = qobject_cast<QListWidget*>(watched))
+            return pickListKeyPress(list, static_cast<QKeyEvent*>(event)->key());
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// The search run's host.
+
+void Morvex::yield() {
+    if (std::chrono::steady_clock::now() - m_lastEvents < kYieldInterval) return;
+    pushProgress();
+    QCoreApplication::processEvents();
+    m_lastEvents = std::chrono::steady_clock::now();
+}
+
+void Morvex::showProgress() {
+    m_Selection->show();
+}
+
+void Morvex::setProgressText(const std::string& text) {
+    m_progress = text;
+    m_progressPending = true;
+}
+
+void Morvex::pushProgress() {
+    if (!m_progressPending) return;
+    m_progressPending = false;
+    // The run's texts end lines with CR LF; the text box breaks lines at LF.
+    QString text = fromBytes(m_progress);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_Selection->setPlainText(text);
+}
+
+bool Morvex::ask(const std::string& question) {
+    if (m_closeAfterRun) return false;
+    pushProgress();
+    return m_messages->ask(this, fromBytes(question));
+}
+
+// After "&End" the window goes without a word, so the run's Break message is not shown.
+void Morvex::message(const std::string& text) {
+    if (m_closeAfterRun) return;
+    pushProgress();
+    m_messages->message(this, fromBytes(text));
+}
+
+void Morvex::setViewButtonsVisible(bool visible) {
+    for (QLabel* button : m_labker)
+        button->setVisible(visible);
+}
+
+void Morvex::setRunning(bool running) {
+    m_MnuFile->setEnabled(!running);
+    m_Mnusearch->setEnabled(!running);
+    m_Mnubreak->setEnabled(running);
+}
+
+std::string Morvex::probeText() {
+    return toBytesLossy(m_brontel->text());
+}

@@ -1,0 +1,162 @@
+// The main window: criteria fields, pick lists, pop-up help, the search run and the view buttons.
+#ifndef APP_MORVEX_H
+#define APP_MORVEX_H
+
+#include <QMainWindow>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "app/windowservices.h"
+#include "search/criteria.h"
+#include "search/fileselection.h"
+#include "search/runhost.h"
+#include "tables/rptable.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+
+namespace search {
+class SearchRun;
+}
+
+/// "KERVOS Search". Sized and laid out once from the screen; controls are then only shown and
+/// hidden. Every control and menu item carries its name as objectName ("Answer_2", "L9_17",
+/// "mnupars_9"). Hosts the search run on its own thread, yielding to the event queue per form.
+class Morvex : public QMainWindow, public search::RunHost {
+    Q_OBJECT
+
+public:
+    static constexpr int kCriteria = 10;
+    static constexpr int kCodeLists = tables::RpTable::kListCount;
+
+    /// A window using the given services; null members get the real dialogs and opener.
+    explicit Morvex(const WindowServices& services = {}, QWidget* parent = nullptr);
+    ~Morvex() override;
+
+    /// Opens a file with the program associated with its type; a failure stays silent.
+    void HyperJump(const QString& path);
+
+    /// The file list, years label and output paths of the last file choice.
+    const search::FileSelection& fileSelection() const { return m_files; }
+    /// True while the Search command's run is going on.
+    bool isRunning() const { return m_run != nullptr; }
+
+    // search::RunHost, called by the run from inside the Search command.
+    void yield() override;
+    void showProgress() override;
+    void setProgressText(const std::string& text) override;
+    bool ask(const std::string& question) override;
+    void message(const std::string& text) override;
+    void setViewButtonsVisible(bool visible) override;
+    void setRunning(bool running) override;
+    std::string probeText() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void startUp();
+    QLabel* newLabel(const QString& name);
+    QListWidget* newPickList(const QString& name);
+
+    void rpload();
+    void projload();
+    void cuntload();
+    void ihbload();
+    void agenload();
+    void monthload();
+    void shipload();
+
+    void mnuFileClick();
+    void mnuSelectClick();
+    void mnuselClick(int i);
+    void mnuatulmaClick();
+    void mnunotatulmaClick();
+    void mnusearchClick();
+    void mnubreakClick();
+    void mnuendClick();
+    void mnuparsClick(int i);
+    void mnul3Click();
+    void mnumars1Click();
+    void mnul9Click(int group);
+    void mnul9aClick(int item);
+
+    void formMouseMove();
+    void answerMouseMove(int i);
+    void labinfoMouseMove();
+    void labinfoDblClick();
+    void labkerClick(int button);
+    void labkerMouseMove(int button);
+    void selectionDblClick();
+    void brontelDblClick();
+    bool pickListKeyPress(QListWidget* list, int key);
+    void endPick(QListWidget* list, int field, bool ihbCodes);
+    void endParameterPick(int list);
+
+    search::DataHeld dataHeld() const;
+    void showPickList(QListWidget* list);
+    void showHelp(const QString& text);
+    void pushProgress();
+
+    std::unique_ptr<FileChooser> m_ownChooser;
+    std::unique_ptr<MessageBoxes> m_ownMessages;
+    std::unique_ptr<FileOpener> m_ownOpener;
+    FileChooser* m_chooser;
+    MessageBoxes* m_messages;
+    FileOpener* m_opener;
+
+    tables::RpTable m_rptable;
+    search::FileSelection m_files;
+
+    search::SearchRun* m_run = nullptr;
+    bool m_closeAfterRun = false;
+    std::string m_progress;
+    bool m_progressPending = false;
+    std::chrono::steady_clock::time_point m_lastEvents;
+
+    QWidget* m_central = nullptr;
+    std::array<QLineEdit*, kCriteria> m_Answer{};
+    std::array<QLabel*, kCriteria> m_labsel{};
+    QListWidget* m_L0 = nullptr;
+    QListWidget* m_L1 = nullptr;
+    QListWidget* m_l2 = nullptr;
+    QListWidget* m_l3 = nullptr;
+    QListWidget* m_L4 = nullptr;
+    QListWidget* m_L6 = nullptr;
+    std::array<QListWidget*, kCodeLists> m_L9{};
+    QLabel* m_labesc = nullptr;
+    QLabel* m_Labans = nullptr;
+    QLabel* m_labtitle = nullptr;
+    QLabel* m_labinfo = nullptr;
+    QLabel* m_labselection = nullptr;
+    std::array<QLabel*, 3> m_labker{};
+    QPlainTextEdit* m_Selection = nullptr;
+    QLineEdit* m_brontel = nullptr;
+
+    QAction* m_MnuFile = nullptr;
+    QMenu* m_MnuSelect = nullptr;
+    std::array<QAction*, kCriteria> m_mnusel{};
+    QAction* m_mnuatulma = nullptr;
+    QAction* m_mnunotatulma = nullptr;
+    QAction* m_Mnusearch = nullptr;
+    QAction* m_Mnubreak = nullptr;
+    std::array<QAction*, kCriteria> m_mnupars{}; // null for criteria 5, 7 and 8
+    QAction* m_mnul3 = nullptr;
+    QMenu* m_mnumars = nullptr;
+    QAction* m_mnumars1 = nullptr;
+    std::array<QAction*, 5> m_mnul9{};
+    std::array<QAction*, kCodeLists - 4> m_mnul9a{};
+    QAction* m_Mnuend = nullptr;
+};
+
+#endif // APP_MORVEX_H

@@ -1,0 +1,62 @@
+// The dialogs, message boxes and file opener of the main window, replaceable so that tests never block.
+#ifndef APP_WINDOWSERVICES_H
+#define APP_WINDOWSERVICES_H
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+/// The file-open dialog of the "Kervos_&File" command.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    /// Lets the user choose form files; full paths in the order chosen, empty when cancelled.
+    virtual QStringList chooseFormFiles(QWidget* parent) = 0;
+};
+
+/// Message boxes with an OK button and the one Yes/No question.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    /// Shows text with an OK button.
+    virtual void message(QWidget* parent, const QString& text) = 0;
+    /// Asks a question with Yes and No buttons; true for Yes.
+    virtual bool ask(QWidget* parent, const QString& question) = 0;
+};
+
+/// Hands a file to the program associated with its type.
+class FileOpener {
+public:
+    virtual ~FileOpener() = default;
+    /// Opens the file; false when nothing could open it.
+    virtual bool openFile(const QString& path) = 0;
+};
+
+/// The services a main window uses; a null member means the real one.
+struct WindowServices {
+    FileChooser* files = nullptr;
+    MessageBoxes* messages = nullptr;
+    FileOpener* opener = nullptr;
+};
+
+/// QFileDialog with multiple selection and the filter "Kervos Files (*.inf)", any letter case.
+class DialogFileChooser : public FileChooser {
+public:
+    QStringList chooseFormFiles(QWidget* parent) override;
+};
+
+/// QMessageBox, titled with the application name.
+class DialogMessageBoxes : public MessageBoxes {
+public:
+    void message(QWidget* parent, const QString& text) override;
+    bool ask(QWidget* parent, const QString& question) override;
+};
+
+/// QDesktopServices with a local file URL.
+class DesktopFileOpener : public FileOpener {
+public:
+    bool openFile(const QString& path) override;
+};
+
+#endif // APP_WINDOWSERVICES_H

@@ -1,0 +1,211 @@
+// Reading the command line of morvex-search with CLI11.
+#include "cli/commandline.h"
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kProgram = "morvex-search";
+
+#ifndef MORVEX_VERSION
+#define MORVEX_VERSION "unknown"
+#endif
+
+constexpr const char* kSynopsis =
+    "Usage: morvex-search [--project T] [--country T] [--area T] [--agency T] [--month T]\n"
+    "                     [--cruise T] [--ship T] [--scientist T] [--contact T] [--parameter T]\n"
+    "                     [--with-ulma | --without-ulma] [--probe T] [--all]\n"
+    "                     [--output-dir DIR] [--quiet] FORMFILE...\n";
+
+constexpr const char* kDescription =
+    "Searches CSR form files (KER????.INF) and writes kerforms.htm, kerheads.htm, ker3.txt\n"
+    "and kerxxxx.inf for the forms that meet every criterion given. A criterion matches when\n"
+    "any of its texts joined by \" OR \" occurs in its form line, letter case ignored; an\n"
+    "option given twice adds \" OR \" and the second text.";
+
+constexpr const char* kFooter =
+    "Exit status: 0 search completed, 1 search stopped (Ctrl-C, a malformed or unreadable\n"
+    "file, an output that cannot be written), 2 nothing searched (usage error, bad file list,\n"
+    "no criteria without --all, too many alternatives).";
+
+// The ten criterion options, in the order of CriteriaSet::texts.
+struct CriterionOption {
+    const char* name;
+    const char* help;
+};
+constexpr std::array<CriterionOption, 10> kCriterionOptions{{
+    {"--project", "project name(s), searched in header line 0"},
+    {"--country", "country, line 1"},
+    {"--area", "Marsden squares and IHB areas, line 2"},
+    {"--agency", "operating agency, line 3"},
+    {"--month", "month(s), line 4"},
+    {"--cruise", "cruise name(s), line 5"},
+    {"--ship", "ship or platform, line 6"},
+    {"--scientist", "chief scientist(s), line 7"},
+    {"--contact", "contact(s) for queries, line 8"},
+    {"--parameter", "observation types and parameter codes, lines 10 on"},
+}};
+
+// CLI11's help with the synopsis and description above in place of its own usage line; option lines show
+// only the value name, so each option fits on one line.
+class UsageFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override {
+        return std::string(kSynopsis) + "\n" + kDescription + "\n";
+    }
+    std::string make_option_opts(const CLI::Option* opt) const override {
+        return opt->get_expected_min() == 0 ? std::string() : " " + opt->get_type_name();
+    }
+};
+
+std::string joinAlternatives(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (const std::string& text : texts) {
+        if (text.empty()) continue; // an empty text counts as not given
+        if (!joined.empty()) joined += " OR ";
+        joined += text;
+    }
+    return joined;
+}
+
+void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bool& withUlma,
+              bool& withoutUlma, std::string& outputDir, std::vector<std::string>& files, CommandLine& cmd) {
+    auto formatter = std::make_shared<UsageFormatter>();
+    formatter->column_width(20);
+    app.formatter(formatter);
+    app.footer(kFooter);
+    app.set_help_flag("-h,--help", "show this help and exit");
+    app.set_version_flag("--version", std::string(kProgram) + " " + MORVEX_VERSION,
+                         "show the version and exit");
+    for (std::size_t i = 0; i < kCriterionOptions.size(); ++i)
+        app.add_option(kCriterionOptions[i].name, texts[i], kCriterionOptions[i].help)
+            ->type_name("T")
+            ->allow_extra_args(false);
+    app.add_flag("--with-ulma", withUlma, "only cruises with data held at ULMA");
+    app.add_flag("--without-ulma", withoutUlma, "only cruises with no data held at ULMA");
+    app.add_option("--probe", cmd.probe, "line probe: for each form only line T goes to kerheads.htm")
+        ->type_name("T");
+    app.add_flag("--all", cmd.all, "search even when no criterion is given");
+    app.add_option("--output-dir", outputDir, "folder of the four files (default: that of the first file)")
+        ->type_name("DIR");
+    app.add_flag("--quiet", cmd.quiet, "no progress bar on a terminal");
+    app.add_option("FORMFILE", files, "form files, at most 100, searched in this order")->type_name("...");
+}
+
+// CLI11 2.1 reads "--country=" like "--country" and takes the next argument as the text.
+// Spelt as "--country" "" the empty text stays empty, as typed. "--all=x" is refused here,
+// since CLI11 would read it as a flag value.
+bool splitEmptyValues(const CLI::App& app, int argc, char** argv, std::vector<std::string>* args,
+                      std::string* err) {
+    bool options = true;
+    bool isText = false; // the argument is the text of the option before it
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (isText || !options || arg.compare(0, 2, "--") != 0) {
+            isText = false;
+            args->push_back(arg);
+            continue;
+        }
+        if (arg == "--") options = false;
+        const std::size_t equals = arg.find('=');
+        const CLI::Option* opt = app.get_option_no_throw(arg.substr(0, equals));
+        if (opt && equals == std::string::npos) {
+            isText = opt->get_expected_min() > 0;
+        } else if (opt && opt->get_expected_min() == 0) {
+            *err = arg.substr(0, equals) + ": takes no value";
+            return false;
+        } else if (opt && equals + 1 == arg.size()) {
+            args->push_back(arg.substr(0, equals));
+            args->emplace_back();
+            continue;
+        }
+        args->push_back(arg);
+    }
+    return true;
+}
+
+} // namespace
+
+bool normalPath(const std::string& path, std::string* out, std::string* err) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    if (ec) {
+        *err = path + ": " + ec.message();
+        return false;
+    }
+    std::string normal = p.lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    *out = normal;
+    return true;
+}
+
+ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err) {
+    CLI::App app{"", kProgram};
+    std::array<std::vector<std::string>, 10> texts;
+    bool withUlma = false, withoutUlma = false;
+    std::string outputDir;
+    std::vector<std::string> files;
+    buildApp(app, texts, withUlma, withoutUlma, outputDir, files, *cmd);
+    std::vector<std::string> args{argc > 0 ? argv[0] : kProgram};
+    if (!splitEmptyValues(app, argc, argv, &args, err)) return ParseStatus::UsageError;
+    std::vector<char*> argvCopy;
+    for (std::string& arg : args)
+        argvCopy.push_back(arg.data());
+    try {
+        app.parse(static_cast<int>(argvCopy.size()), argvCopy.data());
+    } catch (const CLI::CallForHelp& e) {
+        app.exit(e);
+        return ParseStatus::Exit;
+    } catch (const CLI::CallForVersion& e) {
+        app.exit(e);
+        return ParseStatus::Exit;
+    } catch (const CLI::ParseError& e) {
+        *err = e.what();
+        return ParseStatus::UsageError;
+    }
+
+    if (withUlma && withoutUlma) {
+        *err = "--with-ulma and --without-ulma cannot be given together";
+        return ParseStatus::UsageError;
+    }
+    if (files.empty()) {
+        *err = "no FORMFILE given";
+        return ParseStatus::UsageError;
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        cmd->criteria.texts[i] = joinAlternatives(texts[i]);
+    cmd->criteria.dataHeld = withUlma      ? search::DataHeld::AtUlma
+                             : withoutUlma ? search::DataHeld::NotAtUlma
+                                           : search::DataHeld::Any;
+
+    cmd->files.clear();
+    for (const std::string& file : files) {
+        std::string normal;
+        if (!normalPath(file, &normal, err)) return ParseStatus::UsageError;
+        cmd->files.push_back(normal);
+    }
+    cmd->outputDir.clear();
+    if (app.count("--output-dir") > 0) {
+        if (outputDir.empty()) {
+            *err = "--output-dir: no folder given";
+            return ParseStatus::UsageError;
+        }
+        if (!normalPath(outputDir, &cmd->outputDir, err)) return ParseStatus::UsageError;
+        std::error_code ec;
+        if (!std::filesystem::is_directory(cmd->outputDir, ec)) {
+            *err = "--output-dir: " + outputDir + ": not an existing folder";
+            return ParseStatus::UsageError;
+        }
+    }
+    return ParseStatus::Run;
+}
+
+} // namespace cli

@@ -1,0 +1,1042 @@
+// Drives the main window like a user: menus, criteria fields, pick lists, pop-up texts, search runs.
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+#include "app/morvex.h"
+#include "geo/kemsqa.h"
+
+namespace {
+
+// Records what the window asks of its dialogs and opener; never blocks.
+class FakeServices : public FileChooser, public MessageBoxes, public FileOpener {
+public:
+    QStringList chooseFormFiles(QWidget*) override {
+        ++choices;
+        return nextFiles;
+    }
+    void message(QWidget*, const QString& text) override { messages << text; }
+    bool ask(QWidget*, const QString& question) override {
+        questions << question;
+        return answer;
+    }
+    bool openFile(const QString& path) override {
+        opened << path;
+        return true;
+    }
+
+    QStringList nextFiles;
+    QStringList messages;
+    QStringList questions;
+    QStringList opened;
+    bool answer = true;
+    int choices = 0;
+};
+
+// One CSR form: ten header lines, two observation lines and the terminator line.
+QByteArray csrForm(int number, const char* country, const char* observations = "H09^12^a^^^12 at ULMA") {
+    const QByteArray n = QByteArray::number(number);
+    QByteArray form;
+    for (const QByteArray& line :
+         {"1994^74^" + n + "^^2^WOCE", QByteArray(country), QByteArray("183^184^IHB01a"), QByteArray("NERC"),
+          QByteArray("12^03^30^04^Southampton - Reykjavik"), "   Cruise " + n + "^heat budget",
+          QByteArray("Challenger"), QByteArray("J Smith"), QByteArray("A Jones"), QByteArray(""),
+          QByteArray(observations), QByteArray("H10^5^a")})
+        form += line + "\r\n";
+    return form + "*\r\n";
+}
+
+// Calls act on the modal dialog of type T once it is up, then makes sure that it is gone, so that a
+// failing check never leaves a test waiting in exec().
+template <typename T, typename Act> void whenModal(QObject* context, Act act) {
+    auto* poll = new QTimer(context);
+    auto* started = new QElapsedTimer;
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, context, [poll, started, act] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!dialog && started->elapsed() < 5000) return;
+        poll->stop();
+        poll->deleteLater();
+        delete started;
+        if (!dialog) return;
+        act(dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+    poll->start(10);
+}
+
+const char* const kHelpNote = "\nNote: Multiple Entries can only be linked by < OR >"
+                              "\nTo display all current selections made move mouse to the '?'";
+
+} // namespace
+
+class tst_Morvex : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startUpShowsOnlyTheInfoSign();
+    void startUpMenuTree();
+    void startUpControls();
+    void startUpPickLists();
+    void startUpGeometry();
+
+    void chooseCriterion_data();
+    void chooseCriterion();
+    void criteriaWithoutPickMenuHideThePrevious();
+    void checkMarksFollowTheFieldsWhenTheMenuOpens();
+    void dataHeldItemsExcludeEachOther();
+    void fieldHelp_data();
+    void fieldHelp();
+    void bareWindowHidesThePopUps();
+    void summary_data();
+    void summary();
+    void summaryKeepsYearsAfterCancelledChoice();
+    void optionBoxShownAndHidden();
+
+    void pickListOpens_data();
+    void pickListOpens();
+    void escapeWithoutMarksLeavesField();
+    void escapeAccumulates();
+    void escapeAppendsToTypedText();
+    void ihbCodesKeepTheirBlank();
+    void otherKeysLeaveTheFields();
+    void parameterFieldRebuiltFromAllLists();
+    void parameterEscapeWithoutMarksEmptiesField();
+    void groupItemLeavesJgofsListOpen();
+
+    void searchWithoutFiles();
+    void badFileName();
+    void fieldOutsideLatin1Refused();
+    void declinedQuestion();
+    void fullSearch();
+    void searchWithoutSelectedForms();
+    void viewButtons();
+    void progressBoxDoubleClickHides();
+    void breakDuringRun();
+    void endDuringRun();
+
+    void northAtlanticFillsTheAreaField();
+    void realFileDialogFiltersAnyLetterCase();
+    void realQuestionBoxHasYesAndNo();
+
+private:
+    template <typename T> T* child(const QString& name) const {
+        T* widget = m_window->findChild<T*>(name);
+        if (!widget) qFatal("no child %s", qPrintable(name));
+        return widget;
+    }
+    QAction* action(const QString& name) const { return child<QAction>(name); }
+    QLineEdit* answer(int i) const { return child<QLineEdit>(QStringLiteral("Answer_%1").arg(i)); }
+    QListWidget* list(const QString& name) const { return child<QListWidget>(name); }
+    QWidget* central() const { return m_window->centralWidget(); }
+    void moveTo(QWidget* widget, QPoint pos = QPoint());
+    void moveOverBareWindow();
+    void clickMenuBar(QAction* entry);
+    void mark(QListWidget* list, int row);
+    void writeFormFile(const QString& name, const QByteArray& content);
+    void chooseFiles(const QStringList& names);
+    QString progressText() const { return child<QPlainTextEdit>(QStringLiteral("Selection"))->toPlainText(); }
+
+    FakeServices m_services;
+    std::unique_ptr<Morvex> m_window;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_Morvex::initTestCase() {
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+}
+
+void tst_Morvex::init() {
+    m_services = FakeServices();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_window = std::make_unique<Morvex>(WindowServices{&m_services, &m_services, &m_services});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void tst_Morvex::cleanup() {
+    m_window.reset();
+    m_dir.reset();
+    if (kemsqa* map = kemsqa::instance()) map->close();
+    const auto visibleWindows = [] {
+        QStringList names;
+        for (const QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->isVisible()) names << QString::fromLatin1(widget->metaObject()->className());
+        return names;
+    };
+    QTRY_COMPARE(visibleWindows(), QStringList());
+}
+
+void tst_Morvex::moveTo(QWidget* widget, QPoint pos) {
+    // The pointer moves through QCursor; step aside first so that each move is a real movement.
+    const QPoint target = pos.isNull() ? widget->rect().center() : pos;
+    QTest::mouseMove(widget, target + QPoint(1, 1));
+    QTest::mouseMove(widget, target);
+}
+
+void tst_Morvex::moveOverBareWindow() {
+    const QPoint corner(central()->width() - 5, central()->height() - 5);
+    QVERIFY(!central()->childAt(corner));
+    moveTo(central(), corner);
+}
+
+void tst_Morvex::clickMenuBar(QAction* entry) {
+    QMenuBar* bar = m_window->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(entry).center());
+}
+
+void tst_Morvex::mark(QListWidget* rows, int row) {
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->visualItemRect(rows->item(row)).center());
+}
+
+void tst_Morvex::writeFormFile(const QString& name, const QByteArray& content) {
+    QFile file(m_dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
+void tst_Morvex::chooseFiles(const QStringList& names) {
+    m_services.nextFiles.clear();
+    for (const QString& name : names)
+        m_services.nextFiles << m_dir->filePath(name);
+    action(QStringLiteral("MnuFile"))->trigger();
+}
+
+// Start-up.
+
+void tst_Morvex::startUpShowsOnlyTheInfoSign() {
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("KERVOS Search"));
+    QStringList shown;
+    for (QWidget* widget : central()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (widget->isVisible()) shown << widget->objectName();
+    QCOMPARE(shown, QStringList{QStringLiteral("labinfo")});
+    QCOMPARE(child<QLabel>(QStringLiteral("labinfo"))->text(), QStringLiteral("?"));
+}
+
+void tst_Morvex::startUpMenuTree() {
+    QStringList bar;
+    for (QAction* entry : m_window->menuBar()->actions())
+        if (entry->isVisible()) bar << entry->objectName() + QLatin1Char('=') + entry->text();
+    QCOMPARE(bar, (QStringList{"MnuFile=Kervos_&File", "MnuSelect=&Search Criteria", "Mnusearch=S&earch",
+                               "Mnubreak=&Break", "Mnuend=&End"}));
+    QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
+    QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
+    QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());
+    QVERIFY(action(QStringLiteral("Mnuend"))->isEnabled());
+
+    const QStringList items = {"Project Name",       "Country",         "Area",
+                               "Operating Agency",   "Month",           "Cruise Name",
+                               "Ship/Platform Name", "Chief Scientist", "Queries Contact",
+                               "Observation Type"};
+    const QList<QAction*> criteria = child<QMenu>(QStringLiteral("MnuSelect"))->actions();
+    QCOMPARE(criteria.size(), 13);
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(criteria[i]->objectName(), QStringLiteral("mnusel_%1").arg(i));
+        QCOMPARE(criteria[i]->text(), items[i]);
+        QVERIFY(!criteria[i]->isChecked());
+    }
+    QVERIFY(criteria[10]->isSeparator());
+    QCOMPARE(criteria[11]->text(), QStringLiteral("Only cruises with data at ULMA"));
+    QCOMPARE(criteria[12]->text(), QStringLiteral("Only cruises with NO data at ULMA"));
+    QVERIFY(!criteria[11]->isChecked() && !criteria[12]->isChecked());
+
+    const QStringList pickMenus = {"&Projects",           "Co&untry", "&Areas (MSQ & IHB)",
+                                   "&Operating Agency",   "&Month",   "",
+                                   "&Ship/Platform Name", "",         "",
+                                   "&Parameter Codes"};
+    for (int i = 0; i < 10; ++i) {
+        QAction* pick = m_window->findChild<QAction*>(QStringLiteral("mnupars_%1").arg(i));
+        if (pickMenus[i].isEmpty()) {
+            QVERIFY(!pick);
+            continue;
+        }
+        QVERIFY(pick);
+        QCOMPARE(pick->text(), pickMenus[i]);
+        QVERIFY(!pick->isVisible());
+    }
+    QCOMPARE(action(QStringLiteral("mnul3"))->text(), QStringLiteral("IHB Areas"));
+    QCOMPARE(action(QStringLiteral("mnumars"))->text(), QStringLiteral("Marsden Squares"));
+    QCOMPARE(action(QStringLiteral("mnumars1"))->text(), QStringLiteral("North Atlantic"));
+
+    const QStringList groups = {"&Meteorlogy/Physical Oceanography", "&Chemical Oceanography/Pollution",
+                                "&Biological Oceanography/Fisheries", "&Geology/Geophysics",
+                                "&JGOFS/BODC Parameter Codes"};
+    const QList<QAction*> codes = child<QMenu>(QStringLiteral("mnupars_9"))->actions();
+    QCOMPARE(codes.size(), 5);
+    for (int g = 0; g < 5; ++g) {
+        QCOMPARE(codes[g]->objectName(), QStringLiteral("mnul9_%1").arg(g));
+        QCOMPARE(codes[g]->text(), groups[g]);
+    }
+    const QStringList jgofs = {"H16 &Transparency",
+                               "H17 &Optics",
+                               "H22 &Phosphate",
+                               "H30 &Trace Elements",
+                               "H32 &Isotopes",
+                               "H33 &Other Dissolved Gases",
+                               "H73 &Geochemical Tracers",
+                               "H74 &Carbon Dioxide",
+                               "H76 &Ammonia",
+                               "H90 &Other Chemical Oceanography",
+                               "B01 &Primary Productivity",
+                               "B02 Ph&ytoplankton  Pigments",
+                               "B06 &Dissolved Organic Matter (eg DOC)",
+                               "B71 Particulate Organic Matter"};
+    const QList<QAction*> items9a = child<QMenu>(QStringLiteral("mnul9_4"))->actions();
+    QCOMPARE(items9a.size(), 14);
+    for (int k = 0; k < 14; ++k) {
+        QCOMPARE(items9a[k]->objectName(), QStringLiteral("mnul9a_%1").arg(k));
+        QCOMPARE(items9a[k]->text(), jgofs[k]);
+    }
+}
+
+void tst_Morvex::startUpControls() {
+    const QStringList labels = {"Project Name(s)",
+                                "Country",
+                                "Area (Marsden square(s), IHB areas",
+                                "Operating Agency",
+                                "Month(s)",
+                                "Cruise Name(s)",
+                                "Ship/Platform Names",
+                                "Chief Scientist(s)",
+                                "Scientist's name(s) for queries",
+                                "Parameter Codes etc"};
+    for (int i = 0; i < 10; ++i) {
+        QLabel* label = child<QLabel>(QStringLiteral("labsel_%1").arg(i));
+        QCOMPARE(label->text(), labels[i]);
+        QCOMPARE(label->font().bold(), i == 1);
+        QVERIFY(answer(i)->text().isEmpty());
+    }
+    QCOMPARE(child<QLabel>(QStringLiteral("labesc"))->text(),
+             QStringLiteral(
+                 "When finished making selections please press <ESC> to procede\n"
+                 "(If you do not wish to make any selection then click twice in box (select/deselect)"));
+    QCOMPARE(child<QLabel>(QStringLiteral("labtitle"))->text(),
+             QStringLiteral("Morvex for Windows - Report production from KERVOS database\nULMA\n"
+                            "kervos@ulma.example.org\n"
+                            "Refresh database from: <http://www.ulma.example.org/ocean/kervos>"));
+    QCOMPARE(child<QLabel>(QStringLiteral("labker1"))->text(), QStringLiteral("View Headers in Browser"));
+    QCOMPARE(child<QLabel>(QStringLiteral("labker2"))->text(), QStringLiteral("View Forms in Browser"));
+    QCOMPARE(child<QLabel>(QStringLiteral("labker3"))->text(),
+             QStringLiteral("View CSV Summary File in Editor"));
+    QVERIFY(child<QLineEdit>(QStringLiteral("brontel"))->text().isEmpty());
+    QVERIFY(child<QPlainTextEdit>(QStringLiteral("Selection"))->toPlainText().isEmpty());
+    // Captions with "<" are shown as typed, not as markup.
+    QCOMPARE(child<QLabel>(QStringLiteral("labtitle"))->textFormat(), Qt::PlainText);
+}
+
+void tst_Morvex::startUpPickLists() {
+    const struct {
+        const char* name;
+        int rows;
+        const char* heading;
+        const char* row2;
+    } lists[] = {
+        {"L0", 23, "Some Projects in ULMA Kervos Database", "WOCE"},
+        {"L1", 28, "Some Countries in ULMA Kervos Database", "Angola"},
+        {"l2", 114, "IHB               Description of Area", "01  Baltic Sea"},
+        {"l3", 28, "Some Operating Agencies in ULMA Kervos Database", "Ministry of Public Health"},
+        {"L4", 14, "Months", "Jan"},
+        {"L6", 21, "Some Ships in ULMA Kervos Database", "Franklin"},
+    };
+    for (const auto& expected : lists) {
+        QListWidget* rows = list(QString::fromLatin1(expected.name));
+        QCOMPARE(rows->count(), expected.rows);
+        QCOMPARE(rows->item(0)->text(), QString::fromLatin1(expected.heading));
+        QCOMPARE(rows->item(1)->text(), QString());
+        QCOMPARE(rows->item(2)->text(), QString::fromLatin1(expected.row2));
+        QCOMPARE(rows->selectionMode(), QAbstractItemView::MultiSelection);
+    }
+    QCOMPARE(list(QStringLiteral("L4"))->item(13)->text(), QStringLiteral("Dec"));
+    QCOMPARE(list(QStringLiteral("l3"))->item(25)->text(), QStringLiteral("MAFF OR CEFAS"));
+
+    // The code lists start with a code at row 0: no heading, no empty row.
+    int codes = 0;
+    for (int k = 0; k < 18; ++k) {
+        QListWidget* rows = list(QStringLiteral("L9_%1").arg(k));
+        QVERIFY(rows->count() > 0);
+        QVERIFY(!rows->item(0)->text().isEmpty());
+        codes += rows->count();
+    }
+    QCOMPARE(list(QStringLiteral("L9_0"))->item(0)->text(), QStringLiteral("M01 Upper air observations"));
+    QVERIFY(codes >= 91);
+}
+
+void tst_Morvex::startUpGeometry() {
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const auto near = [](double actual, double expected) { return std::abs(actual - expected) <= 2.0; };
+    const double sw = screen.width();
+    const double sh = screen.height();
+    QVERIFY2(near(m_window->width(), 0.75 * sw), qPrintable(QString::number(m_window->width())));
+    QVERIFY(near(m_window->height(), 0.75 * sh));
+    QVERIFY(near(m_window->x(), sw / 8));
+    QVERIFY(near(m_window->y(), sh / 8));
+
+    const QRect field = answer(0)->geometry();
+    QVERIFY(near(field.x(), 0.1875 * sw));
+    QVERIFY(near(field.y(), 0.05 * m_window->height()));
+    QVERIFY(near(field.width(), 0.3 * m_window->width()));
+    for (int i = 1; i < 10; ++i) {
+        QCOMPARE(answer(i)->geometry(), field);
+        QCOMPARE(child<QLabel>(QStringLiteral("labsel_%1").arg(i))->pos(), child<QLabel>("labsel_0")->pos());
+    }
+    QVERIFY(near(child<QLabel>(QStringLiteral("labinfo"))->x(), 0.6875 * sw));
+    QVERIFY(near(child<QLabel>(QStringLiteral("labker1"))->x(), 0.95 * 0.625 * sw));
+    QVERIFY(near(child<QLabel>(QStringLiteral("labker2"))->y(), 0.5 * m_window->height()));
+    QVERIFY(near(child<QPlainTextEdit>(QStringLiteral("Selection"))->width(), 0.5 * m_window->width()));
+    QVERIFY(near(list(QStringLiteral("L0"))->x(), 0.25 * 0.625 * sw));
+    QVERIFY(near(list(QStringLiteral("L4"))->width(), 0.1 * m_window->width()));
+    QCOMPARE(list(QStringLiteral("L9_17"))->geometry(), list(QStringLiteral("L9_0"))->geometry());
+
+    // Resizing moves nothing.
+    m_window->resize(m_window->width() / 2, m_window->height() / 2);
+    QCOMPARE(answer(0)->geometry(), field);
+}
+
+// Criteria entry.
+
+void tst_Morvex::chooseCriterion_data() {
+    QTest::addColumn<int>("criterion");
+    QTest::addColumn<bool>("pickMenu");
+    const bool hasMenu[] = {true, true, true, true, true, false, true, false, false, true};
+    for (int i = 0; i < 10; ++i)
+        QTest::addRow("%d", i) << i << hasMenu[i];
+}
+
+void tst_Morvex::chooseCriterion() {
+    QFETCH(int, criterion);
+    QFETCH(bool, pickMenu);
+    answer(3)->setText(QStringLiteral("kept"));
+    action(QStringLiteral("mnusel_3"))->trigger();
+    action(QStringLiteral("mnusel_%1").arg(criterion))->trigger();
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(answer(i)->isVisible(), i == criterion);
+        QCOMPARE(child<QLabel>(QStringLiteral("labsel_%1").arg(i))->isVisible(), i == criterion);
+        QAction* pick = m_window->findChild<QAction*>(QStringLiteral("mnupars_%1").arg(i));
+        if (pick) QCOMPARE(pick->isVisible(), i == criterion && pickMenu);
+    }
+    QTRY_COMPARE(QApplication::focusWidget(), answer(criterion));
+    QCOMPARE(answer(3)->text(), QStringLiteral("kept"));
+}
+
+void tst_Morvex::criteriaWithoutPickMenuHideThePrevious() {
+    action(QStringLiteral("mnusel_0"))->trigger();
+    QVERIFY(action(QStringLiteral("mnupars_0"))->isVisible());
+    action(QStringLiteral("mnusel_7"))->trigger();
+    for (QAction* entry : m_window->menuBar()->actions())
+        QVERIFY2(!entry->objectName().startsWith(QLatin1String("mnupars")) || !entry->isVisible(),
+                 qPrintable(entry->objectName()));
+}
+
+void tst_Morvex::checkMarksFollowTheFieldsWhenTheMenuOpens() {
+    answer(1)->setText(QStringLiteral(" "));
+    answer(6)->setText(QStringLiteral("Challenger"));
+    action(QStringLiteral("mnuatulma"))->trigger();
+    auto* menu = child<QMenu>(QStringLiteral("MnuSelect"));
+    clickMenuBar(menu->menuAction());
+    QTRY_VERIFY(menu->isVisible());
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(action(QStringLiteral("mnusel_%1").arg(i))->isChecked(), i == 1 || i == 6);
+    QVERIFY(action(QStringLiteral("mnuatulma"))->isChecked());
+    menu->close();
+    QTRY_VERIFY(!menu->isVisible());
+
+    answer(1)->clear();
+    Q_EMIT menu->aboutToShow();
+    QVERIFY(!action(QStringLiteral("mnusel_1"))->isChecked());
+    QVERIFY(action(QStringLiteral("mnusel_6"))->isChecked());
+}
+
+void tst_Morvex::dataHeldItemsExcludeEachOther() {
+    QAction* at = action(QStringLiteral("mnuatulma"));
+    QAction* notAt = action(QStringLiteral("mnunotatulma"));
+    at->trigger();
+    QVERIFY(at->isChecked() && !notAt->isChecked());
+    notAt->trigger();
+    QVERIFY(!at->isChecked() && notAt->isChecked());
+    notAt->trigger();
+    QVERIFY(!at->isChecked() && !notAt->isChecked());
+}
+
+void tst_Morvex::fieldHelp_data() {
+    QTest::addColumn<int>("criterion");
+    QTest::addColumn<QString>("help");
+    const char* help[] = {"Enter Project Name(s)or select by clicking on 'Projects' on menu bar.",
+                          "Enter Country(s)or select by clicking on 'Country' on menu bar.",
+                          "Enter Area(s)or select by clicking on 'Areas' on menu bar.",
+                          "Enter Operating Agency(s)or select by clicking on 'Operating Agency' on menu bar.",
+                          "Enter Month(s)or select by clicking on 'Month' on menu bar.",
+                          "Enter Cruise Name(s)- This field also include keywords from cruise objectives.",
+                          "Enter Ship/Platform(s)or select by clicking on 'Ship/Platform Name' on menu bar.",
+                          "Enter Chief Scientist(s)name.",
+                          "Enter Query Contact(s)- eg a person responsible for the analysis of a data type.",
+                          "Enter Parameter code(s)or select by clicking on 'Parameter codes' on menu bar."};
+    for (int i = 0; i < 10; ++i)
+        QTest::addRow("%d", i) << i << QString::fromLatin1(help[i]) + kHelpNote;
+}
+
+void tst_Morvex::fieldHelp() {
+    QFETCH(int, criterion);
+    QFETCH(QString, help);
+    action(QStringLiteral("mnusel_%1").arg(criterion))->trigger();
+    auto* box = child<QLabel>(QStringLiteral("Labans"));
+    QVERIFY(!box->isVisible());
+    moveTo(answer(criterion));
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->text(), help);
+    // The box grows to the whole text.
+    QVERIFY(box->height() >= 3 * box->fontMetrics().height());
+    QVERIFY(box->width() >= box->fontMetrics().horizontalAdvance(help.section(QLatin1Char('\n'), 0, 0)));
+}
+
+void tst_Morvex::bareWindowHidesThePopUps() {
+    action(QStringLiteral("mnusel_0"))->trigger();
+    moveTo(answer(0));
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    auto* help = child<QLabel>(QStringLiteral("Labans"));
+    auto* title = child<QLabel>(QStringLiteral("labtitle"));
+    auto* summary = child<QLabel>(QStringLiteral("labselection"));
+    QTRY_VERIFY(help->isVisible() && title->isVisible() && summary->isVisible());
+    // A field label is a control: moving over it hides nothing.
+    moveTo(child<QLabel>(QStringLiteral("labsel_0")));
+    QVERIFY(help->isVisible() && title->isVisible() && summary->isVisible());
+    moveOverBareWindow();
+    QTRY_VERIFY(!help->isVisible());
+    QVERIFY(!title->isVisible());
+    QVERIFY(!summary->isVisible());
+}
+
+void tst_Morvex::summary_data() {
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<int>("dataHeld"); // 0 none, 1 at ULMA, 2 not at ULMA
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("nothing") << QStringList(10) << 0
+                             << QStringLiteral("NO <KER????.INF> files have been selected Yet!\n"
+                                               "NO search criteria have been chosen!");
+    QStringList two(10);
+    two[1] = QStringLiteral("UK OR France");
+    two[6] = QStringLiteral("Challenger");
+    QTest::newRow("two fields and data at ULMA")
+        << two << 1
+        << QStringLiteral(
+               "NO <KER????.INF> files have been selected Yet!\n"
+               "The following search criteria have been selected:-\n"
+               " 2: UK OR France\n(AND) 7: Challenger\n\nOnly cruises with at least some data at ULMA.");
+    QStringList codes(10);
+    codes[9] = QStringLiteral("H09");
+    QTest::newRow("parameter codes only and no data at ULMA")
+        << codes << 2
+        << QStringLiteral("NO <KER????.INF> files have been selected Yet!\n"
+                          "The following search criteria have been selected:-\n"
+                          " 10: H09\n\nOnly cruises with NO data at ULMA.");
+    QStringList blank(10);
+    blank[0] = QStringLiteral(" ");
+    QTest::newRow("a single blank") << blank << 0
+                                    << QStringLiteral("NO <KER????.INF> files have been selected Yet!\n"
+                                                      "The following search criteria have been selected:-\n"
+                                                      " 1:  \n");
+}
+
+void tst_Morvex::summary() {
+    QFETCH(QStringList, fields);
+    QFETCH(int, dataHeld);
+    QFETCH(QString, summary);
+    for (int i = 0; i < 10; ++i)
+        answer(i)->setText(fields[i]);
+    if (dataHeld == 1) action(QStringLiteral("mnuatulma"))->trigger();
+    if (dataHeld == 2) action(QStringLiteral("mnunotatulma"))->trigger();
+    auto* box = child<QLabel>(QStringLiteral("labselection"));
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(child<QLabel>(QStringLiteral("labtitle"))->isVisible());
+    QCOMPARE(box->text(), summary);
+}
+
+void tst_Morvex::summaryKeepsYearsAfterCancelledChoice() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    writeFormFile(QStringLiteral("KER1995.INF"), csrForm(2, "UK"));
+    chooseFiles({QStringLiteral("KER1994.INF"), QStringLiteral("KER1995.INF")});
+    QCOMPARE(m_window->fileSelection().files.size(), std::size_t(2));
+    chooseFiles({}); // cancelled
+    QCOMPARE(m_services.choices, 2);
+    QVERIFY(m_services.messages.isEmpty());
+    QVERIFY(m_window->fileSelection().files.empty());
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    auto* box = child<QLabel>(QStringLiteral("labselection"));
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->text(),
+             QStringLiteral("Files selected:-\n1994 1995\nNO search criteria have been chosen!"));
+}
+
+void tst_Morvex::optionBoxShownAndHidden() {
+    auto* option = child<QLineEdit>(QStringLiteral("brontel"));
+    QTest::mouseDClick(child<QLabel>(QStringLiteral("labinfo")), Qt::LeftButton);
+    QTest::mouseRelease(child<QLabel>(QStringLiteral("labinfo")), Qt::LeftButton);
+    QVERIFY(option->isVisible());
+    QTest::keyClicks(option, QStringLiteral("H09"));
+    QTest::mouseDClick(option, Qt::LeftButton);
+    QTest::mouseRelease(option, Qt::LeftButton);
+    QVERIFY(!option->isVisible());
+    QCOMPARE(option->text(), QStringLiteral("H09"));
+    QCOMPARE(m_window->probeText(), std::string("H09"));
+}
+
+// Pick lists.
+
+void tst_Morvex::pickListOpens_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("list");
+    QTest::newRow("projects") << "mnupars_0"
+                              << "L0";
+    QTest::newRow("country") << "mnupars_1"
+                             << "L1";
+    QTest::newRow("ihb areas") << "mnul3"
+                               << "l2";
+    QTest::newRow("agency") << "mnupars_3"
+                            << "l3";
+    QTest::newRow("month") << "mnupars_4"
+                           << "L4";
+    QTest::newRow("ship") << "mnupars_6"
+                          << "L6";
+    QTest::newRow("group 0") << "mnul9_0"
+                             << "L9_0";
+    QTest::newRow("group 3") << "mnul9_3"
+                             << "L9_3";
+    QTest::newRow("jgofs 0") << "mnul9a_0"
+                             << "L9_4";
+    QTest::newRow("jgofs 13") << "mnul9a_13"
+                              << "L9_17";
+}
+
+void tst_Morvex::pickListOpens() {
+    QFETCH(QString, entry);
+    QFETCH(QString, list);
+    action(QStringLiteral("mnusel_0"))->trigger();
+    action(entry)->trigger();
+    QListWidget* rows = this->list(list);
+    QVERIFY(rows->isVisible());
+    QVERIFY(child<QLabel>(QStringLiteral("labesc"))->isVisible());
+    QVERIFY(!action(QStringLiteral("MnuSelect"))->isEnabled());
+    QVERIFY(!rows->hasFocus()); // the user's first click gives it the focus
+
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QVERIFY(!rows->isVisible());
+    QVERIFY(!child<QLabel>(QStringLiteral("labesc"))->isVisible());
+    QVERIFY(action(QStringLiteral("MnuSelect"))->isEnabled());
+}
+
+void tst_Morvex::escapeWithoutMarksLeavesField() {
+    answer(0)->setText(QStringLiteral("typed"));
+    action(QStringLiteral("mnupars_0"))->trigger();
+    QListWidget* rows = list(QStringLiteral("L0"));
+    mark(rows, 0); // the heading and the empty row never give a value
+    mark(rows, 1);
+    mark(rows, 3);
+    mark(rows, 3);
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(0)->text(), QStringLiteral("typed"));
+    QVERIFY(!rows->isVisible());
+}
+
+void tst_Morvex::escapeAccumulates() {
+    action(QStringLiteral("mnupars_0"))->trigger();
+    QListWidget* rows = list(QStringLiteral("L0"));
+    mark(rows, 4); // IYFS
+    mark(rows, 2); // WOCE
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(0)->text(), QStringLiteral("WOCE OR IYFS"));
+    action(QStringLiteral("mnupars_0"))->trigger();
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(0)->text(), QStringLiteral("WOCE OR IYFS OR WOCE OR IYFS"));
+}
+
+void tst_Morvex::escapeAppendsToTypedText() {
+    answer(3)->setText(QStringLiteral("NERC"));
+    action(QStringLiteral("mnupars_3"))->trigger();
+    QListWidget* rows = list(QStringLiteral("l3"));
+    mark(rows, 25); // MAFF OR CEFAS
+    mark(rows, 27); // NSF
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(3)->text(), QStringLiteral("NERC OR MAFF OR CEFAS OR NSF"));
+    QVERIFY(answer(0)->text().isEmpty());
+}
+
+void tst_Morvex::ihbCodesKeepTheirBlank() {
+    action(QStringLiteral("mnul3"))->trigger();
+    QListWidget* rows = list(QStringLiteral("l2"));
+    QCOMPARE(rows->item(2)->text(), QStringLiteral("01  Baltic Sea"));
+    QCOMPARE(rows->item(3)->text(), QStringLiteral("01a Gulf of Bothnia"));
+    mark(rows, 2);
+    mark(rows, 3);
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(2)->text(), QStringLiteral("IHB01  OR IHB01a"));
+}
+
+void tst_Morvex::otherKeysLeaveTheFields() {
+    action(QStringLiteral("mnupars_4"))->trigger();
+    QListWidget* rows = list(QStringLiteral("L4"));
+    mark(rows, 2);
+    QTest::keyClick(rows, Qt::Key_Down);
+    QTest::keyClick(rows, Qt::Key_Space); // the list's own handling toggles the current row
+    QTest::keyClick(rows, Qt::Key_A);
+    QTest::keyClick(rows, Qt::Key_Return);
+    QVERIFY(rows->isVisible());
+    for (int i = 0; i < 10; ++i)
+        QVERIFY(answer(i)->text().isEmpty());
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(4)->text(), QStringLiteral("Jan OR Feb"));
+}
+
+void tst_Morvex::parameterFieldRebuiltFromAllLists() {
+    answer(9)->setText(QStringLiteral("typed"));
+    action(QStringLiteral("mnul9a_1"))->trigger(); // H17 Optics, list 5
+    QListWidget* jgofs = list(QStringLiteral("L9_5"));
+    mark(jgofs, 0);
+    QTest::keyClick(jgofs, Qt::Key_Escape);
+    const QString code8 = jgofs->item(0)->text().left(8);
+    QCOMPARE(answer(9)->text(), code8);
+
+    action(QStringLiteral("mnul9_1"))->trigger();
+    QListWidget* chemistry = list(QStringLiteral("L9_1"));
+    mark(chemistry, 0); // H21 Oxygen
+    QTest::keyClick(chemistry, Qt::Key_Escape);
+    QCOMPARE(chemistry->item(0)->text().left(4), QStringLiteral("H21 "));
+    QCOMPARE(answer(9)->text(), QStringLiteral("H21 OR ") + code8);
+    // A second Escape adds nothing twice: the field always holds the marks of all 18 lists.
+    action(QStringLiteral("mnul9_1"))->trigger();
+    QTest::keyClick(chemistry, Qt::Key_Escape);
+    QCOMPARE(answer(9)->text(), QStringLiteral("H21 OR ") + code8);
+}
+
+void tst_Morvex::parameterEscapeWithoutMarksEmptiesField() {
+    answer(9)->setText(QStringLiteral("H09"));
+    action(QStringLiteral("mnul9_0"))->trigger();
+    QTest::keyClick(list(QStringLiteral("L9_0")), Qt::Key_Escape);
+    QCOMPARE(answer(9)->text(), QString());
+}
+
+void tst_Morvex::groupItemLeavesJgofsListOpen() {
+    action(QStringLiteral("mnul9a_3"))->trigger(); // list 7
+    action(QStringLiteral("mnul9_2"))->trigger();
+    QVERIFY(list(QStringLiteral("L9_7"))->isVisible());
+    QVERIFY(list(QStringLiteral("L9_2"))->isVisible());
+    // Opening the JGOFS/BODC submenu hides lists 0 to 4 only.
+    action(QStringLiteral("mnul9a_0"))->trigger();
+    Q_EMIT child<QMenu>(QStringLiteral("mnul9_4"))->aboutToShow();
+    QVERIFY(!list(QStringLiteral("L9_2"))->isVisible());
+    QVERIFY(!list(QStringLiteral("L9_4"))->isVisible());
+}
+
+// Search runs.
+
+void tst_Morvex::searchWithoutFiles() {
+    answer(1)->setText(QStringLiteral("UK"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QCOMPARE(m_services.messages, QStringList{"You have still to select at least one KERVOS (.inf) File"});
+    QVERIFY(!child<QPlainTextEdit>(QStringLiteral("Selection"))->isVisible());
+    QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
+}
+
+void tst_Morvex::badFileName() {
+    writeFormFile(QStringLiteral("forms.txt"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("forms.txt")});
+    QCOMPARE(m_services.messages, QStringList{"Openkervos error:  5"});
+    QVERIFY(m_window->fileSelection().files.empty());
+}
+
+void tst_Morvex::fieldOutsideLatin1Refused() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(7)->setText(QStringLiteral("Smith \u0141ukasz"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QCOMPARE(m_services.messages,
+             QStringList{"Chief Scientist(s): only characters of the Latin-1 set can be searched for"});
+    QVERIFY(!child<QPlainTextEdit>(QStringLiteral("Selection"))->isVisible());
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+}
+
+void tst_Morvex::declinedQuestion() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    m_services.answer = false;
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QCOMPARE(m_services.questions,
+             QStringList{"No Selection Criteria have been chosen. Do you want to continue?"});
+    QVERIFY(m_services.messages.isEmpty());
+    QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
+    QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
+    QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"KER1994.INF"});
+}
+
+void tst_Morvex::fullSearch() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK") + csrForm(2, "France") + csrForm(3, "UK"));
+    writeFormFile(QStringLiteral("KER1995.INF"), csrForm(4, "Northern Ireland") + csrForm(5, "uk"));
+    chooseFiles({QStringLiteral("KER1994.INF"), QStringLiteral("KER1995.INF")});
+    QVERIFY(m_services.messages.isEmpty());
+    action(QStringLiteral("mnusel_1"))->trigger();
+    QTest::keyClicks(answer(1), QStringLiteral("uk or ireland"));
+
+    clickMenuBar(action(QStringLiteral("Mnusearch")));
+    QVERIFY2(m_services.messages.isEmpty(), qPrintable(m_services.messages.join(QLatin1Char('|'))));
+    QVERIFY(m_services.questions.isEmpty());
+    const QString folder = m_dir->path();
+    QCOMPARE(progressText(), QStringLiteral("Forms Read:-  5 Forms Selected:-  4\n\n"
+                                            "Results and summaries can be found by viewing:-\n") +
+                                 folder + "/kerforms.htm\n" + folder + "/kerheads.htm\n" + folder +
+                                 "/ker3.txt\n"
+                                 "All 3 files are ascii so you may view them in any\n"
+                                 "editor or WP, or click on buttons on right\n"
+                                 "Doubleclick in this area to remove this box");
+    QVERIFY(child<QPlainTextEdit>(QStringLiteral("Selection"))->isVisible());
+    for (const char* name : {"labker1", "labker2", "labker3"})
+        QVERIFY(child<QLabel>(name)->isVisible());
+    QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
+    QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
+    QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());
+    QVERIFY(!m_window->isRunning());
+    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf"})
+        QVERIFY2(QFile::exists(m_dir->filePath(QString::fromLatin1(name))), name);
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerxxxx.fin"))));
+
+    // The extraction file holds the selected forms and is itself a form file.
+    QFile extraction(m_dir->filePath(QStringLiteral("kerxxxx.inf")));
+    QVERIFY(extraction.open(QIODevice::ReadOnly));
+    QCOMPARE(extraction.readAll(),
+             csrForm(1, "UK") + csrForm(3, "UK") + csrForm(4, "Northern Ireland") + csrForm(5, "uk"));
+}
+
+void tst_Morvex::searchWithoutSelectedForms() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK") + csrForm(2, "France"));
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("Spain"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QCOMPARE(progressText(),
+             QStringLiteral("Forms Read:-  2 Forms Selected:-  0\n\nSo Sorry, no forms selected\n"
+                            "Doubleclick in this area to remove this box"));
+    for (const char* name : {"labker1", "labker2", "labker3"})
+        QVERIFY(!child<QLabel>(name)->isVisible());
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+}
+
+void tst_Morvex::viewButtons() {
+    writeFormFile(QStringLiteral("KER1996.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1996.INF")});
+    answer(0)->setText(QStringLiteral("woce"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    auto* help = child<QLabel>(QStringLiteral("Labans"));
+    const struct {
+        const char* button;
+        const char* file;
+        const char* help;
+    } buttons[] = {
+        {"labker1", "kerheads.htm",
+         "If you click now you will be able to view the Headers from\n"
+         "your extraction via your internet browser. This will link you \n"
+         "to individual forms\nNote: this file is written in html!!"},
+        {"labker2", "kerforms.htm",
+         "If you click now you will be able to view Kervos forms from\n"
+         "your extraction. This file has links from the header file\nNote: This file is written in html!"},
+        {"labker3", "ker3.txt",
+         "If you click now you will be able to view Ker3.txt from your \n"
+         "default editor (normally NOTEPAD).\n"
+         "Note1: If the file is too big for notepad, please procede manually!\n"
+         "Note2: This file is a CSV file which is best viewed by importing to your\n"
+         "Word Processor and use the 'converting text to table'function."},
+    };
+    // The recorded output folder counts, not the current directory at the time of the click.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(current); });
+    for (const auto& b : buttons) {
+        QLabel* button = child<QLabel>(QString::fromLatin1(b.button));
+        QVERIFY(button->isVisible());
+        moveOverBareWindow();
+        QTRY_VERIFY(!help->isVisible());
+        moveTo(button);
+        QTRY_VERIFY(help->isVisible());
+        QCOMPARE(help->text(), QString::fromLatin1(b.help));
+        m_services.opened.clear();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(m_services.opened, QStringList{m_dir->filePath(QString::fromLatin1(b.file))});
+    }
+    // A missing file gives no message.
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("ker3.txt"))));
+    QTest::mouseClick(child<QLabel>(QStringLiteral("labker3")), Qt::LeftButton);
+    QVERIFY(m_services.messages.isEmpty());
+}
+
+void tst_Morvex::progressBoxDoubleClickHides() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("France"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    auto* box = child<QPlainTextEdit>(QStringLiteral("Selection"));
+    QVERIFY(box->isVisible());
+    const QString text = box->toPlainText();
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton);
+    QTest::mouseRelease(box->viewport(), Qt::LeftButton);
+    QVERIFY(!box->isVisible());
+    QCOMPARE(box->toPlainText(), text);
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(box->isVisible());
+}
+
+void tst_Morvex::breakDuringRun() {
+    QByteArray forms;
+    for (int n = 1; n <= 3000; ++n)
+        forms += csrForm(n, n % 2 ? "UK" : "France");
+    writeFormFile(QStringLiteral("KER1994.INF"), forms);
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("UK"));
+
+    bool brokeWhileRunning = false;
+    QTimer::singleShot(0, this, [&] {
+        QAction* breakCommand = action(QStringLiteral("Mnubreak"));
+        brokeWhileRunning = m_window->isRunning() && breakCommand->isEnabled() &&
+                            !action(QStringLiteral("Mnusearch"))->isEnabled() &&
+                            !action(QStringLiteral("MnuFile"))->isEnabled();
+        clickMenuBar(breakCommand);
+    });
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(brokeWhileRunning);
+    QCOMPARE(m_services.messages, QStringList{"Break used. Run aborted"});
+    QVERIFY(!progressText().startsWith(QLatin1String("Forms Read:-  3000")));
+    for (const char* name : {"labker1", "labker2", "labker3"})
+        QVERIFY(!child<QLabel>(name)->isVisible());
+    QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
+    QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
+    QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());
+    // The form being read when Break was clicked is neither tested nor counted: nothing was selected.
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerxxxx.inf"))));
+}
+
+void tst_Morvex::endDuringRun() {
+    QByteArray forms;
+    for (int n = 1; n <= 3000; ++n)
+        forms += csrForm(n, "UK");
+    writeFormFile(QStringLiteral("KER1994.INF"), forms);
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("UK"));
+
+    bool endedWhileRunning = false;
+    QTimer::singleShot(0, this, [&] {
+        endedWhileRunning = m_window->isRunning();
+        clickMenuBar(action(QStringLiteral("Mnuend")));
+        // The window waits for the run to return before it goes.
+        QVERIFY(m_window->isVisible());
+    });
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(endedWhileRunning);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(!m_window->isRunning());
+    QVERIFY(m_services.messages.isEmpty()); // "&End" asks nothing and tells nothing
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerxxxx.inf"))));
+}
+
+// Integration with the map window.
+
+void tst_Morvex::northAtlanticFillsTheAreaField() {
+    answer(2)->setText(QStringLiteral("IHB01a"));
+    action(QStringLiteral("mnumars1"))->trigger();
+    kemsqa* map = kemsqa::instance();
+    QVERIFY(map);
+    QVERIFY(QTest::qWaitForWindowExposed(map));
+    QVERIFY(m_window->isEnabled()); // not modal
+    QWidget* area = map->findChild<QWidget*>(QStringLiteral("mapArea"));
+    QVERIFY(area);
+    // The cell from 50 to 55 degrees North and 20 to 25 degrees West lies in square 183.
+    const QPoint cell(qRound(7.5 * area->width() / 24.0), qRound(6.5 * area->height() / 20.0));
+    moveTo(area, cell);
+    QTest::mousePress(area, Qt::LeftButton, {}, cell);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, cell);
+    QTest::keyClick(map, Qt::Key_Escape);
+    QTRY_VERIFY(!kemsqa::instance() || !kemsqa::instance()->isVisible());
+    QCOMPARE(answer(2)->text(), QStringLiteral("IHB01a OR ^183"));
+}
+
+// The real dialogs, closed by the test once they are up.
+
+void tst_Morvex::realFileDialogFiltersAnyLetterCase() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    writeFormFile(QStringLiteral("ker1995.inf"), csrForm(2, "UK"));
+    writeFormFile(QStringLiteral("notes.txt"), "notes");
+    QStringList filters;
+    QStringList listed;
+    whenModal<QFileDialog>(this, [&](QFileDialog* dialog) {
+        filters = dialog->nameFilters();
+        dialog->setDirectory(m_dir->path());
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        if (!view || !model || !buttons) return;
+        // The model lists the folder from a thread; wait until it has settled.
+        QDeadlineTimer deadline(5000);
+        int rows = -1;
+        while (!deadline.hasExpired() && (rows <= 0 || model->rowCount(view->rootIndex()) != rows)) {
+            rows = model->rowCount(view->rootIndex());
+            QTest::qWait(100);
+        }
+        for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
+            const QModelIndex index = model->index(r, 0, view->rootIndex());
+            if (!(model->flags(index) & Qt::ItemIsEnabled) || view->isRowHidden(r)) continue;
+            listed << index.data().toString();
+            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        buttons->button(QDialogButtonBox::Open)->click();
+    });
+    DialogFileChooser chooser;
+    QStringList chosen = chooser.chooseFormFiles(m_window.get());
+    QCOMPARE(filters, QStringList{"Kervos Files (*.inf)"});
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"KER1994.INF", "ker1995.inf"}));
+    chosen.sort();
+    QCOMPARE(chosen, (QStringList{m_dir->filePath("KER1994.INF"), m_dir->filePath("ker1995.inf")}));
+}
+
+void tst_Morvex::realQuestionBoxHasYesAndNo() {
+    const QString question =
+        QStringLiteral("No Selection Criteria have been chosen. Do you want to continue?");
+    QString text;
+    QMessageBox::StandardButtons buttons;
+    whenModal<QMessageBox>(this, [&](QMessageBox* box) {
+        text = box->text();
+        buttons = box->standardButtons();
+        if (QAbstractButton* no = box->button(QMessageBox::No)) no->click();
+    });
+    DialogMessageBoxes boxes;
+    QVERIFY(!boxes.ask(m_window.get(), question));
+    QCOMPARE(text, question);
+    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+}
+
+QTEST_MAIN(tst_Morvex)
+#include "tst_morvex.moc"

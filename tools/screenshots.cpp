@@ -1,0 +1,170 @@
+// Renders the main states of the main window and the map window into PNG files.
+// Usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER (runs on the offscreen platform).
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+#include "app/morvex.h"
+#include "geo/kemsqa.h"
+
+namespace {
+
+// Hands the copied sample files to the window and answers every question with Yes.
+class ScriptedServices : public FileChooser, public MessageBoxes, public FileOpener {
+public:
+    QStringList chooseFormFiles(QWidget*) override { return files; }
+    void message(QWidget*, const QString& text) override {
+        std::fprintf(stderr, "morvex-screenshots: message: %s\n", qPrintable(text));
+    }
+    bool ask(QWidget*, const QString&) override { return true; }
+    bool openFile(const QString&) override { return true; }
+
+    QStringList files;
+};
+
+class Shooter {
+public:
+    explicit Shooter(const QString& folder) : m_folder(folder) {}
+    bool save(QWidget* window, const QString& name) {
+        QCoreApplication::processEvents();
+        const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
+        if (!window->grab().save(path)) {
+            std::fprintf(stderr, "morvex-screenshots: error: cannot write %s\n", qPrintable(path));
+            return false;
+        }
+        std::printf("%s\n", qPrintable(path));
+        return true;
+    }
+
+private:
+    QString m_folder;
+};
+
+template <typename T> T* child(QObject* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("morvex-screenshots: no control %s", name);
+    return found;
+}
+
+void moveTo(QWidget* widget, QPoint pos = QPoint()) {
+    const QPoint target = pos.isNull() ? widget->rect().center() : pos;
+    QTest::mouseMove(widget, target + QPoint(1, 1));
+    QTest::mouseMove(widget, target);
+}
+
+void mark(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+// Marks a few squares on the map and renders it; the map units run 0 to 24 across, 0 to 20 down.
+bool shootMap(Shooter& shooter, QLineEdit* areaField) {
+    kemsqa* map = kemsqa::open(areaField);
+    if (!map || !QTest::qWaitForWindowExposed(map)) return false;
+    QWidget* area = child<QWidget>(map, "mapArea");
+    const QPointF cells[] = {{7.5, 6.5}, {8.5, 6.5}, {11.5, 5.5}, {12.5, 3.5}};
+    for (const QPointF& cell : cells) {
+        const QPoint at(qRound(cell.x() * area->width() / 24.0), qRound(cell.y() * area->height() / 20.0));
+        moveTo(area, at);
+        QTest::mousePress(area, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, at);
+    }
+    moveTo(area, QPoint(qRound(9.3 * area->width() / 24.0), qRound(7.7 * area->height() / 20.0)));
+    const bool saved = shooter.save(map, QStringLiteral("06-map"));
+    QTest::keyClick(map, Qt::Key_Escape);
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The offscreen screen is 800 by 800 pixels unless told otherwise; pictures read better on a 4:3 screen.
+    QTemporaryDir config;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        QFile screen(config.filePath(QStringLiteral("screen.json")));
+        if (screen.open(QIODevice::WriteOnly)) {
+            screen.write(R"({"screens": [{"name": "shots", "x": 0, "y": 0, "width": 1280, "height": 960,
+                             "logicalDpi": 96, "dpr": 1}]})");
+            screen.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screen.fileName()));
+        } else {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Morvex"));
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER\n");
+        return 2;
+    }
+    const QString output = QString::fromLocal8Bit(argv[1]);
+    const QDir samples(QString::fromLocal8Bit(argv[2]));
+    if (!QDir().mkpath(output)) {
+        std::fprintf(stderr, "morvex-screenshots: error: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    // The run writes its reports next to the form files, so it reads copies in a scratch folder.
+    QTemporaryDir scratch;
+    ScriptedServices services;
+    for (const QString& name : samples.entryList({QStringLiteral("KER*.INF")}, QDir::Files, QDir::Name)) {
+        const QString copy = scratch.filePath(name);
+        if (!QFile::copy(samples.filePath(name), copy)) {
+            std::fprintf(stderr, "morvex-screenshots: error: cannot copy %s\n", qPrintable(name));
+            return 1;
+        }
+        services.files << copy;
+    }
+    if (services.files.isEmpty()) {
+        std::fprintf(stderr, "morvex-screenshots: error: no KER*.INF files in %s\n", argv[2]);
+        return 1;
+    }
+
+    Shooter shooter(output);
+    Morvex window(WindowServices{&services, &services, &services});
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    QWidget* bare = window.centralWidget();
+    const QPoint corner(bare->width() - 5, bare->height() - 5);
+    bool ok = shooter.save(&window, QStringLiteral("01-startup"));
+
+    child<QAction>(&window, "mnusel_1")->trigger();
+    QTest::keyClicks(child<QLineEdit>(&window, "Answer_1"), QStringLiteral("Norway OR France"));
+    moveTo(child<QLineEdit>(&window, "Answer_1"));
+    ok = shooter.save(&window, QStringLiteral("02-criterion-help")) && ok;
+    moveTo(bare, corner);
+
+    child<QAction>(&window, "mnusel_0")->trigger();
+    child<QAction>(&window, "mnupars_0")->trigger();
+    auto* projects = child<QListWidget>(&window, "L0");
+    for (int row : {2, 3, 21})
+        mark(projects, row);
+    ok = shooter.save(&window, QStringLiteral("03-pick-list")) && ok;
+    QTest::keyClick(projects, Qt::Key_Escape);
+
+    child<QAction>(&window, "MnuFile")->trigger();
+    child<QAction>(&window, "mnuatulma")->trigger();
+    moveTo(child<QLabel>(&window, "labinfo"));
+    ok = shooter.save(&window, QStringLiteral("04-summary")) && ok;
+    moveTo(bare, corner);
+
+    child<QAction>(&window, "mnuatulma")->trigger();
+    child<QLineEdit>(&window, "Answer_0")->clear();
+    child<QAction>(&window, "Mnusearch")->trigger();
+    moveTo(child<QLabel>(&window, "labker1"));
+    ok = shooter.save(&window, QStringLiteral("05-results")) && ok;
+    moveTo(bare, corner);
+
+    ok = shootMap(shooter, child<QLineEdit>(&window, "Answer_2")) && ok;
+    return ok ? 0 : 1;
+}
