@@ -1,7 +1,9 @@
 // The code table: observation types, "NOP", the parameter codes and their 18 code lists.
 #include "tables/rptable.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -231,6 +233,24 @@ RpTable::RpTable() : m_slots(kSlots) {
 void RpTable::rpload() {
     for (int slot = 1; slot <= kLastEntry; ++slot)
         m_slots[slot] = kEntries[slot - 1];
+    m_typeKeys.clear();
+    m_parameterKeys.clear();
+    for (int slot = 1; slot <= kLastEntry; ++slot)
+        (slot < 93 ? m_typeKeys : m_parameterKeys).emplace_back(packKey(key(slot)), slot);
+    std::sort(m_typeKeys.begin(), m_typeKeys.end());
+    std::sort(m_parameterKeys.begin(), m_parameterKeys.end());
+}
+
+std::uint64_t RpTable::packKey(std::string_view key) {
+    std::uint64_t packed = 0;
+    std::memcpy(&packed, key.data(), std::min<std::size_t>(key.size(), sizeof packed));
+    return packed;
+}
+
+int RpTable::lookup(const std::vector<std::pair<std::uint64_t, int>>& keys, std::string_view key) {
+    const std::uint64_t packed = packKey(key);
+    auto it = std::lower_bound(keys.begin(), keys.end(), std::make_pair(packed, 0));
+    return (it != keys.end() && it->first == packed) ? it->second : 0;
 }
 
 const std::string& RpTable::entry(int slot) const {
@@ -243,18 +263,22 @@ std::string_view RpTable::key(int slot) const {
     return std::string_view(entry(slot)).substr(0, keyWidth(slot));
 }
 
+// Keys are distinct and every observation type (3 characters, slots 1 to 92) comes before every
+// parameter code (8 characters), so a search of the first 3 and then the first 8 characters
+// finds the same slot as a scan of the table in slot order.
 int RpTable::findByCode(std::string_view code) const {
-    for (int slot = 1; slot <= kLastEntry; ++slot) {
-        if (code.size() == static_cast<std::size_t>(keyWidth(slot)) && key(slot) == code) return slot;
-    }
+    if (code.size() == 3) return lookup(m_typeKeys, code);
+    if (code.size() == 8) return lookup(m_parameterKeys, code);
     return 0;
 }
 
 int RpTable::findByLine(std::string_view line, std::string_view code) {
-    // Leading characters only: a line starting "H16" matches slot 13 whatever follows, and the
-    // observation types are scanned before the parameter codes.
-    for (int slot = 1; slot <= kLastEntry; ++slot) {
-        if (line.substr(0, keyWidth(slot)) == key(slot)) return slot;
+    // Leading characters only: a line starting "H16" matches slot 13 whatever follows.
+    if (line.size() >= 3) {
+        if (int slot = lookup(m_typeKeys, line.substr(0, 3))) return slot;
+    }
+    if (line.size() >= 8) {
+        if (int slot = lookup(m_parameterKeys, line.substr(0, 8))) return slot;
     }
     std::string text(code);
     text += kNotValidSuffix;

@@ -2,6 +2,7 @@
 #ifndef TABLES_RPTABLE_H
 #define TABLES_RPTABLE_H
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +49,13 @@ public:
     static std::string_view listCaption(int list);
 
 private:
+    static std::uint64_t packKey(std::string_view key);
+    static int lookup(const std::vector<std::pair<std::uint64_t, int>>& keys, std::string_view key);
+
     std::vector<std::string> m_slots;
+    // Keys packed into integers, sorted, for the look-ups: 3-character and 8-character keys.
+    std::vector<std::pair<std::uint64_t, int>> m_typeKeys;
+    std::vector<std::pair<std::uint64_t, int>> m_parameterKeys;
 };
 
 } // namespace tables
