@@ -2,6 +2,9 @@
 #include "search/formreader.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace search {
 
@@ -9,6 +12,19 @@ namespace {
 
 // A form holds lines 0 to 200; the line counter passing 200 means the file is malformed.
 constexpr int kMaxLineNumber = 200;
+
+// The first CR in [p, end), or nullptr. Form lines are short (some 30 bytes), so an inline
+// scan of sixteen bytes at a time costs less than a library call per line.
+inline const char* findCr(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; end - p >= 16; p += 16) {
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), cr));
+        if (hits) return p + __builtin_ctz(static_cast<unsigned>(hits));
+    }
+#endif
+    return static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+}
 
 } // namespace
 
@@ -70,7 +86,7 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
                 if (base[pos] == '\n') ++pos;
                 skipLf = false;
             }
-            const char* cr = static_cast<const char*>(std::memchr(base + pos, '\r', end - pos));
+            const char* cr = findCr(base + pos, base + end);
             if (!cr) break;
             const std::size_t lineStart = pos;
             const std::size_t lineEnd = static_cast<std::size_t>(cr - base);
