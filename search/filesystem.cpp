@@ -8,27 +8,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "search/textutil.h"
 
 namespace search {
 
-void OutputFile::putEscaped(std::string_view text) {
-    if (text.find_first_of("&<>") == std::string_view::npos) {
-        put(text);
-        return;
-    }
-    std::string escaped;
-    appendEscaped(escaped, text);
-    put(escaped);
-}
-
 void OutputFile::flushBuffer() {
-    if (m_buffer.empty()) return;
+    if (m_used == 0) return;
     if (m_error.empty()) {
         std::string err;
-        if (!writeBytes(m_buffer.data(), m_buffer.size(), &err)) m_error = err;
+        if (!writeBytes(m_buffer.get(), m_used, &err)) m_error = err;
     }
-    m_buffer.clear();
+    m_used = 0;
+}
+
+void OutputFile::putLarge(std::string_view text) {
+    flushBuffer();
+    if (text.size() <= kBufferSize) {
+        std::memcpy(m_buffer.get(), text.data(), text.size());
+        m_used = text.size();
+        return;
+    }
+    std::string err;
+    if (m_error.empty() && !writeBytes(text.data(), text.size(), &err)) m_error = err;
 }
 
 bool OutputFile::close(std::string* err) {

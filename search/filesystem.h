@@ -3,9 +3,12 @@
 #define SEARCH_FILESYSTEM_H
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "search/textutil.h"
 
 namespace search {
 
@@ -22,14 +25,20 @@ public:
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
+    OutputFile() : m_buffer(new char[kBufferSize]) {}
+
     /// Appends bytes to the file.
     void put(std::string_view text) {
-        if (m_buffer.size() + text.size() > kBufferSize) flushBuffer();
-        m_buffer.append(text);
+        if (text.size() > kBufferSize - m_used) {
+            putLarge(text);
+            return;
+        }
+        std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
+        m_used += text.size();
     }
     void put(char c) {
-        if (m_buffer.size() + 1 > kBufferSize) flushBuffer();
-        m_buffer.push_back(c);
+        if (m_used == kBufferSize) flushBuffer();
+        m_buffer[m_used++] = c;
     }
     /// Appends text and the line end CR LF.
     void line(std::string_view text) {
@@ -37,7 +46,9 @@ public:
         put(std::string_view("\r\n", 2));
     }
     /// Appends text with "&", "<" and ">" written as HTML entities.
-    void putEscaped(std::string_view text);
+    void putEscaped(std::string_view text) {
+        escapeHtml(text, [this](std::string_view piece) { put(piece); });
+    }
     /// Appends escaped text and the line end.
     void lineEscaped(std::string_view text) {
         putEscaped(text);
@@ -58,7 +69,9 @@ protected:
 
 private:
     void flushBuffer();
-    std::string m_buffer;
+    void putLarge(std::string_view text);
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
     std::string m_error;
     bool m_closed = false;
 };

@@ -37,12 +37,9 @@ double Statistics::stationNumber(std::string_view line) {
 
 int Statistics::countObservationTypes(const Form& form, const tables::RpTable& table) {
     int faulty = 0;
-    if (form.last() >= 9) {
-        // Line 9 must not begin with a code; every key it matches marks the form as faulty.
-        std::string_view code = lineCode(form.line(9));
-        for (int slot = 1; slot <= tables::RpTable::kLastEntry; ++slot)
-            if (table.key(slot) == code) ++faulty;
-    }
+    // Line 9 must not begin with a code: each key it matches marks the form as faulty, and
+    // since no two entries share a key that is one at most.
+    if (form.last() >= 9 && table.findByCode(lineCode(form.line(9))) > 0) ++faulty;
     for (int n = Form::kFirstObservationLine; n <= form.last(); ++n) {
         std::string_view code = lineCode(form.line(n));
         int slot = table.findByCode(code);

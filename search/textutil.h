@@ -55,6 +55,20 @@ std::string floatText(float v);
 /// others as printf "%.15g".
 std::string doubleText(double v);
 
+/// Hands text to put in pieces, with "&", "<" and ">" replaced by their HTML entities:
+/// "a<b" => put("a"), put("&lt;"), put("b").
+template <class Put> void escapeHtml(std::string_view text, Put&& put) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '&' && c != '<' && c != '>') continue;
+        if (i > start) put(text.substr(start, i - start));
+        put(std::string_view(c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;"));
+        start = i + 1;
+    }
+    if (start < text.size()) put(text.substr(start));
+}
+
 /// Appends text to out with "&", "<" and ">" written as entities.
 void appendEscaped(std::string& out, std::string_view text);
 std::string htmlEscaped(std::string_view text);
