@@ -73,36 +73,24 @@ bool Criteria::prepare(const CriteriaSet& set, std::string* err) {
     return true;
 }
 
-std::string_view Criteria::upperObservation(const Form& form) {
-    if (m_blockSearch && form.hasObservationBlock()) {
-        upperCaseInto(form.observationBlock(), m_upperBlock);
-        return m_upperBlock;
-    }
-    return form.upperObservationText();
+std::string_view Criteria::observations(const Form& form) const {
+    return (m_blockSearch && form.hasObservationBlock()) ? form.observationBlock()
+                                                         : std::string_view(form.observationText());
 }
 
-bool Criteria::test(const Form& form) {
+bool Criteria::test(const Form& form) const {
     // The observation text is not empty exactly when the form has a line 10.
-    const bool observations = form.last() >= Form::kFirstObservationLine;
-    std::string_view upperObs;
-    bool upperObsReady = false;
+    const bool hasObservations = form.last() >= Form::kFirstObservationLine;
     if (m_used) {
         for (int s = 0; s < kSlots; ++s) {
             const auto& alternatives = m_slots[static_cast<std::size_t>(s)];
             if (alternatives.empty()) continue;
-            std::string_view searched;
-            if (s == kObservationSlot) {
-                upperObs = upperObservation(form);
-                upperObsReady = true;
-                searched = upperObs;
-            } else {
-                upperCaseInto(form.line(s), m_scratch);
-                searched = m_scratch;
-            }
+            const bool observationSlot = s == kObservationSlot;
+            const std::string_view searched = observationSlot ? observations(form) : form.line(s);
             bool satisfied = false;
             for (const auto& alternative : alternatives) {
-                if (alternative.empty() ? (s == kObservationSlot ? observations : !searched.empty())
-                                        : searched.find(alternative) != std::string_view::npos) {
+                if (alternative.empty() ? (observationSlot ? hasObservations : !searched.empty())
+                                        : findUpperCased(searched, alternative) != std::string_view::npos) {
                     satisfied = true;
                     break;
                 }
@@ -111,8 +99,7 @@ bool Criteria::test(const Form& form) {
         }
     }
     if (m_dataHeld == DataHeld::Any) return true;
-    if (!upperObsReady) upperObs = upperObservation(form);
-    const bool atUlma = upperObs.find(kAtUlma) != std::string_view::npos;
+    const bool atUlma = findUpperCased(observations(form), kAtUlma) != std::string_view::npos;
     return m_dataHeld == DataHeld::AtUlma ? atUlma : !atUlma;
 }
 

@@ -47,18 +47,17 @@ public:
     /// The alternatives moved to slot 10, in order: the selected parameters.
     const std::vector<std::string>& selectedParameters() const { return m_slots[kObservationSlot]; }
     /// Whether the form passes the criteria and the data-held filter.
-    bool test(const Form& form);
+    bool test(const Form& form) const;
 
 private:
-    /// The upper-cased text that slot 10 and the data-held filter search.
-    std::string_view upperObservation(const Form& form);
+    /// The text that slot 10 and the data-held filter search: the raw observation lines when
+    /// no alternative needs the "^" that joins them, else the observation text.
+    std::string_view observations(const Form& form) const;
 
     std::array<std::vector<std::string>, kSlots> m_slots;
     DataHeld m_dataHeld = DataHeld::Any;
     bool m_used = false;
     bool m_blockSearch = false; // slot 10 can search the raw observation lines
-    std::string m_scratch;
-    std::string m_upperBlock;
 };
 
 /// The echo of the criteria for the two HTML heads, lines without their line ends.

@@ -17,46 +17,52 @@ public:
 
     /// Line n, empty when n is past the last stored line or outside 0 to 200.
     std::string_view line(int n) const {
-        return (n >= 0 && n <= m_last) ? m_lines[static_cast<std::size_t>(n)] : std::string_view();
+        if (n < 0 || n > m_last) return {};
+        if (n >= kFirstObservationLine && !m_tailSplit) splitTail();
+        return m_lines[static_cast<std::size_t>(n)];
     }
     /// Number of the last stored line; -1 for a form without lines.
     int last() const { return m_last; }
     /// The observation lines 10 to the last, each followed by "^" (built on first use).
     const std::string& observationText() const;
-    /// The observation text upper-cased (built on first use).
-    const std::string& upperObservationText() const;
 
     /// The bytes of lines 10 to the last as they stand in the file, line ends included, when
     /// the reader knows them; empty otherwise. A text without "^", CR and LF is found in it
     /// exactly when it is found in the observation text.
     std::string_view observationBlock() const { return m_block; }
     bool hasObservationBlock() const { return m_hasBlock; }
-    void setObservationBlock(std::string_view block) {
-        m_block = block;
-        m_hasBlock = true;
-    }
 
     /// Replaces the content (used by the reader and by tests).
     void clear() {
         m_last = -1;
-        m_obsBuilt = m_upperBuilt = false;
+        m_obsBuilt = false;
         m_block = {};
         m_hasBlock = false;
+        m_tailSplit = true;
     }
     void append(std::string_view line) {
         m_lines[static_cast<std::size_t>(++m_last)] = line;
-        m_obsBuilt = m_upperBuilt = false;
+        m_obsBuilt = false;
+    }
+    /// Gives a form of ten header lines its observation lines as raw bytes: count lines, each
+    /// ended by CR or CR LF except the last. They are cut into lines when first asked for.
+    void setObservationLines(std::string_view block, int count) {
+        m_block = block;
+        m_hasBlock = true;
+        m_last = kFirstObservationLine - 1 + count;
+        m_tailSplit = count == 0;
     }
 
 private:
-    std::array<std::string_view, kMaxLines> m_lines{};
+    void splitTail() const;
+
+    mutable std::array<std::string_view, kMaxLines> m_lines{};
     int m_last = -1;
+    mutable bool m_tailSplit = true;
     std::string_view m_block;
     bool m_hasBlock = false;
     mutable std::string m_obs;
-    mutable std::string m_upperObs;
     mutable bool m_obsBuilt = false;
-    mutable bool m_upperBuilt = false;
 };
 
 } // namespace search

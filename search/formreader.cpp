@@ -46,29 +46,78 @@ bool FormReader::fill(std::size_t keepFrom, std::string* err) {
     return true;
 }
 
-FormReader::Status FormReader::finishForm(Form& form, std::size_t formStart) {
+void FormReader::finishHeader(Form& form, std::size_t formStart) const {
     const char* base = m_buffer.data() + formStart;
     form.clear();
     for (int n = 0; n < m_spanCount; ++n) {
         const auto& [offset, length] = m_spans[static_cast<std::size_t>(n)];
         form.append(std::string_view(base + offset, length));
     }
-    if (form.last() >= Form::kFirstObservationLine) {
-        const char* first = form.line(Form::kFirstObservationLine).data();
-        const std::string_view lastLine = form.line(form.last());
-        form.setObservationBlock(std::string_view(first, static_cast<std::size_t>(lastLine.data() + lastLine.size() - first)));
+}
+
+// Whether position p of the buffer starts a line: the start of the observation lines, or
+// just after a CR, or after a CR and its LF.
+bool FormReader::lineStartsAt(std::size_t p, std::size_t tailStart) const {
+    const char* base = m_buffer.data();
+    return p == tailStart || base[p - 1] == '\r' || (base[p - 1] == '\n' && base[p - 2] == '\r');
+}
+
+// The first terminator line in [from, m_end), counting the CRs passed (each ends one line).
+std::size_t FormReader::scanTail(std::size_t tailStart, std::size_t from, int& lineEnds) const {
+    const char* base = m_buffer.data();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i star = _mm_set1_epi8('*');
+    for (; i + 16 <= m_end; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr)));
+        for (unsigned stars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, star))); stars;
+             stars &= stars - 1) {
+            const unsigned bit = static_cast<unsigned>(__builtin_ctz(stars));
+            if (lineStartsAt(i + bit, tailStart)) {
+                lineEnds += __builtin_popcount(crs & ((1u << bit) - 1));
+                return i + bit;
+            }
+        }
+        lineEnds += __builtin_popcount(crs);
     }
-    return Status::Form;
+#endif
+    for (; i < m_end; ++i) {
+        if (base[i] == '\r')
+            ++lineEnds;
+        else if (base[i] == '*' && lineStartsAt(i, tailStart))
+            return i;
+    }
+    return std::string::npos;
 }
 
 FormReader::Status FormReader::next(Form& form, std::string* err) {
+    if (m_skipTerminator) {
+        // The rest of the last form's terminator line, which ran past the buffer.
+        for (;;) {
+            const char* base = m_buffer.data();
+            const char* cr = findCr(base + m_begin, base + m_end);
+            if (cr) {
+                m_begin = static_cast<std::size_t>(cr - base) + 1;
+                m_skipLf = true;
+                break;
+            }
+            m_begin = m_end;
+            if (m_eof) break;
+            if (!fill(m_begin, err)) return Status::ReadError;
+        }
+        m_skipTerminator = false;
+    }
+
     // Span offsets are relative to formStart, the first byte of the form's first line, so
     // that the buffer can be compacted under them.
     std::size_t formStart = m_begin;
     m_spanCount = 0;
     int lineCounter = -1;
-    for (;;) {
-        // Locals, so that the stores into the spans do not make the compiler reload them.
+
+    // Header lines 0 to 9, one at a time.
+    while (m_spanCount < Form::kFirstObservationLine || m_skipLf) {
         const char* base = m_buffer.data();
         std::size_t pos = m_begin;
         const std::size_t end = m_end;
@@ -86,38 +135,90 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
                 if (base[pos] == '\n') ++pos;
                 skipLf = false;
             }
+            if (count == Form::kFirstObservationLine) break;
             const char* cr = findCr(base + pos, base + end);
             if (!cr) break;
             const std::size_t lineStart = pos;
             const std::size_t lineEnd = static_cast<std::size_t>(cr - base);
             pos = lineEnd + 1;
             skipLf = true;
-            if (++lineCounter > kMaxLineNumber) {
-                save();
-                return Status::Malformed;
-            }
+            ++lineCounter;
             if (lineEnd > lineStart && base[lineStart] == '*') {
                 save();
-                return finishForm(form, formStart);
+                finishHeader(form, formStart);
+                return Status::Form;
             }
             if (count == 0) formStart = lineStart;
             spans[count++] = {lineStart - formStart, lineEnd - lineStart};
         }
         save();
+        if (m_spanCount == Form::kFirstObservationLine && !m_skipLf) break;
         if (!m_eof) {
             if (!fill(formStart, err)) return Status::ReadError;
             formStart = 0;
             continue;
         }
+        m_skipLf = false;
         if (m_begin == m_end) return Status::End; // lines after the last terminator belong to no form
         // The last line of the file, without a line end.
         const std::size_t lineStart = m_begin;
         m_begin = m_end;
-        m_skipLf = false;
-        if (++lineCounter > kMaxLineNumber) return Status::Malformed;
-        if (base[lineStart] == '*') return finishForm(form, formStart);
+        ++lineCounter;
+        if (m_buffer[lineStart] == '*') {
+            finishHeader(form, formStart);
+            return Status::Form;
+        }
         if (m_spanCount == 0) formStart = lineStart;
         m_spans[static_cast<std::size_t>(m_spanCount++)] = {lineStart - formStart, m_end - lineStart};
+        if (m_spanCount < Form::kFirstObservationLine) return Status::End;
+    }
+
+    // Lines 10 on: only the terminator is looked for, and the line ends are counted. A line
+    // numbered above 200 makes the file malformed: 191 line ends before the terminator, or
+    // 192 without one.
+    constexpr int kMaxObservationLines = kMaxLineNumber - Form::kFirstObservationLine + 1;
+    std::size_t tailStart = m_begin - formStart;
+    std::size_t scanned = tailStart;
+    int lineEnds = 0;
+    for (;;) {
+        const std::size_t at = scanTail(formStart + tailStart, formStart + scanned, lineEnds);
+        if (at != std::string::npos) {
+            if (lineEnds > kMaxObservationLines - 1) return Status::Malformed;
+            const char* base = m_buffer.data();
+            std::size_t tailEnd = at;
+            if (lineEnds > 0) tailEnd -= base[at - 1] == '\r' ? 1 : 2;
+            finishHeader(form, formStart);
+            form.setObservationLines(std::string_view(base + formStart + tailStart, tailEnd - formStart - tailStart),
+                                     lineEnds);
+            const char* cr = findCr(base + at, base + m_end);
+            if (cr) {
+                m_begin = static_cast<std::size_t>(cr - base) + 1;
+                m_skipLf = true;
+            } else {
+                m_begin = m_end;
+                m_skipTerminator = !m_eof;
+            }
+            return Status::Form;
+        }
+        if (lineEnds > kMaxObservationLines) return Status::Malformed;
+        scanned = m_end - formStart;
+        if (!m_eof) {
+            if (!fill(formStart, err)) return Status::ReadError;
+            formStart = 0;
+            continue;
+        }
+        // End of file without a terminator: a last line without a line end counts too.
+        const char* base = m_buffer.data();
+        const std::size_t tailBegin = formStart + tailStart;
+        std::size_t lastLineStart = tailBegin;
+        if (lineEnds > 0) {
+            const void* lastCr = memrchr(base + tailBegin, '\r', m_end - tailBegin);
+            lastLineStart = static_cast<std::size_t>(static_cast<const char*>(lastCr) - base) + 1;
+            if (lastLineStart < m_end && base[lastLineStart] == '\n') ++lastLineStart;
+        }
+        if (lastLineStart < m_end && lineEnds + 1 > kMaxObservationLines) return Status::Malformed;
+        m_begin = m_end;
+        return Status::End;
     }
 }
 

@@ -33,7 +33,9 @@ public:
 
 private:
     bool fill(std::size_t keepFrom, std::string* err);
-    Status finishForm(Form& form, std::size_t formStart);
+    void finishHeader(Form& form, std::size_t formStart) const;
+    bool lineStartsAt(std::size_t p, std::size_t tailStart) const;
+    std::size_t scanTail(std::size_t tailStart, std::size_t from, int& lineEnds) const;
 
     InputFile& m_file;
     std::vector<char> m_buffer;
@@ -42,8 +44,9 @@ private:
     std::uint64_t m_bytesRead = 0;
     bool m_eof = false;
     bool m_skipLf = false; // a CR ended the last line: an LF right after it belongs to it
-    // Offset and length of each line of the current form; the line counter stops at 201.
-    std::array<std::pair<std::size_t, std::size_t>, Form::kMaxLines> m_spans{};
+    bool m_skipTerminator = false; // the last terminator line goes on past the buffer
+    // Offset and length of the header lines of the current form.
+    std::array<std::pair<std::size_t, std::size_t>, Form::kFirstObservationLine> m_spans{};
     int m_spanCount = 0;
 };
 

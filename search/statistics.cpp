@@ -73,9 +73,8 @@ void Statistics::countStations(const Form& form) {
     if (m_parameters.empty()) return;
     for (int n = Form::kFirstObservationLine; n <= form.last(); ++n) {
         std::string_view line = form.line(n);
-        upperCaseInto(line, m_upper);
         for (std::size_t p = 0; p < m_parameters.size(); ++p)
-            if (contains(m_upper, m_parameters[p])) m_stationTotals[p] += stationNumber(line);
+            if (containsUpperCased(line, m_parameters[p])) m_stationTotals[p] += stationNumber(line);
     }
 }
 

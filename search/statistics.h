@@ -55,7 +55,6 @@ private:
     std::vector<std::string> m_parameters;
     std::vector<double> m_stationTotals;
     float m_atUlmaTotal = 0;
-    std::string m_upper;
 };
 
 } // namespace search

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace search {
 
@@ -41,6 +44,23 @@ constexpr std::array<unsigned char, 256> makeLowerTable() {
 
 constexpr auto kUpper = makeUpperTable();
 constexpr auto kLower = makeLowerTable();
+
+// For each upper-case byte, the other byte that upper-cases to it (itself when none).
+constexpr std::array<unsigned char, 256> makeOtherCaseTable() {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 256; ++i)
+        if (kUpper[static_cast<std::size_t>(i)] != i) t[kUpper[static_cast<std::size_t>(i)]] = static_cast<unsigned char>(i);
+    return t;
+}
+
+constexpr auto kOtherCase = makeOtherCaseTable();
+
+bool matchesAt(const unsigned char* text, std::string_view needle) {
+    for (std::size_t j = 1; j < needle.size(); ++j)
+        if (kUpper[text[j]] != static_cast<unsigned char>(needle[j])) return false;
+    return true;
+}
 
 } // namespace
 
@@ -85,6 +105,38 @@ std::string lowerCase(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = lowerChar(c);
     return out;
+}
+
+std::size_t findUpperCased(std::string_view text, std::string_view upperNeedle) {
+    const std::size_t n = upperNeedle.size();
+    if (n == 0 || n > text.size()) return std::string_view::npos;
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto first = static_cast<unsigned char>(upperNeedle[0]);
+    const unsigned char other = kOtherCase[first];
+    const std::size_t last = text.size() - n; // last possible start
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Candidates for the first character, in either case, sixteen bytes at a time.
+    const __m128i a = _mm_set1_epi8(static_cast<char>(first));
+    const __m128i b = _mm_set1_epi8(static_cast<char>(other));
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+        for (unsigned hits = static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, a), _mm_cmpeq_epi8(bytes, b))));
+             hits; hits &= hits - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(hits));
+            if (matchesAt(t + at, upperNeedle)) return at;
+        }
+    }
+#endif
+    for (; i <= last; ++i)
+        if ((t[i] == first || t[i] == other) && matchesAt(t + i, upperNeedle)) return i;
+    return std::string_view::npos;
+}
+
+bool containsUpperCased(std::string_view text, std::string_view upperNeedle) {
+    if (upperNeedle.empty()) return !text.empty();
+    return findUpperCased(text, upperNeedle) != std::string_view::npos;
 }
 
 bool contains(std::string_view text, std::string_view needle) {

@@ -18,6 +18,12 @@ void upperCaseInto(std::string_view text, std::string& out);
 std::string upperCase(std::string_view text);
 std::string lowerCase(std::string_view text);
 
+/// Position of needle in text when both are upper-cased, or npos; needle must already be
+/// upper-case and not empty. findUpperCased("h09^Ab", "AB") => 4.
+std::size_t findUpperCased(std::string_view text, std::string_view upperNeedle);
+/// Whether needle occurs in the upper-cased text, with the rule of contains for an empty needle.
+bool containsUpperCased(std::string_view text, std::string_view upperNeedle);
+
 /// Substring test with the rule of the original string search: an empty needle is found
 /// in every text that is not empty. contains("ABC", "") => true, contains("", "") => false.
 bool contains(std::string_view text, std::string_view needle);

@@ -124,6 +124,26 @@ TEST_F(ReaderFixture, BlockBoundariesDoNotChangeTheForms) {
         for (std::size_t block : {1u, 4u, 16u, 100u}) EXPECT_EQ(readAll(data, nullptr, chunk, block), expected) << chunk << "/" << block;
 }
 
+TEST_F(ReaderFixture, ObservationLinesKeepTheirBytesAndLineEnds) {
+    std::string head;
+    for (int i = 0; i < 10; ++i) head += "h" + std::to_string(i) + "\r\n";
+    // A lone LF, a CR-only line end, an LF after CR LF starting the next line, an empty line.
+    auto forms = readAll(head + "A\nB\rC\r\n\nD\r\n\r\nE*\r\n*x\r\n" + head + "*", nullptr, 5, 7);
+    ASSERT_EQ(forms.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(forms[0].begin() + 10, forms[0].end()),
+              (std::vector<std::string>{"A\nB", "C", "\nD", "", "E*"}));
+    EXPECT_EQ(forms[1].size(), 10u);
+}
+
+TEST_F(ReaderFixture, StarInsideAnObservationLineDoesNotEndTheForm) {
+    std::string head;
+    for (int i = 0; i < 10; ++i) head += "h\r\n";
+    auto forms = readAll(head + "a*b\r\n\n*c\r\n*\r\n");
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0].size(), 12u);
+    EXPECT_EQ(forms[0][11], "\n*c");
+}
+
 TEST_F(ReaderFixture, CrAtBlockEndFollowedByLfIsOneLineEnd) {
     // "A\r" fills the first block exactly; the LF comes with the next read.
     auto forms = readAll("A\r\nB\r\n*\r\n", nullptr, 2, 2);
@@ -139,7 +159,6 @@ TEST(Form, ObservationTextJoinsLines10OnEachWithSeparator) {
     l[11] = "h10 at ulma";
     for (const auto& s : l) form.append(s);
     EXPECT_EQ(form.observationText(), "H09^12^a^h10 at ulma^");
-    EXPECT_EQ(form.upperObservationText(), "H09^12^A^H10 AT ULMA^");
     EXPECT_EQ(form.line(11), "h10 at ulma");
     EXPECT_EQ(form.line(12), "");
     EXPECT_EQ(form.line(-1), "");

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 using namespace search;
@@ -26,6 +28,24 @@ TEST(TextUtil, UpperCaseOfLongTextAgreesWithEveryByte) {
     EXPECT_EQ(upperChar('\xf7'), '\xf7');
     EXPECT_EQ(upperChar('\xff'), '\x9f');
     EXPECT_EQ(upperChar('{'), '{');
+}
+
+TEST(TextUtil, FindUpperCasedAgreesWithUpperCasingFirst) {
+    // Texts of a small alphabet with both letter cases and the Latin-1 pairs, so that matches,
+    // near misses and every chunk position occur.
+    const std::string alphabet = "aAbB^\xe9\xc9\xff\x9f\x9a\x8a\r";
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 2000; ++round) {
+        std::string text, needle;
+        for (std::size_t n = next() % 70; n > 0; --n) text += alphabet[(next() >> 8) % alphabet.size()];
+        for (std::size_t n = 1 + next() % 4; n > 0; --n) needle += alphabet[(next() >> 8) % alphabet.size()];
+        needle = upperCase(needle);
+        ASSERT_EQ(findUpperCased(text, needle), upperCase(text).find(needle)) << text << " / " << needle;
+    }
+    EXPECT_TRUE(containsUpperCased("x", ""));
+    EXPECT_FALSE(containsUpperCased("", ""));
+    EXPECT_EQ(findUpperCased("h09^Ab", "AB"), 4u);
 }
 
 TEST(TextUtil, ContainsFindsTheEmptyNeedleOnlyInNonEmptyText) {

@@ -1,0 +1,244 @@
+// Bad inputs and hostile output folders for a whole search run: clear messages, no damage.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "reports/reportform.h"
+#include "search/fileselection.h"
+#include "search/filesystem.h"
+#include "search/memoryfilesystem.h"
+#include "search/searchrun.h"
+#include "tables/rptable.h"
+#include "tests/core/test_util.h"
+
+namespace {
+
+using search::RunOutcome;
+using testutil::fileExists;
+using testutil::readFile;
+using testutil::writeFile;
+
+// A form of the given number of form lines: line 0 with the reference, line 1 the country,
+// observation lines from line 10 on.
+std::string makeForm(int reference, const std::string& country, int lines = 12) {
+    std::string out = "1995^95XX^" + std::to_string(reference) + "^^2^WOCE\r\n" + country + "\r\n";
+    for (int n = 2; n < lines; ++n)
+        out += (n < 10 ? "line " : "H09^") + std::to_string(n) + "\r\n";
+    return out + "*\r\n";
+}
+
+// Three forms, the first and the third from Norway.
+std::string threeForms() { return makeForm(1, "Norway") + makeForm(2, "France") + makeForm(3, "Norway"); }
+
+// The earlier content of an output file: its own path.
+std::string earlier(const std::string& path) { return "earlier " + path + "\r\n"; }
+
+struct BadInput : ::testing::Test {
+    testutil::TempDir dir;
+    search::DiskFileSystem disk;
+    tables::RpTable table;
+    testutil::RecordingHost host;
+    search::FileSelection selection;
+    search::CriteriaSet criteria;
+    std::string formFile = dir.file("KER1995.INF");
+    long long formsRead = -1;
+    long long formsSelected = -1;
+
+    void SetUp() override { criteria.texts[1] = "norway"; }
+
+    // Writes every output file of a run in the folder as an earlier run would have left it.
+    void writeEarlierOutputs(const std::string& folder) {
+        const search::OutputPaths paths = search::outputPathsIn(folder);
+        for (const std::string* path : {&paths.forms, &paths.heads, &paths.csv, &paths.extraction})
+            writeFile(*path, earlier(*path));
+    }
+
+    RunOutcome run(const std::vector<std::string>& files, search::FileSystem& fs,
+                   const std::string& outputFolder = std::string()) {
+        std::string message;
+        EXPECT_EQ(search::chooseFiles(files, selection, &message, outputFolder), search::ChoiceStatus::Chosen)
+            << message;
+        reports::ReportForm sink(fs, table);
+        search::SearchRun searchRun(host, fs, sink, table);
+        const RunOutcome outcome = searchRun.run(selection, criteria);
+        formsRead = searchRun.formsRead();
+        formsSelected = searchRun.formsSelected();
+        return outcome;
+    }
+    RunOutcome runOnDisk(const std::vector<std::string>& files) { return run(files, disk); }
+
+    std::string lastMessage() const {
+        const std::vector<std::string> messages = host.callsStartingWith("message:");
+        return messages.empty() ? std::string() : messages.back().substr(8);
+    }
+    std::string path(const std::string& name) const { return dir.file(name); }
+    void expectEarlier(const std::string& name) const { EXPECT_EQ(readFile(path(name)), earlier(path(name))) << name; }
+    void expectAllEarlier() const {
+        for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf"}) expectEarlier(name);
+    }
+};
+
+TEST_F(BadInput, MissingFormFileStopsWithTheSystemReason) {
+    writeEarlierOutputs(dir.path());
+    EXPECT_EQ(runOnDisk({path("KER1994.INF")}), RunOutcome::Failed);
+    EXPECT_EQ(lastMessage(), "Program Aborts - cannot read " + path("KER1994.INF") + ": No such file or directory");
+    expectAllEarlier();
+}
+
+TEST_F(BadInput, FolderAsFormFileStopsWithTheSystemReason) {
+    writeEarlierOutputs(dir.path());
+    std::filesystem::create_directory(path("KER1994.INF"));
+    EXPECT_EQ(runOnDisk({path("KER1994.INF")}), RunOutcome::Failed);
+    EXPECT_EQ(lastMessage(), "Program Aborts - cannot read " + path("KER1994.INF") + ": Is a directory");
+    expectAllEarlier();
+}
+
+TEST_F(BadInput, EmptyFileHoldsNoFormAndKeepsTheEarlierReports) {
+    writeEarlierOutputs(dir.path());
+    writeFile(formFile, "");
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 0);
+    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt"}) expectEarlier(name);
+    // A run without selection removes the extraction file of the run before.
+    EXPECT_FALSE(fileExists(path("kerxxxx.inf")));
+}
+
+TEST_F(BadInput, RandomBytesStopTheRunAsMalformed) {
+    writeEarlierOutputs(dir.path());
+    // Raw mt19937 words: the same bytes everywhere. A line ends about every 256 bytes and a
+    // line starts with "*" about once in 256 lines, so a form passes 200 lines long before.
+    std::mt19937 generator(1995);
+    std::string bytes;
+    while (bytes.size() < (1 << 20)) {
+        const std::uint32_t word = generator();
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
+    }
+    writeFile(formFile, bytes);
+    criteria.texts[1].clear();
+    criteria.texts[9] = "H09";
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Malformed);
+    EXPECT_EQ(lastMessage(), "Program Aborts -" + formFile + " is not correctly formatted");
+    expectAllEarlier();
+}
+
+TEST_F(BadInput, NulBytesStayInTheirLines) {
+    writeEarlierOutputs(dir.path());
+    std::string nul("\0", 1);
+    const std::string form = "1995^95XX^1^^2^W" + nul + "OCE\r\nNor" + nul + "way\r\n" + nul + "\r\n*\r\n";
+    writeFile(formFile, form + makeForm(2, "France"));
+    criteria.texts[1] = "NOR";
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 2);
+    EXPECT_EQ(formsSelected, 1);
+    EXPECT_EQ(readFile(path("kerxxxx.inf")), form);
+    EXPECT_NE(readFile(path("kerforms.htm")).find("Nor" + nul + "way<br>"), std::string::npos);
+}
+
+TEST_F(BadInput, FileOfNulBytesHoldsNoForm) {
+    writeEarlierOutputs(dir.path());
+    writeFile(formFile, std::string(1 << 16, '\0'));
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 0);
+    expectEarlier("kerheads.htm");
+}
+
+TEST_F(BadInput, LineOf64MegabytesWithoutCrHoldsNoForm) {
+    search::MemoryFileSystem memory;
+    memory.files["/d/KER1995.INF"] = std::string(64 << 20, 'x');
+    memory.files["/d/kerheads.htm"] = earlier("/d/kerheads.htm");
+    memory.readChunk = 64 << 20;
+    EXPECT_EQ(run({"/d/KER1995.INF"}, memory), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 0);
+    EXPECT_EQ(memory.files["/d/kerheads.htm"], earlier("/d/kerheads.htm"));
+}
+
+TEST_F(BadInput, TenThousandFormsOfTwoHundredLinesAreRead) {
+    search::MemoryFileSystem memory;
+    std::string bytes;
+    for (int i = 1; i <= 10000; ++i) bytes += makeForm(i, i % 1000 == 0 ? "Norway" : "France", 200);
+    memory.files["/d/KER1995.INF"] = std::move(bytes);
+    EXPECT_EQ(run({"/d/KER1995.INF"}, memory), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 10000);
+    EXPECT_EQ(formsSelected, 10);
+    EXPECT_EQ(memory.files["/d/kerxxxx.inf"].size(),
+              9 * makeForm(1000, "Norway", 200).size() + makeForm(10000, "Norway", 200).size());
+}
+
+TEST_F(BadInput, MalformedFormAfterSelectionsKeepsTheEarlierExtraction) {
+    writeEarlierOutputs(dir.path());
+    writeFile(formFile, threeForms() + makeForm(4, "Norway", 201));
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Malformed);
+    EXPECT_EQ(lastMessage(), "Program Aborts -" + formFile + " is not correctly formatted");
+    EXPECT_EQ(formsRead, 3);
+    EXPECT_EQ(formsSelected, 2);
+    expectEarlier("kerxxxx.inf");
+    EXPECT_EQ(readFile(path("kerxxxx.fin")), makeForm(1, "Norway") + makeForm(3, "Norway"));
+    // The reports of this run replaced the earlier ones and end without their closing lines.
+    const std::string heads = readFile(path("kerheads.htm"));
+    EXPECT_EQ(heads.rfind("<HTML>", 0), 0u);
+    EXPECT_EQ(heads.find("</html>"), std::string::npos);
+}
+
+TEST_F(BadInput, MissingOutputFolderStopsAtTheFirstSelection) {
+    writeFile(formFile, threeForms());
+    const std::string missing = path("missing");
+    EXPECT_EQ(run({formFile}, disk, missing), RunOutcome::Failed);
+    EXPECT_EQ(lastMessage(), "Program Aborts - cannot write " + missing + "/kerforms.htm: No such file or directory");
+    EXPECT_FALSE(fileExists(missing));
+}
+
+TEST_F(BadInput, ReportPathThatIsAFolderStopsTheRun) {
+    writeEarlierOutputs(dir.path());
+    std::filesystem::remove(path("kerheads.htm"));
+    std::filesystem::create_directory(path("kerheads.htm"));
+    writeFile(formFile, threeForms());
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Failed);
+    EXPECT_EQ(lastMessage(), "Program Aborts - cannot write " + path("kerheads.htm") + ": Is a directory");
+    EXPECT_TRUE(std::filesystem::is_directory(path("kerheads.htm")));
+    expectEarlier("ker3.txt");
+    expectEarlier("kerxxxx.inf");
+}
+
+TEST_F(BadInput, ReportOnAFullDeviceStopsTheRun) {
+    if (!fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    writeEarlierOutputs(dir.path());
+    std::filesystem::remove(path("kerheads.htm"));
+    std::filesystem::create_symlink("/dev/full", path("kerheads.htm"));
+    writeFile(formFile, threeForms());
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Failed);
+    EXPECT_EQ(lastMessage(), "Program Aborts - cannot write " + path("kerheads.htm") + ": No space left on device");
+    EXPECT_TRUE(std::filesystem::is_symlink(path("kerheads.htm")));
+    expectEarlier("kerxxxx.inf");
+}
+
+TEST_F(BadInput, SameFileTwiceIsSearchedTwice) {
+    writeFile(formFile, threeForms());
+    EXPECT_EQ(runOnDisk({formFile, formFile}), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 6);
+    EXPECT_EQ(formsSelected, 4);
+    const std::string once = makeForm(1, "Norway") + makeForm(3, "Norway");
+    EXPECT_EQ(readFile(path("kerxxxx.inf")), once + once);
+    EXPECT_NE(readFile(path("kerheads.htm")).find("Years selected: 1995 1995<br>"), std::string::npos);
+}
+
+TEST_F(BadInput, ExtractionFileAsInputSelectsTheSameForms) {
+    writeFile(formFile, threeForms());
+    ASSERT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
+    const std::string extraction = readFile(path("kerxxxx.inf"));
+    const std::string csv = readFile(path("ker3.txt"));
+
+    host.calls.clear();
+    EXPECT_EQ(runOnDisk({path("kerxxxx.inf")}), RunOutcome::Completed);
+    EXPECT_EQ(formsRead, 2);
+    EXPECT_EQ(formsSelected, 2);
+    EXPECT_EQ(readFile(path("kerxxxx.inf")), extraction);
+    EXPECT_EQ(readFile(path("ker3.txt")), csv);
+    EXPECT_FALSE(fileExists(path("kerxxxx.fin")));
+    EXPECT_NE(readFile(path("kerheads.htm")).find("Years selected: XXXX<br>"), std::string::npos);
+}
+
+} // namespace
