@@ -28,9 +28,8 @@ std::string numberText(const std::string& digits) {
     return (digits.empty() || digits[0] == '-') ? digits + " " : " " + digits + " ";
 }
 
-// Stations at ULMA of an H09 or H10 line: the number in front of "at ULMA" in field 6.
-float atUlmaCount(std::string_view line) {
-    std::string_view f6 = field(line, 6);
+// Stations at ULMA of an H09 or H10 line: the number in front of "at ULMA" in its field 6.
+float atUlmaCount(std::string_view f6) {
     std::size_t at = f6.find("at ULMA");
     if (at == std::string_view::npos) return 0;
     return static_cast<float>(search::numericValue(f6.substr(0, at)));
@@ -223,21 +222,21 @@ void ReportForm::writeFullForm(const search::SelectedForm& selected) {
     contentLine(form.line(1));
     f.line(kRowEnd);
 
-    const std::string_view line4 = form.line(4);
-    std::string dates(field(line4, 1));
+    const search::Fields line4(form.line(4));
+    std::string dates(line4[1]);
     dates += ' ';
-    dates += field(line4, 2);
+    dates += line4[2];
     dates += yearText;
     dates += " to ";
-    dates += field(line4, 3);
+    dates += line4[3];
     dates += ' ';
-    dates += field(line4, 4);
+    dates += line4[4];
     dates += yearText;
     beginSection("Cruise Dates");
     f.lineEscaped(dates);
     f.line(kRowEnd);
 
-    const std::string_view ports = field(line4, 5);
+    const std::string_view ports = line4[5];
     if (!ports.empty()) {
         beginSection("Departure & Arrival Ports");
         contentLine(ports);
@@ -303,7 +302,8 @@ void ReportForm::writeObservations(const search::SelectedForm& selected) {
     for (m_loopLine = Form::kFirstObservationLine; m_loopLine <= selected.last; ++m_loopLine) {
         const std::string_view line = form.line(m_loopLine);
         f.line(kLabelCell);
-        const std::string_view code = field(line, 1);
+        const search::Fields fields(line);
+        const std::string_view code = fields[1];
         std::size_t consumed = code.size();
         const int slot = m_table.findByLine(line, code);
         const std::size_t width = static_cast<std::size_t>(tables::RpTable::keyWidth(slot));
@@ -340,25 +340,25 @@ void ReportForm::writeObservations(const search::SelectedForm& selected) {
         }
         f.line(kValueCell);
 
-        const std::string_view f2 = field(line, 2);
+        const std::string_view f2 = fields[2];
         f.put("Number of stations (or nm's etc.,).... ");
         f.putEscaped(f2);
         f.line("<br>");
         consumed += f2.size() + 1;
 
-        const std::string_view f3 = field(line, 3);
+        const std::string_view f3 = fields[3];
         f.put("Contact Person(s) (see above for key). ");
         f.putEscaped(search::lowerCase(f3));
         f.line("<br>");
         consumed += f3.size() + 1;
 
-        const std::string_view f5 = field(line, 5);
-        consumed += field(line, 4).size() + 1;
+        const std::string_view f5 = fields[5];
+        consumed += fields[4].size() + 1;
         consumed += f5.size() + 1;
         if (timeSeries) {
-            const std::string_view f6 = field(line, 6);
+            const std::string_view f6 = fields[6];
             if (f5 == "ng") {
-                const std::string_view f7 = field(line, 7);
+                const std::string_view f7 = fields[7];
                 f.put("Position  :");
                 f.putEscaped(f6);
                 consumed += f6.size() + 1;
@@ -391,17 +391,18 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
     OutputFile& h = *m_out->heads;
     OutputFile& csv = *m_out->csv;
     const std::string_view line0 = form.line(0);
-    const std::string_view line4 = form.line(4);
+    const search::Fields header(line0);
+    const search::Fields line4(form.line(4));
 
-    const std::string_view code = field(line0, 2);
+    const std::string_view code = header[2];
     const std::string_view ship = field(search::left(form.line(6), 20), 1);
-    std::string dates(field(line4, 1));
+    std::string dates(line4[1]);
     dates += ' ';
-    dates += field(line4, 2);
+    dates += line4[2];
     dates += " to ";
-    dates += field(line4, 3);
+    dates += line4[3];
     dates += ' ';
-    dates += field(line4, 4);
+    dates += line4[4];
     dates += ' ';
     dates += summaryYear(line0);
 
@@ -426,9 +427,10 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
         const bool bottle = type == "H09";
         if (!bottle && type != "H10") continue;
         stationLine = true;
-        (bottle ? bottles : ctds) = search::left(field(line, 2), 5);
-        (bottle ? bottlesAtUlma : ctdsAtUlma) = atUlmaCount(line);
-        if (!field(line, 7).empty() || line.size() > 35) marker = true;
+        const search::Fields fields(line);
+        (bottle ? bottles : ctds) = search::left(fields[2], 5);
+        (bottle ? bottlesAtUlma : ctdsAtUlma) = atUlmaCount(fields[6]);
+        if (!fields[7].empty() || line.size() > 35) marker = true;
     }
     std::string atUlma;
     if (stationLine) {
@@ -437,7 +439,7 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
         selected.statistics.addAtUlma(sum);
     }
     const std::string_view markerText = marker ? "#" : "";
-    const std::string_view exchange = exchangeText(field(line0, 5));
+    const std::string_view exchange = exchangeText(header[5]);
 
     h.line(rowCell(1));
     h.put(' ');
@@ -458,9 +460,9 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
     h.putEscaped(exchange);
     h.line(rowCell(8));
     h.line("<a href=\"kerforms.htm#" + std::to_string(selected.selection) + "\">");
-    std::string reference(field(line0, 1));
-    reference += field(line0, 2);
-    reference += field(line0, 3);
+    std::string reference(header[1]);
+    reference += header[2];
+    reference += header[3];
     h.lineEscaped(reference);
     h.line("</a>");
     h.line("</TR>");
@@ -474,7 +476,7 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
     csv.put('^');
     csv.put(exchange);
     csv.put('^');
-    csv.line(field(line0, 3));
+    csv.line(header[3]);
 }
 
 void ReportForm::writeStatistics(const search::Statistics& statistics, long long formsRead, long long formsSelected) {

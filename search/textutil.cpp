@@ -170,6 +170,23 @@ std::string_view field(std::string_view line, int n) {
     return line.substr(start, sep == std::string_view::npos ? std::string_view::npos : sep - start);
 }
 
+Fields::Fields(std::string_view line) {
+    std::size_t start = 0;
+    for (;;) {
+        if (m_count == 7) {
+            m_fields[m_count++] = line.substr(start); // field 8 keeps further separators
+            return;
+        }
+        std::size_t sep = line.find('^', start);
+        if (sep == std::string_view::npos) {
+            m_fields[m_count++] = line.substr(start);
+            return;
+        }
+        m_fields[m_count++] = line.substr(start, sep - start);
+        start = sep + 1;
+    }
+}
+
 std::string blanked(std::string_view line) {
     std::string out(line);
     for (char& c : out)
@@ -237,6 +254,23 @@ std::string doubleText(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;
+}
+
+std::size_t firstHtmlSpecial(std::string_view text) {
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i amp = _mm_set1_epi8('&'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>');
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, amp), _mm_cmpeq_epi8(b, lt)), _mm_cmpeq_epi8(b, gt)));
+        if (hits) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+    }
+#endif
+    for (; i < text.size(); ++i)
+        if (t[i] == '&' || t[i] == '<' || t[i] == '>') return i;
+    return text.size();
 }
 
 void appendEscaped(std::string& out, std::string_view text) {

@@ -37,6 +37,20 @@ std::string_view trimLeadingBlanks(std::string_view text);
 /// field("a^b^c", 2) => "b"; field("a^b", 5) => "".
 std::string_view field(std::string_view line, int n);
 
+/// The eight fields of a line, split once: Fields("a^b")[2] => "b", Fields("a^b")[5] => "".
+class Fields {
+public:
+    explicit Fields(std::string_view line);
+    /// Field n (1 to 8); empty beyond the last field.
+    std::string_view operator[](int n) const {
+        return (n >= 1 && n <= m_count) ? m_fields[static_cast<std::size_t>(n - 1)] : std::string_view();
+    }
+
+private:
+    std::string_view m_fields[8];
+    int m_count = 0;
+};
+
 /// The line with every "^" replaced by a blank: "a^b" => "a b".
 std::string blanked(std::string_view line);
 
@@ -61,11 +75,14 @@ std::string floatText(float v);
 /// others as printf "%.15g".
 std::string doubleText(double v);
 
+/// Position of the first "&", "<" or ">" in text, or its size when there is none.
+std::size_t firstHtmlSpecial(std::string_view text);
+
 /// Hands text to put in pieces, with "&", "<" and ">" replaced by their HTML entities:
 /// "a<b" => put("a"), put("&lt;"), put("b").
 template <class Put> void escapeHtml(std::string_view text, Put&& put) {
     std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = firstHtmlSpecial(text); i < text.size(); ++i) {
         const char c = text[i];
         if (c != '&' && c != '<' && c != '>') continue;
         if (i > start) put(text.substr(start, i - start));
