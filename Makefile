@@ -3,16 +3,28 @@
 
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
-DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev
+DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev fonts-dejavu-core
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps build run test bench clean screenshots
+# The sanitizer suite: the core, morvex-search and their tests with AddressSanitizer and UBSan.
+ASAN_BUILD   ?= build-asan
+ASAN_TARGETS := core_tests cli_tests morvex-search
+export ASAN_OPTIONS  ?= detect_leaks=1:strict_string_checks=1:check_initialization_order=1
+export UBSAN_OPTIONS ?= print_stacktrace=1
+
+# The libFuzzer targets, built with clang; each runs FUZZ_SECONDS on a copy of its seed corpus.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_reader fuzz_run
+FUZZ_DEBS    := clang-14 libclang-rt-14-dev
+
+.PHONY: all deps fuzz-deps build run test test-asan fuzz bench clean screenshots
 
 all: build
 
-deps:
+deps fuzz-deps:
 	@missing=""; \
-	for p in $(DEBS); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	for p in $(if $(filter fuzz-deps,$@),$(FUZZ_DEBS),$(DEBS)); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing Debian packages:$$missing"; \
 	    if [ "$$(id -u)" = 0 ]; then SUDO=; else SUDO=sudo; fi; \
@@ -34,6 +46,34 @@ screenshots: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+# The browser check runs in the normal suite only: it looks at the pages, not at memory.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE browser
+
+# Crashing inputs are kept as $(FUZZ_BUILD)/crashes/<target>-crash-<sha1>; replay one with
+# `$(FUZZ_BUILD)/tests/fuzz/<target> FILE`, then add it to tests/fuzz/regressions/<target>/.
+fuzz: fuzz-deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DMORVEX_FUZZ=ON -DMORVEX_GUI=OFF -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@mkdir -p $(FUZZ_BUILD)/crashes; \
+	work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; failed=""; \
+	for t in $(FUZZ_TARGETS); do \
+	    mkdir -p "$$work/$$t" && cp tests/fuzz/corpus/$$t/* "$$work/$$t/" || exit 1; \
+	    echo "fuzz: $$t for $(FUZZ_SECONDS) s"; \
+	    if (cd "$$work" && "$(CURDIR)/$(FUZZ_BUILD)/tests/fuzz/$$t" -max_total_time=$(FUZZ_SECONDS) \
+	            -timeout=30 -print_final_stats=1 -artifact_prefix="$(CURDIR)/$(FUZZ_BUILD)/crashes/$$t-" \
+	            "$$work/$$t") >"$$work/$$t.log" 2>&1; then \
+	        grep -h -E '^(Done|stat::number_of_executed_units)' "$$work/$$t.log"; \
+	    else \
+	        tail -n 60 "$$work/$$t.log"; failed="$$failed $$t"; \
+	    fi; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzz: failed:$$failed (inputs in $(FUZZ_BUILD)/crashes)"; exit 1; fi
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -470,7 +470,7 @@ void Morvex::mnusearchClick() {
 
     search::DiskFileSystem files;
     reports::ReportForm sink(files, m_rptable);
-    search::SearchRun run(*this, files, sink, m_rptable);
+    search::SearchRun run(*this, files, sink);
     m_run = &run;
     m_lastEvents = {};
     run.run(m_files, criteria);

@@ -80,7 +80,7 @@ void searchRun(benchmark::State& state) {
     } host;
     tables::RpTable table;
     reports::ReportForm sink(fs, table);
-    search::SearchRun run(host, fs, sink, table);
+    search::SearchRun run(host, fs, sink);
     for (auto _ : state) benchmark::DoNotOptimize(run.run(selection, criteria));
     state.SetBytesProcessed(static_cast<long long>(state.iterations() * inventory().size()));
 }

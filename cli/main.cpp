@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     search::DiskFileSystem fs;
     tables::RpTable rptable;
     reports::ReportForm sink(fs, rptable);
-    search::SearchRun run(host, fs, sink, rptable);
+    search::SearchRun run(host, fs, sink);
     host.attach(run, totalBytes);
     cli::CliHost::installBreakHandler();
 

@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::string_view kTitle = "<TITLE> Report from Kervos Search (ULMA-KERVOS)</TITLE>";
 constexpr std::string_view kHeadEnd = "</B></CENTER></TD></TR></TABLE><P>";
-constexpr std::string_view kNotValidCode = "  Not a Valid Code";
 
 // Error numbers of the per-form error report.
 constexpr int kErrorInvalidArgument = 5; // a text too short for the cut it needs

@@ -33,6 +33,8 @@ public:
             putLarge(text);
             return;
         }
+        // An empty view may have no data pointer, and memcpy from a null pointer is undefined.
+        if (text.empty()) return;
         std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
         m_used += text.size();
     }

@@ -1,6 +1,7 @@
 // Cuts a form file into CSR forms, reading it in large blocks.
 #include "search/formreader.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -37,6 +38,7 @@ bool FormReader::fill(std::size_t keepFrom, std::string* err) {
     if (keepFrom > 0 && kept > 0) std::memmove(m_buffer.data(), m_buffer.data() + keepFrom, kept);
     m_begin -= keepFrom;
     m_end = kept;
+    m_noCrBefore = m_noCrBefore > keepFrom ? m_noCrBefore - keepFrom : 0;
     if (m_end == m_buffer.size()) m_buffer.resize(m_buffer.size() * 2);
     long long n = m_file.read(m_buffer.data() + m_end, m_buffer.size() - m_end, err);
     if (n < 0) return false;
@@ -136,8 +138,12 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
                 skipLf = false;
             }
             if (count == Form::kFirstObservationLine) break;
-            const char* cr = findCr(base + pos, base + end);
-            if (!cr) break;
+            // Bytes of an unfinished line already searched before the last read hold no CR.
+            const char* cr = findCr(base + std::max(pos, m_noCrBefore), base + end);
+            if (!cr) {
+                m_noCrBefore = end;
+                break;
+            }
             const std::size_t lineStart = pos;
             const std::size_t lineEnd = static_cast<std::size_t>(cr - base);
             pos = lineEnd + 1;

@@ -45,6 +45,7 @@ private:
     bool m_eof = false;
     bool m_skipLf = false; // a CR ended the last line: an LF right after it belongs to it
     bool m_skipTerminator = false; // the last terminator line goes on past the buffer
+    std::size_t m_noCrBefore = 0;  // [m_begin, m_noCrBefore) holds no CR
     // Offset and length of the header lines of the current form.
     std::array<std::pair<std::size_t, std::size_t>, Form::kFirstObservationLine> m_spans{};
     int m_spanCount = 0;

@@ -23,8 +23,7 @@ std::string writeFailureMessage(const std::string& err) { return "Program Aborts
 
 } // namespace
 
-SearchRun::SearchRun(RunHost& host, FileSystem& files, ReportSink& sink, tables::RpTable& table)
-    : m_host(host), m_files(files), m_sink(sink), m_table(table) {}
+SearchRun::SearchRun(RunHost& host, FileSystem& files, ReportSink& sink) : m_host(host), m_files(files), m_sink(sink) {}
 
 std::string SearchRun::progressText(long long read, long long selected) {
     return "Forms Read:- " + countText(read) + "   Forms Selected:- " + countText(selected);

@@ -12,7 +12,6 @@
 #include "search/reportsink.h"
 #include "search/runhost.h"
 #include "search/statistics.h"
-#include "tables/rptable.h"
 
 namespace search {
 
@@ -35,7 +34,7 @@ extern const char* const kBreakMessage;
 /// host's yield (or a signal handler); the run tests it at the next terminator line.
 class SearchRun {
 public:
-    SearchRun(RunHost& host, FileSystem& files, ReportSink& sink, tables::RpTable& table);
+    SearchRun(RunHost& host, FileSystem& files, ReportSink& sink);
 
     /// Runs a search over the selection with the criteria.
     RunOutcome run(const FileSelection& selection, const CriteriaSet& criteria);
@@ -59,7 +58,6 @@ private:
     RunHost& m_host;
     FileSystem& m_files;
     ReportSink& m_sink;
-    tables::RpTable& m_table;
     Criteria m_criteria;
     Statistics m_statistics;
     std::atomic<int> m_break{0};

@@ -209,7 +209,7 @@ struct CliSearch : ::testing::Test {
         host.probe = probe;
         tables::RpTable table;
         reports::ReportForm sink(memory, table);
-        search::SearchRun run(host, memory, sink, table);
+        search::SearchRun run(host, memory, sink);
         ASSERT_EQ(run.run(selection, criteria), search::RunOutcome::Completed);
         for (const std::string* path : {&selection.paths.forms, &selection.paths.heads, &selection.paths.csv,
                                         &selection.paths.extraction}) {

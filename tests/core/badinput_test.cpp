@@ -32,10 +32,14 @@ std::string makeForm(int reference, const std::string& country, int lines = 12) 
 }
 
 // Three forms, the first and the third from Norway.
-std::string threeForms() { return makeForm(1, "Norway") + makeForm(2, "France") + makeForm(3, "Norway"); }
+std::string threeForms() {
+    return makeForm(1, "Norway") + makeForm(2, "France") + makeForm(3, "Norway");
+}
 
 // The earlier content of an output file: its own path.
-std::string earlier(const std::string& path) { return "earlier " + path + "\r\n"; }
+std::string earlier(const std::string& path) {
+    return "earlier " + path + "\r\n";
+}
 
 struct BadInput : ::testing::Test {
     testutil::TempDir dir;
@@ -63,7 +67,7 @@ struct BadInput : ::testing::Test {
         EXPECT_EQ(search::chooseFiles(files, selection, &message, outputFolder), search::ChoiceStatus::Chosen)
             << message;
         reports::ReportForm sink(fs, table);
-        search::SearchRun searchRun(host, fs, sink, table);
+        search::SearchRun searchRun(host, fs, sink);
         const RunOutcome outcome = searchRun.run(selection, criteria);
         formsRead = searchRun.formsRead();
         formsSelected = searchRun.formsSelected();
@@ -76,16 +80,20 @@ struct BadInput : ::testing::Test {
         return messages.empty() ? std::string() : messages.back().substr(8);
     }
     std::string path(const std::string& name) const { return dir.file(name); }
-    void expectEarlier(const std::string& name) const { EXPECT_EQ(readFile(path(name)), earlier(path(name))) << name; }
+    void expectEarlier(const std::string& name) const {
+        EXPECT_EQ(readFile(path(name)), earlier(path(name))) << name;
+    }
     void expectAllEarlier() const {
-        for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf"}) expectEarlier(name);
+        for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf"})
+            expectEarlier(name);
     }
 };
 
 TEST_F(BadInput, MissingFormFileStopsWithTheSystemReason) {
     writeEarlierOutputs(dir.path());
     EXPECT_EQ(runOnDisk({path("KER1994.INF")}), RunOutcome::Failed);
-    EXPECT_EQ(lastMessage(), "Program Aborts - cannot read " + path("KER1994.INF") + ": No such file or directory");
+    EXPECT_EQ(lastMessage(),
+              "Program Aborts - cannot read " + path("KER1994.INF") + ": No such file or directory");
     expectAllEarlier();
 }
 
@@ -102,7 +110,8 @@ TEST_F(BadInput, EmptyFileHoldsNoFormAndKeepsTheEarlierReports) {
     writeFile(formFile, "");
     EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
     EXPECT_EQ(formsRead, 0);
-    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt"}) expectEarlier(name);
+    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt"})
+        expectEarlier(name);
     // A run without selection removes the extraction file of the run before.
     EXPECT_FALSE(fileExists(path("kerxxxx.inf")));
 }
@@ -115,7 +124,8 @@ TEST_F(BadInput, RandomBytesStopTheRunAsMalformed) {
     std::string bytes;
     while (bytes.size() < (1 << 20)) {
         const std::uint32_t word = generator();
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
     }
     writeFile(formFile, bytes);
     criteria.texts[1].clear();
@@ -159,7 +169,8 @@ TEST_F(BadInput, LineOf64MegabytesWithoutCrHoldsNoForm) {
 TEST_F(BadInput, TenThousandFormsOfTwoHundredLinesAreRead) {
     search::MemoryFileSystem memory;
     std::string bytes;
-    for (int i = 1; i <= 10000; ++i) bytes += makeForm(i, i % 1000 == 0 ? "Norway" : "France", 200);
+    for (int i = 1; i <= 10000; ++i)
+        bytes += makeForm(i, i % 1000 == 0 ? "Norway" : "France", 200);
     memory.files["/d/KER1995.INF"] = std::move(bytes);
     EXPECT_EQ(run({"/d/KER1995.INF"}, memory), RunOutcome::Completed);
     EXPECT_EQ(formsRead, 10000);
@@ -187,7 +198,8 @@ TEST_F(BadInput, MissingOutputFolderStopsAtTheFirstSelection) {
     writeFile(formFile, threeForms());
     const std::string missing = path("missing");
     EXPECT_EQ(run({formFile}, disk, missing), RunOutcome::Failed);
-    EXPECT_EQ(lastMessage(), "Program Aborts - cannot write " + missing + "/kerforms.htm: No such file or directory");
+    EXPECT_EQ(lastMessage(),
+              "Program Aborts - cannot write " + missing + "/kerforms.htm: No such file or directory");
     EXPECT_FALSE(fileExists(missing));
 }
 
@@ -210,7 +222,8 @@ TEST_F(BadInput, ReportOnAFullDeviceStopsTheRun) {
     std::filesystem::create_symlink("/dev/full", path("kerheads.htm"));
     writeFile(formFile, threeForms());
     EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Failed);
-    EXPECT_EQ(lastMessage(), "Program Aborts - cannot write " + path("kerheads.htm") + ": No space left on device");
+    EXPECT_EQ(lastMessage(),
+              "Program Aborts - cannot write " + path("kerheads.htm") + ": No space left on device");
     EXPECT_TRUE(std::filesystem::is_symlink(path("kerheads.htm")));
     expectEarlier("kerxxxx.inf");
 }

@@ -16,7 +16,8 @@ using Check = std::function<std::string(const fuzz::FuzzInput&)>;
 
 // The files of tests/fuzz/<kind>/<target>/, sorted; none when the folder does not exist.
 std::vector<std::string> inputsOf(const std::string& kind, const std::string& target) {
-    const std::filesystem::path folder = std::filesystem::path(MORVEX_SOURCE_DIR) / "tests/fuzz" / kind / target;
+    const std::filesystem::path folder =
+        std::filesystem::path(MORVEX_SOURCE_DIR) / "tests/fuzz" / kind / target;
     std::vector<std::string> files;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec))

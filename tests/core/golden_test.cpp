@@ -92,7 +92,7 @@ TEST_P(Golden, OutputsMatchByteForByte) {
     search::DiskFileSystem disk;
     tables::RpTable table;
     reports::ReportForm sink(disk, table);
-    search::SearchRun run(host, disk, sink, table);
+    search::SearchRun run(host, disk, sink);
     run.run(selection, criteria);
 
     for (const auto& entry : fs::directory_iterator(caseDir / "expected")) {

@@ -18,7 +18,7 @@ struct ReportFixture : ::testing::Test {
     tables::RpTable table;
     reports::ReportForm sink{fs, table};
     testutil::RecordingHost host;
-    search::SearchRun run{host, fs, sink, table};
+    search::SearchRun run{host, fs, sink};
     search::FileSelection selection;
 
     search::RunOutcome runOn(const std::string& data, const std::string& country = "UK") {
@@ -92,7 +92,7 @@ TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {
     tables::RpTable table;
     reports::ReportForm sink(disk, table);
     testutil::RecordingHost host;
-    search::SearchRun run(host, disk, sink, table);
+    search::SearchRun run(host, disk, sink);
     search::FileSelection selection;
     std::string message;
     search::chooseFiles({dir.file("KER1995.INF")}, selection, &message);

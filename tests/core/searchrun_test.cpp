@@ -22,7 +22,7 @@ struct RunFixture : ::testing::Test {
     tables::RpTable table;
     reports::ReportForm sink{fs, table};
     testutil::RecordingHost host;
-    search::SearchRun run{host, fs, sink, table};
+    search::SearchRun run{host, fs, sink};
     search::FileSelection selection;
     search::CriteriaSet criteria;
 

@@ -1,0 +1,136 @@
+// Opens the reports of two searches in headless Chromium and checks what a reader sees.
+//
+// usage: node check_reports.js CHROMIUM PROFILE_DIR SAMPLES_DIR SELECTED MARKUP_DIR
+//   SAMPLES_DIR holds the reports of the sample search, which selected SELECTED forms;
+//   MARKUP_DIR those of a form whose lines hold "<script>", "&" and other markup.
+// Prints one "ok: ..." line per check passed; the first failure ends with status 1.
+'use strict';
+
+const path = require('path');
+const { pathToFileURL } = require('url');
+const { chromium } = require('playwright-core');
+
+const [chromiumPath, profileDir, samplesDir, selectedText, markupDir] = process.argv.slice(2);
+const selected = Number(selectedText);
+const title = 'Report from Kervos Search (ULMA-KERVOS)';
+const flags = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+               '--disable-component-update', '--disable-sync'];
+
+function fail(message) {
+    throw new Error(message);
+}
+
+function ok(message) {
+    console.log('ok: ' + message);
+}
+
+function fileUrl(dir, name) {
+    return pathToFileURL(path.join(dir, name)).href;
+}
+
+// Whether the element of the selector is in the viewport after a jump to it.
+async function inView(page, selector) {
+    return page.$eval(selector, (e) => {
+        const r = e.getBoundingClientRect();
+        return r.bottom > 0 && r.top < window.innerHeight;
+    });
+}
+
+async function checkSummaryTable(page) {
+    await page.goto(fileUrl(samplesDir, 'kerheads.htm'));
+    if ((await page.title()) !== title) fail('kerheads.htm: title "' + (await page.title()) + '"');
+    // One table row per selected form, each with eight cells and a link to its form.
+    const rows = await page.$$eval('tr', (trs) =>
+        trs.filter((tr) => tr.querySelector('a[href^="kerforms.htm#"]') &&
+                           /^kerforms\.htm#\d+$/.test(tr.querySelector('a').getAttribute('href')))
+           .map((tr) => ({ cells: tr.cells.length, href: tr.querySelector('a').getAttribute('href'),
+                           height: tr.getBoundingClientRect().height, text: tr.querySelector('a').textContent.trim() })));
+    if (rows.length !== selected) fail('kerheads.htm: ' + rows.length + ' rows, expected ' + selected);
+    rows.forEach((row, i) => {
+        if (row.cells !== 8) fail('kerheads.htm: row ' + (i + 1) + ' has ' + row.cells + ' cells');
+        if (row.href !== 'kerforms.htm#' + (i + 1)) fail('kerheads.htm: row ' + (i + 1) + ' links to ' + row.href);
+        if (!(row.height > 0)) fail('kerheads.htm: row ' + (i + 1) + ' is not rendered');
+        if (row.text === '') fail('kerheads.htm: row ' + (i + 1) + ' has no reference');
+    });
+    ok('kerheads.htm renders ' + rows.length + ' rows of 8 cells, one per selected form');
+    return rows;
+}
+
+// Clicks the reference of summary row n and checks that kerforms.htm shows that form.
+async function checkReferenceLink(page, n) {
+    await page.goto(fileUrl(samplesDir, 'kerheads.htm'));
+    await Promise.all([page.waitForURL(/kerforms\.htm#\d+$/), page.click('a[href="kerforms.htm#' + n + '"]')]);
+    const url = page.url();
+    if (url !== fileUrl(samplesDir, 'kerforms.htm') + '#' + n) fail('row ' + n + ' leads to ' + url);
+    const anchor = 'a[name="' + n + '"]';
+    if ((await page.$$(anchor)).length !== 1) fail('kerforms.htm: no single anchor ' + n);
+    // "Form " and the number written as a number, with a blank before and after it.
+    const text = (await page.$eval(anchor, (a) => a.textContent)).replace(/\s+/g, ' ').trim();
+    if (text !== 'Form ' + n) fail('kerforms.htm: anchor ' + n + ' reads "' + text + '"');
+    if (!(await inView(page, anchor))) fail('kerforms.htm: anchor ' + n + ' is not scrolled into view');
+    ok('the reference of row ' + n + ' leads to "Form ' + n + '" in kerforms.htm');
+}
+
+async function checkStatisticsLink(page) {
+    await page.goto(fileUrl(samplesDir, 'kerheads.htm'));
+    await Promise.all([page.waitForURL(/kerforms\.htm#stats$/), page.click('text=Statistics')]);
+    // The anchor opens inside <CENTER> and closes after it, so the parser may clone it once
+    // more behind the centred text; the first one is the jump target.
+    const anchor = 'a[name="stats"]';
+    if ((await page.$$(anchor)).length === 0) fail('kerforms.htm: no anchor "stats"');
+    const text = (await page.$eval(anchor, (a) => a.textContent)).trim();
+    if (text !== 'Summary Statistics of Report') fail('kerforms.htm: the stats anchor reads "' + text + '"');
+    if (!(await inView(page, anchor))) fail('kerforms.htm: the statistics are not scrolled into view');
+    ok('"Statistics" leads to the statistics section of kerforms.htm');
+}
+
+// The markup in the form is shown as text: no script runs, no element is made from it.
+async function checkEscaping(page, dialogs) {
+    const expected = {
+        'kerheads.htm': ['Cruise Name(s): <SCRIPT>', 'Country: & SWEDEN', '<b>&amp;', '<i>Ship</i> & Co'],
+        'kerforms.htm': ['Norway & Sweden <script>window.morvexInjected = 1</script>',
+                         'CR:<script>document.title = "injected"; alert(1)</script> Tom & Jerry <b>bold</b>',
+                         'Cruise Name(s): <SCRIPT>'],
+    };
+    for (const [name, texts] of Object.entries(expected)) {
+        await page.goto(fileUrl(markupDir, name));
+        const shown = await page.evaluate(() => document.body.innerText);
+        for (const text of texts)
+            if (!shown.includes(text)) fail(name + ': the text ' + JSON.stringify(text) + ' is not shown');
+        if ((await page.title()) !== title) fail(name + ': a script changed the title to "' + (await page.title()) + '"');
+        if ((await page.evaluate(() => typeof window.morvexInjected)) !== 'undefined')
+            fail(name + ': a script from the form ran');
+        const made = await page.$$eval('script, i, img, iframe', (es) => es.length);
+        if (made !== 0) fail(name + ': ' + made + ' elements made from form text');
+        if (dialogs.length !== 0) fail(name + ': a script opened a dialog');
+        ok(name + ' shows the markup of the form as text and runs nothing');
+    }
+}
+
+async function main() {
+    const context = await chromium.launchPersistentContext(profileDir, {
+        executablePath: chromiumPath,
+        headless: true,
+        args: flags,
+        javaScriptEnabled: true,
+    });
+    const dialogs = [];
+    try {
+        const page = context.pages()[0] || (await context.newPage());
+        page.on('dialog', (d) => {
+            dialogs.push(d.message());
+            d.dismiss().catch(() => {});
+        });
+        const rows = await checkSummaryTable(page);
+        for (const n of new Set([1, Math.ceil(rows.length / 2), rows.length])) await checkReferenceLink(page, n);
+        await checkStatisticsLink(page);
+        await checkEscaping(page, dialogs);
+    } finally {
+        await context.close();
+    }
+}
+
+main().catch((e) => {
+    console.error('check_reports: ' + e.message);
+    process.exit(1);
+});
