@@ -69,21 +69,37 @@ std::size_t FormReader::scanTail(std::size_t tailStart, std::size_t from, int& l
     const char* base = m_buffer.data();
     std::size_t i = from;
 #if defined(__SSE2__)
+    // CRs are counted per byte lane (a lane holds at most 255) and summed now and then; the
+    // baseline x86-64 has no popcount instruction.
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i star = _mm_set1_epi8('*');
+    const __m128i zero = _mm_setzero_si128();
+    __m128i lanes = zero;
+    int pending = 0;
+    auto addLanes = [&] {
+        const __m128i sums = _mm_sad_epu8(lanes, zero);
+        lineEnds += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+        lanes = zero;
+        pending = 0;
+    };
     for (; i + 16 <= m_end; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr)));
+        const __m128i crs = _mm_cmpeq_epi8(bytes, cr);
         for (unsigned stars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, star))); stars;
              stars &= stars - 1) {
             const unsigned bit = static_cast<unsigned>(__builtin_ctz(stars));
             if (lineStartsAt(i + bit, tailStart)) {
-                lineEnds += __builtin_popcount(crs & ((1u << bit) - 1));
+                addLanes();
+                for (unsigned before = static_cast<unsigned>(_mm_movemask_epi8(crs)) & ((1u << bit) - 1); before;
+                     before &= before - 1)
+                    ++lineEnds;
                 return i + bit;
             }
         }
-        lineEnds += __builtin_popcount(crs);
+        lanes = _mm_sub_epi8(lanes, crs); // a match is -1
+        if (++pending == 255) addLanes();
     }
+    addLanes();
 #endif
     for (; i < m_end; ++i) {
         if (base[i] == '\r')

@@ -93,6 +93,19 @@ TEST_F(ReaderFixture, FormOf200LinesIsReadAnd201LinesIsMalformed) {
     EXPECT_EQ(end, Status::Malformed);
 }
 
+TEST_F(ReaderFixture, LongObservationLinesAreCountedExactly) {
+    // Observation lines of 60 bytes: thousands of bytes between two line counts.
+    const std::string longLine(58, 'x');
+    std::string data;
+    for (int i = 0; i < 200; ++i) data += (i % 7 ? longLine : longLine + "\n*") + "\r\n";
+    Status end;
+    auto forms = readAll(data + "*\r\n" + data + "tail\r\n*\r\n", &end);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(forms[0].size(), 200u);
+    EXPECT_EQ(forms[0][199], longLine);
+    EXPECT_EQ(end, Status::Malformed);
+}
+
 TEST_F(ReaderFixture, FileOf201LinesWithoutTerminatorIsNoFormAnd202IsMalformed) {
     Status end;
     auto forms = readAll(lines(201), &end);
