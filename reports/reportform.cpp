@@ -1,6 +1,7 @@
 // The writers of a run's four output files.
 #include "reports/reportform.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "reports/htmlfragments.h"
@@ -8,7 +9,6 @@
 
 namespace reports {
 
-using search::blanked;
 using search::field;
 using search::Form;
 using search::OutputFile;
@@ -205,6 +205,10 @@ void ReportForm::writeFullForm(const search::SelectedForm& selected) {
         f.putEscaped(text);
         f.line("<br>");
     };
+    auto blankedLine = [&f](std::string_view text) {
+        f.putBlanked(text, true);
+        f.line("<br>");
+    };
 
     f.line(kTableOpening);
     f.line(kBannerCell);
@@ -214,7 +218,7 @@ void ReportForm::writeFullForm(const search::SelectedForm& selected) {
     f.line(kRowEnd);
 
     beginSection("ULMA Reference Number<br>Project Name");
-    contentLine(blanked(line0));
+    blankedLine(line0);
     f.line(kRowEnd);
 
     beginSection("Country");
@@ -248,7 +252,7 @@ void ReportForm::writeFullForm(const search::SelectedForm& selected) {
     if (chart && line2.size() < 3)
         reportError(selected, kErrorInvalidArgument); // "CH" alone: no location behind the chart mark
     else
-        contentLine(blanked(chart ? line2.substr(3) : line2));
+        blankedLine(chart ? line2.substr(3) : line2);
     if (chart) f.line("(Cruise track chart has been supplied)<br>");
     f.line(kRowEnd);
 
@@ -256,7 +260,7 @@ void ReportForm::writeFullForm(const search::SelectedForm& selected) {
         {3, "Operator"}, {6, "Ship"}, {5, "Cruise Designation & Objectives"}, {7, "Chief Scientist(s)"}};
     for (const auto& [lineNumber, caption] : plainSections) {
         beginSection(caption);
-        contentLine(blanked(form.line(lineNumber)));
+        blankedLine(form.line(lineNumber));
         f.line(kRowEnd);
     }
 
@@ -376,9 +380,11 @@ void ReportForm::writeObservations(const search::SelectedForm& selected) {
         }
 
         if (consumed < line.size()) {
-            const std::string rest = blanked(line.substr(consumed));
+            // The rest with separators as blanks, leading blanks removed.
+            std::string_view rest = line.substr(consumed);
+            rest.remove_prefix(std::min(rest.find_first_not_of(" ^"), rest.size()));
             f.line("Other Information:<br>");
-            f.putEscaped(search::trimLeadingBlanks(rest));
+            f.putBlanked(rest, true);
             f.line("<br>");
         }
         f.line(kRowEnd);
@@ -413,7 +419,7 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
     csv.put('^');
     csv.put(search::mid(field(form.line(5), 1), 4, 25));
     csv.put('^');
-    csv.put(blanked(form.line(2)));
+    csv.putBlanked(form.line(2), false);
     csv.put('^');
 
     // The last H09 and the last H10 line of lines 9 on give the station columns.

@@ -51,6 +51,8 @@ public:
     void putEscaped(std::string_view text) {
         escapeHtml(text, [this](std::string_view piece) { put(piece); });
     }
+    /// Appends text with every "^" written as a blank, HTML-escaped when escape is set.
+    void putBlanked(std::string_view text, bool escape);
     /// Appends escaped text and the line end.
     void lineEscaped(std::string_view text) {
         putEscaped(text);

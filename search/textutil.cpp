@@ -197,13 +197,6 @@ Fields::Fields(std::string_view line) {
     }
 }
 
-std::string blanked(std::string_view line) {
-    std::string out(line);
-    for (char& c : out)
-        if (c == '^') c = ' ';
-    return out;
-}
-
 std::string_view left(std::string_view text, std::size_t n) { return text.substr(0, n); }
 
 std::string_view mid(std::string_view text, std::size_t start, std::size_t n) {

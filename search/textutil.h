@@ -51,8 +51,6 @@ private:
     int m_count = 0;
 };
 
-/// The line with every "^" replaced by a blank: "a^b" => "a b".
-std::string blanked(std::string_view line);
 
 /// The first n characters (all when shorter): left("abc", 2) => "ab".
 std::string_view left(std::string_view text, std::size_t n);
