@@ -48,17 +48,6 @@ void readForms(benchmark::State& state) {
 }
 BENCHMARK(readForms);
 
-void upperCase(benchmark::State& state) {
-    const std::string& text = inventory();
-    std::string out;
-    for (auto _ : state) {
-        search::upperCaseInto(text, out);
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.SetBytesProcessed(static_cast<long long>(state.iterations() * text.size()));
-}
-BENCHMARK(upperCase);
-
 // A whole run in memory: argument 0 selects no form, 1 a fifth of them (country), 2 every form.
 void searchRun(benchmark::State& state) {
     search::MemoryFileSystem fs;

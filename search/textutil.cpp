@@ -3,9 +3,7 @@
 
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -61,37 +59,9 @@ constexpr auto kOtherCase = makeOtherCaseTable();
 char upperChar(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
 char lowerChar(char c) { return static_cast<char>(kLower[static_cast<unsigned char>(c)]); }
 
-void upperCaseInto(std::string_view text, std::string& out) {
-    out.resize(text.size());
-    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-    auto* o = reinterpret_cast<unsigned char*>(out.data());
-    std::size_t i = 0;
-#if defined(__GNUC__)
-    // Sixteen bytes at a time: the searched observation text is most of every form.
-    typedef unsigned char Bytes __attribute__((vector_size(16)));
-    for (; i + 16 <= text.size(); i += 16) {
-        Bytes c;
-        std::memcpy(&c, in + i, 16);
-        std::uint64_t halves[2];
-        std::memcpy(halves, in + i, 16);
-        const Bytes ascii = (Bytes)((Bytes)(c - 'a') < 26);
-        if (((halves[0] | halves[1]) & 0x8080808080808080ULL) == 0) {
-            c -= ascii & 0x20; // the usual case: no byte above 0x7F
-        } else {
-            const Bytes latin = (Bytes)((Bytes)(c - 0xE0) < 31) & (Bytes)(c != 0xF7);
-            const Bytes caron = (Bytes)(c == 0x9A) | (Bytes)(c == 0x9C) | (Bytes)(c == 0x9E);
-            const Bytes yDiaeresis = (Bytes)(c == 0xFF);
-            c -= ((ascii | latin) & 0x20) | (caron & 0x10) | (yDiaeresis & 0x60);
-        }
-        std::memcpy(o + i, &c, 16);
-    }
-#endif
-    for (; i < text.size(); ++i) o[i] = kUpper[in[i]];
-}
-
 std::string upperCase(std::string_view text) {
-    std::string out;
-    upperCaseInto(text, out);
+    std::string out(text);
+    for (char& c : out) c = upperChar(c);
     return out;
 }
 
@@ -149,22 +119,11 @@ bool containsUpperCased(std::string_view text, std::string_view upperNeedle) {
     return findUpperCased(text, upperNeedle) != std::string_view::npos;
 }
 
-bool contains(std::string_view text, std::string_view needle) {
-    if (needle.empty()) return !text.empty();
-    return text.find(needle) != std::string_view::npos;
-}
-
 std::string_view trimBlanks(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && text[b] == ' ') ++b;
     while (e > b && text[e - 1] == ' ') --e;
     return text.substr(b, e - b);
-}
-
-std::string_view trimLeadingBlanks(std::string_view text) {
-    std::size_t b = 0;
-    while (b < text.size() && text[b] == ' ') ++b;
-    return text.substr(b);
 }
 
 std::string_view field(std::string_view line, int n) {
@@ -278,12 +237,6 @@ std::size_t firstHtmlSpecial(std::string_view text) {
 
 void appendEscaped(std::string& out, std::string_view text) {
     escapeHtml(text, [&out](std::string_view piece) { out.append(piece); });
-}
-
-std::string htmlEscaped(std::string_view text) {
-    std::string out;
-    appendEscaped(out, text);
-    return out;
 }
 
 } // namespace search

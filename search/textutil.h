@@ -13,25 +13,19 @@ char upperChar(char c);
 /// Lower-cases one Windows-1252 byte (the inverse of upperChar).
 char lowerChar(char c);
 
-/// Upper-cases text into out (replacing its content): "Bay of biscay" => "BAY OF BISCAY".
-void upperCaseInto(std::string_view text, std::string& out);
+/// Upper-cases text: "Bay of biscay" => "BAY OF BISCAY".
 std::string upperCase(std::string_view text);
 std::string lowerCase(std::string_view text);
 
 /// Position of needle in text when both are upper-cased, or npos; needle must already be
 /// upper-case and not empty. findUpperCased("h09^Ab", "AB") => 4.
 std::size_t findUpperCased(std::string_view text, std::string_view upperNeedle);
-/// Whether needle occurs in the upper-cased text, with the rule of contains for an empty needle.
+/// Whether needle occurs in the upper-cased text. As in the original string search, an empty
+/// needle is found in every text that is not empty: ("ABC", "") => true, ("", "") => false.
 bool containsUpperCased(std::string_view text, std::string_view upperNeedle);
-
-/// Substring test with the rule of the original string search: an empty needle is found
-/// in every text that is not empty. contains("ABC", "") => true, contains("", "") => false.
-bool contains(std::string_view text, std::string_view needle);
 
 /// Removes blanks (only the space character) at both ends: "  a b " => "a b".
 std::string_view trimBlanks(std::string_view text);
-/// Removes leading blanks only.
-std::string_view trimLeadingBlanks(std::string_view text);
 
 /// Field n (1 to 8) of a "^"-separated line; field 8 runs to the end of the line.
 /// field("a^b^c", 2) => "b"; field("a^b", 5) => "".
@@ -92,7 +86,6 @@ template <class Put> void escapeHtml(std::string_view text, Put&& put) {
 
 /// Appends text to out with "&", "<" and ">" written as entities.
 void appendEscaped(std::string& out, std::string_view text);
-std::string htmlEscaped(std::string_view text);
 
 } // namespace search
 

@@ -49,10 +49,10 @@ TEST(TextUtil, FindUpperCasedAgreesWithUpperCasingFirst) {
 }
 
 TEST(TextUtil, ContainsFindsTheEmptyNeedleOnlyInNonEmptyText) {
-    EXPECT_TRUE(contains("NORTHERN IRELAND", "IRELAND"));
-    EXPECT_FALSE(contains("IRELAND", "NORTHERN IRELAND"));
-    EXPECT_TRUE(contains("x", ""));
-    EXPECT_FALSE(contains("", ""));
+    EXPECT_TRUE(containsUpperCased("Northern Ireland", "IRELAND"));
+    EXPECT_FALSE(containsUpperCased("Ireland", "NORTHERN IRELAND"));
+    EXPECT_TRUE(containsUpperCased("x", ""));
+    EXPECT_FALSE(containsUpperCased("", ""));
 }
 
 TEST(TextUtil, FieldsSplitAtSeparatorWithEightAtMost) {
@@ -102,8 +102,14 @@ TEST(TextUtil, FloatTextIsPlainForWholeValuesBelowTenMillion) {
 }
 
 TEST(TextUtil, EscapingCoversAmpersandAndAngleBrackets) {
-    EXPECT_EQ(htmlEscaped("<script>a&b</script>\"'"), "&lt;script&gt;a&amp;b&lt;/script&gt;\"'");
-    EXPECT_EQ(htmlEscaped("plain"), "plain");
+    std::string out;
+    appendEscaped(out, "<script>a&b</script>\"'");
+    EXPECT_EQ(out, "&lt;script&gt;a&amp;b&lt;/script&gt;\"'");
+    out.clear();
+    appendEscaped(out, "plain");
+    EXPECT_EQ(out, "plain");
+    EXPECT_EQ(firstHtmlSpecial("0123456789abcdefgh>"), 18u);
+    EXPECT_EQ(firstHtmlSpecial("plain"), 5u);
 }
 
 TEST(TextUtil, LeftMidAndTrim) {
@@ -112,7 +118,6 @@ TEST(TextUtil, LeftMidAndTrim) {
     EXPECT_EQ(mid("abc", 4, 25), "");
     EXPECT_EQ(trimBlanks("  a b  "), "a b");
     EXPECT_EQ(trimBlanks("\ta "), "\ta");
-    EXPECT_EQ(trimLeadingBlanks("  a "), "a ");
 }
 
 } // namespace
