@@ -1,7 +1,5 @@
 // Bad inputs and hostile output folders for morvex-search: message, exit status, no damage.
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,12 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/process.h"
 #include "tests/core/test_util.h"
-
-extern char** environ;
 
 namespace {
 
+using clitest::Result;
+using clitest::runSearch;
 using testutil::fileExists;
 using testutil::readFile;
 using testutil::writeFile;
@@ -27,42 +26,6 @@ using testutil::writeFile;
 constexpr int kCompleted = 0;
 constexpr int kStopped = 1;
 constexpr int kRefused = 2;
-
-struct Result {
-    int status = -1; // exit status, or 128 + signal number
-    std::string out;
-    std::string err;
-};
-
-// Runs morvex-search with stdout and stderr in files of a folder of their own.
-Result runSearch(const std::vector<std::string>& args) {
-    testutil::TempDir streams;
-    const std::string outPath = streams.file("stdout"), errPath = streams.file("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<std::string> all{MORVEX_SEARCH_BIN};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, MORVEX_SEARCH_BIN, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(rc));
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Result r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = readFile(outPath);
-    r.err = readFile(errPath);
-    return r;
-}
 
 // A form of the given number of form lines: line 0 with the reference, line 1 the country.
 std::string makeForm(int reference, const std::string& country, int lines = 12) {

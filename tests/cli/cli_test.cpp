@@ -1,8 +1,6 @@
 // End-to-end tests of morvex-search, run as a separate process in temporary folders.
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,12 +21,14 @@
 #include "search/memoryfilesystem.h"
 #include "search/searchrun.h"
 #include "tables/rptable.h"
+#include "tests/cli/process.h"
 #include "tests/core/test_util.h"
-
-extern char** environ;
 
 namespace {
 
+using clitest::Process;
+using clitest::Result;
+using clitest::runSearch;
 using testutil::crlf;
 using testutil::fileExists;
 using testutil::readFile;
@@ -84,90 +84,6 @@ const std::vector<std::string> kSpain = {
 
 std::string threeForms() {
     return crlf(kNorway) + crlf(kFrance) + crlf(kSpain);
-}
-
-struct Result {
-    int status = -1; // exit status, or 128 + signal number
-    std::string out;
-    std::string err;
-};
-
-// One morvex-search process with its stdout and stderr on pipes (or stderr on a terminal).
-class Process {
-public:
-    Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd = -1) {
-        int outPipe[2], errPipe[2];
-        if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : errPipe[1], STDERR_FILENO);
-        if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGINT);
-        sigaddset(&defaults, SIGPIPE);
-        posix_spawnattr_setsigdefault(&attr, &defaults);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-
-        std::vector<std::string> all{MORVEX_SEARCH_BIN};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int rc = posix_spawn(&m_pid, MORVEX_SEARCH_BIN, &actions, &attr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-        close(outPipe[1]);
-        close(errPipe[1]);
-        m_out = outPipe[0];
-        m_err = errPipe[0];
-        if (rc != 0) throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(rc));
-    }
-
-    pid_t pid() const { return m_pid; }
-
-    /// Reads both pipes to their end (and the terminal, when given) and waits for the exit.
-    Result finish(int terminalFd = -1, std::string* terminal = nullptr) {
-        Result r;
-        std::vector<std::pair<int, std::string*>> sources{{m_out, &r.out}, {m_err, &r.err}};
-        if (terminalFd >= 0) sources.push_back({terminalFd, terminal});
-        while (!sources.empty()) {
-            std::vector<pollfd> fds;
-            for (auto& s : sources)
-                fds.push_back({s.first, POLLIN, 0});
-            if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
-            for (std::size_t i = fds.size(); i-- > 0;) {
-                if (fds[i].revents == 0) continue;
-                char buffer[65536];
-                ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    sources[i].second->append(buffer, static_cast<std::size_t>(n));
-                } else if (n == 0 || errno != EINTR) { // a terminal gives EIO once the child is gone
-                    sources.erase(sources.begin() + static_cast<std::ptrdiff_t>(i));
-                }
-            }
-        }
-        close(m_out);
-        close(m_err);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return r;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    int m_err = -1;
-};
-
-Result runSearch(const std::vector<std::string>& args, const std::string& cwd = std::string()) {
-    return Process(args, cwd).finish();
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
