@@ -1,11 +1,11 @@
-// The run host of morvex-search: messages on stderr, Ctrl-C as Break, a progress bar.
+// The run host of morvex-search: messages on stderr, signals as Break, a progress bar.
 #ifndef CLI_CLIHOST_H
 #define CLI_CLIHOST_H
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "cli/progressbar.h"
 #include "search/runhost.h"
 
 namespace search {
@@ -15,17 +15,26 @@ class SearchRun;
 namespace cli {
 
 /// Shows what a search run tells its user on stderr. The question of a search without
-/// criteria is answered by --all; Ctrl-C becomes the Break command at the next form.
+/// criteria is answered by --all; Ctrl-C, SIGTERM and SIGHUP become the Break command.
 class CliHost : public search::RunHost {
 public:
     /// answerYes: the answer to the no-criteria question. progressBar: draw the bar on stderr.
     CliHost(bool answerYes, std::string probe, bool progressBar);
 
-    /// The run whose break flag Ctrl-C sets and whose bytes the bar shows, with the size of
-    /// all its form files (0 when unknown).
-    void attach(search::SearchRun& run, std::uint64_t totalBytes);
-    /// Makes the first SIGINT set the break flag; a second one ends the process as usual.
-    static void installBreakHandler();
+    /// The run whose bytes and counts the bar shows, with the size of all its form files (0 when
+    /// unknown).
+    void attach(const search::SearchRun& run, std::uint64_t totalBytes);
+
+    /// Makes the first SIGINT, SIGTERM or SIGHUP stop the run at the next form, flushing and
+    /// closing its files; a second one of the same kind ends the process as usual. An open that
+    /// waits (a FIFO without its other end) is cut short at once. Signals that the shell has
+    /// set to be ignored (a program started in the background, nohup) stay ignored.
+    static void installBreakHandlers();
+    /// After the run: the handlers no longer cut system calls short, so that the result is
+    /// printed whole.
+    static void restartInterruptedCalls();
+    /// Whether one of the signals has come.
+    static bool breakSignalled();
 
     void yield() override;
     void showProgress() override;
@@ -35,23 +44,19 @@ public:
     void setViewButtonsVisible(bool visible) override;
     void setRunning(bool running) override;
     std::string probeText() override;
+    bool stopRequested() override;
 
 private:
-    using Clock = std::chrono::steady_clock;
-    void drawProgress(Clock::time_point now);
-    void eraseProgress();
-
     bool m_answerYes;
     std::string m_probe;
     bool m_progressBar;
-    search::SearchRun* m_run = nullptr;
+    const search::SearchRun* m_run = nullptr;
     std::uint64_t m_totalBytes = 0;
-    bool m_breakRequested = false;
-    bool m_barShown = false;
-    int m_yieldsToClockCheck = 0;
-    Clock::time_point m_start;
-    Clock::time_point m_lastDraw;
+    ProgressBar m_bar;
 };
+
+/// Writes all of text to stderr, going on after a signal.
+void writeToStderr(const std::string& text);
 
 } // namespace cli
 

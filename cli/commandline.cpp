@@ -3,6 +3,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
 #include <array>
 #include <filesystem>
 #include <memory>
@@ -133,17 +137,55 @@ bool splitEmptyValues(const CLI::App& app, int argc, char** argv, std::vector<st
 
 } // namespace
 
-bool normalPath(const std::string& path, std::string* out, std::string* err) {
+namespace {
+
+bool sameFolder(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::string lexicalAbsolute(const std::string& path) {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(path, ec);
-    if (ec) {
-        *err = path + ": " + ec.message();
-        return false;
-    }
+    if (ec) return {};
     std::string normal = p.lexically_normal().string();
     while (normal.size() > 1 && normal.back() == '/')
         normal.pop_back();
-    *out = normal;
+    return normal;
+}
+
+// The absolute path of a folder: as typed when that leads to the same folder, else its real
+// path; empty when neither can be had or used.
+std::string absoluteFolder(const std::string& folder) {
+    std::string typed = lexicalAbsolute(folder);
+    if (!typed.empty() && typed.size() < PATH_MAX && sameFolder(typed, folder)) return typed;
+    char real[PATH_MAX];
+    if (::realpath(folder.c_str(), real)) return real;
+    return {};
+}
+
+} // namespace
+
+bool resolvePath(const std::string& path, PathKind kind, std::string* out, std::string* err) {
+    if (path.empty()) {
+        *err = "an empty path names no file";
+        return false;
+    }
+    std::string folder = path, name;
+    if (kind == PathKind::File) {
+        const std::size_t slash = path.rfind('/');
+        name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (name.empty() || name == "." || name == "..") {
+            *err = path + ": names a folder, not a form file";
+            return false;
+        }
+        folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    }
+    std::string absolute = absoluteFolder(folder);
+    if (!name.empty() && !absolute.empty()) absolute += (absolute == "/" ? "" : "/") + name;
+    // The kernel opens no path of PATH_MAX bytes or more; such a path is used as given.
+    *out = !absolute.empty() && absolute.size() < PATH_MAX ? absolute : path;
     return true;
 }
 
@@ -188,9 +230,9 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
 
     cmd->files.clear();
     for (const std::string& file : files) {
-        std::string normal;
-        if (!normalPath(file, &normal, err)) return ParseStatus::UsageError;
-        cmd->files.push_back(normal);
+        std::string resolved;
+        if (!resolvePath(file, PathKind::File, &resolved, err)) return ParseStatus::UsageError;
+        cmd->files.push_back(resolved);
     }
     cmd->outputDir.clear();
     if (app.count("--output-dir") > 0) {
@@ -198,7 +240,7 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
             *err = "--output-dir: no folder given";
             return ParseStatus::UsageError;
         }
-        if (!normalPath(outputDir, &cmd->outputDir, err)) return ParseStatus::UsageError;
+        if (!resolvePath(outputDir, PathKind::Folder, &cmd->outputDir, err)) return ParseStatus::UsageError;
         std::error_code ec;
         if (!std::filesystem::is_directory(cmd->outputDir, ec)) {
             *err = "--output-dir: " + outputDir + ": not an existing folder";

@@ -12,8 +12,8 @@ namespace cli {
 /// Everything the command line asks for.
 struct CommandLine {
     search::CriteriaSet criteria;   // texts 0 to 9 and the data-held filter
-    std::vector<std::string> files; // absolute, lexically normal, in the order given
-    std::string outputDir;          // absolute and normal; empty: the folder of the first file
+    std::vector<std::string> files; // as resolvePath gives them, in the order given
+    std::string outputDir;          // as resolvePath gives it; empty: the folder of the first file
     std::string probe;              // text of the line probe
     bool all = false;               // Yes to the no-criteria question
     bool quiet = false;             // no progress bar
@@ -32,9 +32,18 @@ enum class ParseStatus {
 ///   (no FORMFILE)                                 => UsageError
 ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err);
 
-/// std::filesystem::absolute(path).lexically_normal() without a trailing separator;
-/// "/" stays "/". False with err filled when the current folder cannot be read.
-bool normalPath(const std::string& path, std::string* out, std::string* err);
+/// What a path names: a file (its last part a name) or a folder.
+enum class PathKind { File, Folder };
+
+/// The absolute form of a path that leads where the kernel leads the path as given: ".." after
+/// a symbolic link goes up from the link's target, so the folder part is resolved by the
+/// kernel. The absolute path is written as typed (made absolute, "." and ".." folded, no
+/// trailing "/") when that names the same folder, else with the folder's real path. A path
+/// whose absolute form cannot be opened (a current folder deeper than PATH_MAX) is kept as given.
+/// A File path whose last part is a folder name ("KER1994.INF/", "..") is refused with err.
+///   "sub/../KER1995.INF" in /data, sub a folder     => "/data/KER1995.INF"
+///   "link/../KER1994.INF", link -> /inventory/1994   => "/inventory/KER1994.INF"
+bool resolvePath(const std::string& path, PathKind kind, std::string* out, std::string* err);
 
 } // namespace cli
 

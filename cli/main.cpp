@@ -24,7 +24,7 @@ constexpr int kExitStopped = 1;
 constexpr int kExitRefused = 2;
 
 int usageError(const std::string& err) {
-    std::fprintf(stderr, "morvex-search: error: %s\n", err.c_str());
+    cli::writeToStderr("morvex-search: error: " + err + "\n");
     return kExitRefused;
 }
 
@@ -93,23 +93,24 @@ int main(int argc, char** argv) {
     search::FileSelection selection;
     std::string message;
     if (search::chooseFiles(cmd.files, selection, &message, cmd.outputDir) != search::ChoiceStatus::Chosen) {
-        std::fprintf(stderr, "%s\n", message.c_str());
+        cli::writeToStderr(message + "\n");
         return kExitRefused;
     }
     std::uint64_t totalBytes = 0;
     if (!sizeOfFiles(selection.files, &totalBytes, &err)) return usageError(err);
 
     cli::CliHost host(cmd.all, cmd.probe, !cmd.quiet && ::isatty(STDERR_FILENO) == 1);
-    search::DiskFileSystem fs;
+    search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
     tables::RpTable rptable;
     reports::ReportForm sink(fs, rptable);
     search::SearchRun run(host, fs, sink);
     host.attach(run, totalBytes);
-    cli::CliHost::installBreakHandler();
+    cli::CliHost::installBreakHandlers();
 
     const search::RunOutcome outcome = run.run(selection, cmd.criteria);
+    cli::CliHost::restartInterruptedCalls();
     if (outcome == search::RunOutcome::Completed && !printResult(run, selection.paths)) {
-        std::fprintf(stderr, "morvex-search: error: cannot write the result: %s\n", std::strerror(errno));
+        usageError(std::string("cannot write the result: ") + std::strerror(errno));
         return kExitStopped;
     }
     return exitStatus(outcome);

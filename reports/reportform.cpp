@@ -31,7 +31,7 @@ std::string numberText(const std::string& digits) {
 float atUlmaCount(std::string_view f6) {
     std::size_t at = f6.find("at ULMA");
     if (at == std::string_view::npos) return 0;
-    return static_cast<float>(search::numericValue(f6.substr(0, at)));
+    return search::singlePrecision(search::numericValue(f6.substr(0, at)));
 }
 
 std::string_view exchangeText(std::string_view f) {
@@ -87,7 +87,7 @@ std::string ReportForm::writeError() const {
 }
 
 bool ReportForm::closeExtraction(std::string* err) {
-    return !m_out || !m_out->extraction || m_out->extraction->close(err);
+    return !m_out || !m_out->extraction || m_out->extraction->closeDurably(err);
 }
 
 bool ReportForm::closeAll(std::string* err) {
@@ -533,7 +533,7 @@ void ReportForm::writeStatistics(const search::Statistics& statistics, long long
         f.line("</center>");
         row("Parameter", "Number of stations", false);
         for (std::size_t p = 0; p < parameters.size(); ++p)
-            row(parameters[p], numberText(search::doubleText(statistics.stationTotal(p))), true);
+            row(parameters[p], numberText(statistics.stationTotal(p).text()), true);
     }
 
     if (statistics.atUlmaTotal() != 0) {

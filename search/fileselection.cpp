@@ -21,9 +21,9 @@ std::string failure(int number) { return "Openkervos error: " + countText(number
 } // namespace
 
 OutputPaths outputPathsIn(const std::string& folder) {
-    std::string prefix = folder;
-    if (prefix.empty() || prefix.back() != '/') prefix += '/';
-    return OutputPaths{prefix + "kerforms.htm", prefix + "kerheads.htm", prefix + "ker3.txt",
+    const std::string dir = folder.empty() ? std::string(".") : folder;
+    const std::string prefix = dir.back() == '/' ? dir : dir + '/';
+    return OutputPaths{dir, prefix + "kerforms.htm", prefix + "kerheads.htm", prefix + "ker3.txt",
                        prefix + "kerxxxx.inf", prefix + "kerxxxx.fin"};
 }
 

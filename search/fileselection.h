@@ -9,6 +9,7 @@ namespace search {
 
 /// Full paths of the five output files, all in one folder.
 struct OutputPaths {
+    std::string folder;     // the folder itself, locked while a run writes there
     std::string forms;      // kerforms.htm
     std::string heads;      // kerheads.htm
     std::string csv;        // ker3.txt

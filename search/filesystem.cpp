@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +41,15 @@ void OutputFile::putBlanked(std::string_view text, bool escape) {
         put(' ');
         text.remove_prefix(sep + 1);
     }
+}
+
+bool OutputFile::closeDurably(std::string* err) {
+    if (!m_closed) {
+        flushBuffer();
+        std::string syncErr;
+        if (m_error.empty() && !syncFile(&syncErr)) m_error = syncErr;
+    }
+    return close(err);
 }
 
 bool OutputFile::close(std::string* err) {
@@ -101,6 +111,12 @@ protected:
         }
         return true;
     }
+    bool syncFile(std::string* err) override {
+        // Pipes and character devices cannot be synchronised and need not be.
+        if (m_fd < 0 || ::fdatasync(m_fd) == 0 || errno == EINVAL) return true;
+        *err = systemError(m_path);
+        return false;
+    }
     bool closeFile(std::string* err) override {
         if (m_fd < 0) return true;
         int rc = ::close(m_fd);
@@ -117,14 +133,36 @@ private:
     std::string m_path;
 };
 
+// A lock on a folder through flock(2) on the folder itself: nothing is left in the folder,
+// and the kernel gives the lock up when the process ends, however it ends.
+class DiskFolderLock : public FolderLock {
+public:
+    explicit DiskFolderLock(int fd) : m_fd(fd) {}
+    ~DiskFolderLock() override {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
-std::unique_ptr<InputFile> DiskFileSystem::openRead(const std::string& path, std::string* err) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+DiskFileSystem::DiskFileSystem(std::function<bool()> interrupted) : m_interrupted(std::move(interrupted)) {}
+
+int DiskFileSystem::openFile(const std::string& path, int flags, std::string* err) {
+    for (;;) {
+        const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno == EINTR && !(m_interrupted && m_interrupted())) continue;
         if (err) *err = systemError(path);
-        return nullptr;
+        return -1;
     }
+}
+
+std::unique_ptr<InputFile> DiskFileSystem::openRead(const std::string& path, std::string* err) {
+    int fd = openFile(path, O_RDONLY, err);
+    if (fd < 0) return nullptr;
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -136,11 +174,8 @@ std::unique_ptr<InputFile> DiskFileSystem::openRead(const std::string& path, std
 }
 
 std::unique_ptr<OutputFile> DiskFileSystem::openWrite(const std::string& path, std::string* err) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (err) *err = systemError(path);
-        return nullptr;
-    }
+    int fd = openFile(path, O_WRONLY | O_CREAT | O_TRUNC, err);
+    if (fd < 0) return nullptr;
     return std::make_unique<DiskOutputFile>(fd, path);
 }
 
@@ -154,6 +189,40 @@ bool DiskFileSystem::renameFile(const std::string& from, const std::string& to, 
     if (std::rename(from.c_str(), to.c_str()) == 0) return true;
     if (err) *err = systemError(to);
     return false;
+}
+
+std::optional<FileId> DiskFileSystem::fileId(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::unique_ptr<FolderLock> DiskFileSystem::lockFolder(const std::string& folder, LockStatus* status,
+                                                       std::string* err) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            *status = LockStatus::Failed;
+            if (err) *err = systemError(folder);
+            return nullptr;
+        }
+        // A folder that can be written but not listed cannot be locked; the run goes on unlocked.
+        *status = LockStatus::Held;
+        return std::make_unique<DiskFolderLock>(-1);
+    }
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        *status = LockStatus::Busy;
+        return nullptr;
+    }
+    // Any other failure means that the file system keeps no such locks (some network file
+    // systems): the run goes on unlocked rather than not at all.
+    *status = LockStatus::Held;
+    return std::make_unique<DiskFolderLock>(fd);
 }
 
 } // namespace search

@@ -3,8 +3,11 @@
 #define SEARCH_FILESYSTEM_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +63,9 @@ public:
     }
     /// Writes what is buffered and closes; false with err filled when any write or the close failed.
     bool close(std::string* err);
+    /// Like close, but first waits until the bytes are on the device, for a file that is to
+    /// replace an earlier one.
+    bool closeDurably(std::string* err);
     bool failed() const { return !m_error.empty(); }
     /// The first failure: the file's path and the system's reason.
     const std::string& error() const { return m_error; }
@@ -70,6 +76,8 @@ protected:
     virtual bool writeBytes(const char* data, std::size_t size, std::string* err) = 0;
     /// Releases the file; false with err filled on failure.
     virtual bool closeFile(std::string* err) = 0;
+    /// Waits until the bytes written are on the device; false with err filled on failure.
+    virtual bool syncFile(std::string* err) = 0;
 
 private:
     void flushBuffer();
@@ -79,6 +87,23 @@ private:
     std::string m_error;
     bool m_closed = false;
 };
+
+/// Which file a name leads to: two names of one file, through hard or symbolic links
+/// included, have the same identity.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+/// An advisory lock on a folder, given up when destroyed (or when its process ends).
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
+};
+
+/// Outcome of taking a folder's lock.
+enum class LockStatus { Held, Busy, Failed };
 
 /// The file operations of a search run.
 class FileSystem {
@@ -90,17 +115,37 @@ public:
     virtual std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) = 0;
     /// Deletes a file; a missing file is not an error. False with err filled on failure.
     virtual bool removeFile(const std::string& path, std::string* err) = 0;
-    /// Gives a file a new name, replacing any file of that name. False with err filled on failure.
+    /// Gives a file a new name, replacing any file of that name in one step, so that the name
+    /// always leads to the old file or to the new one. False with err filled on failure.
     virtual bool renameFile(const std::string& from, const std::string& to, std::string* err) = 0;
+    /// The identity of the file a path leads to; none when there is no such file.
+    virtual std::optional<FileId> fileId(const std::string& path) = 0;
+    /// Takes the advisory lock of a folder without waiting. Returns the lock with status Held;
+    /// nullptr with status Busy when another run holds it, or Failed with err filled when the
+    /// folder cannot be used.
+    virtual std::unique_ptr<FolderLock> lockFolder(const std::string& folder, LockStatus* status,
+                                                   std::string* err) = 0;
 };
 
 /// The real file system, through POSIX calls.
 class DiskFileSystem : public FileSystem {
 public:
+    /// interrupted is asked when a signal cuts short an open that waits (a FIFO without its
+    /// other end): true gives the open up, which then fails; without it the open is retried.
+    explicit DiskFileSystem(std::function<bool()> interrupted = {});
+
     std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
+    std::optional<FileId> fileId(const std::string& path) override;
+    std::unique_ptr<FolderLock> lockFolder(const std::string& folder, LockStatus* status,
+                                           std::string* err) override;
+
+private:
+    int openFile(const std::string& path, int flags, std::string* err);
+
+    std::function<bool()> m_interrupted;
 };
 
 } // namespace search

@@ -29,19 +29,52 @@ inline const char* findCr(const char* p, const char* end) {
 
 } // namespace
 
-FormReader::FormReader(InputFile& file, std::size_t blockSize) : m_file(file), m_buffer(blockSize) {}
+FormReader::FormReader(InputFile& file, std::size_t blockSize, std::size_t maxFormBytes)
+    : m_file(file), m_buffer(blockSize), m_blockSize(blockSize), m_maxFormBytes(maxFormBytes) {}
+
+namespace {
+
+// "1 GiB", "64 KiB", "1000 bytes": a size as the messages give it.
+std::string sizeText(std::size_t bytes) {
+    for (const auto& [unit, name] : {std::pair<std::size_t, const char*>{std::size_t{1} << 30, "GiB"},
+                                     {std::size_t{1} << 20, "MiB"}, {std::size_t{1} << 10, "KiB"}})
+        if (bytes >= unit && bytes % unit == 0) return std::to_string(bytes / unit) + " " + name;
+    return std::to_string(bytes) + " bytes";
+}
+
+} // namespace
 
 // Moves the data from keepFrom on to the start of the buffer (growing it when that data
-// fills it) and reads another block behind it. Spans are relative to keepFrom.
+// fills it) and reads at most one more block behind it. Spans are relative to keepFrom.
+// False with m_failure and err set when the file cannot be read, the form passes the size
+// limit or its memory cannot be had.
 bool FormReader::fill(std::size_t keepFrom, std::string* err) {
     std::size_t kept = m_end - keepFrom;
     if (keepFrom > 0 && kept > 0) std::memmove(m_buffer.data(), m_buffer.data() + keepFrom, kept);
     m_begin -= keepFrom;
     m_end = kept;
     m_noCrBefore = m_noCrBefore > keepFrom ? m_noCrBefore - keepFrom : 0;
-    if (m_end == m_buffer.size()) m_buffer.resize(m_buffer.size() * 2);
-    long long n = m_file.read(m_buffer.data() + m_end, m_buffer.size() - m_end, err);
-    if (n < 0) return false;
+    if (m_end == m_buffer.capacity()) {
+        // All that is kept belongs to one unfinished form.
+        if (kept > m_maxFormBytes) {
+            m_failure = Status::TooLarge;
+            if (err) *err = "a form there is larger than " + sizeText(m_maxFormBytes) + ", the most a form may hold";
+            return false;
+        }
+        const std::size_t grown = std::min(std::max(kept + m_blockSize, kept + kept / 2), m_maxFormBytes + m_blockSize);
+        if (!m_buffer.grow(grown)) {
+            m_failure = Status::NoMemory;
+            if (err) *err = "not enough memory for a form of more than " + std::to_string(kept >> 20) + " MiB";
+            return false;
+        }
+    }
+    // Reading a block at a time, however large the buffer has grown, takes memory only for
+    // bytes that are there.
+    long long n = m_file.read(m_buffer.data() + m_end, std::min(m_blockSize, m_buffer.capacity() - m_end), err);
+    if (n < 0) {
+        m_failure = Status::ReadError;
+        return false;
+    }
     if (n == 0) m_eof = true;
     m_end += static_cast<std::size_t>(n);
     m_bytesRead += static_cast<std::uint64_t>(n);
@@ -123,7 +156,7 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
             }
             m_begin = m_end;
             if (m_eof) break;
-            if (!fill(m_begin, err)) return Status::ReadError;
+            if (!fill(m_begin, err)) return m_failure;
         }
         m_skipTerminator = false;
     }
@@ -176,7 +209,7 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
         save();
         if (m_spanCount == Form::kFirstObservationLine && !m_skipLf) break;
         if (!m_eof) {
-            if (!fill(formStart, err)) return Status::ReadError;
+            if (!fill(formStart, err)) return m_failure;
             formStart = 0;
             continue;
         }
@@ -225,7 +258,7 @@ FormReader::Status FormReader::next(Form& form, std::string* err) {
         if (lineEnds > kMaxObservationLines) return Status::Malformed;
         scanned = m_end - formStart;
         if (!m_eof) {
-            if (!fill(formStart, err)) return Status::ReadError;
+            if (!fill(formStart, err)) return m_failure;
             formStart = 0;
             continue;
         }

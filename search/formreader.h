@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "search/bytebuffer.h"
 #include "search/filesystem.h"
 #include "search/form.h"
 
@@ -19,17 +19,30 @@ namespace search {
 ///   "A\rB\n*x\r"        => one form of lines "A", "B\n"
 ///   "*\r*\r"            => two forms without lines
 ///   "A\r\n" (no "*")    => no form
+/// A form may hold at most maxFormBytes bytes, line ends included; memory stays near the size
+/// of the largest form read.
 class FormReader {
 public:
-    enum class Status { Form, End, Malformed, ReadError };
+    enum class Status { Form, End, Malformed, ReadError, TooLarge, NoMemory };
 
-    explicit FormReader(InputFile& file, std::size_t blockSize = 1 << 20);
+    /// The most one form may hold: far above any real form, low enough that an endless line
+    /// (a device, or a file with a huge hole) ends with a message rather than all memory.
+    static constexpr std::size_t kMaxFormBytes = std::size_t{1} << 30;
+
+    /// The size of one read.
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+    explicit FormReader(InputFile& file, std::size_t blockSize = kBlockSize, std::size_t maxFormBytes = kMaxFormBytes);
 
     /// Reads the next form into form. Malformed when a form (or the lines after the last
-    /// terminator) passes 201 lines; ReadError with err filled when the file cannot be read.
+    /// terminator) passes 201 lines; ReadError with err filled when the file cannot be read;
+    /// TooLarge and NoMemory, with the reason in err, when a form passes maxFormBytes or its
+    /// memory cannot be had.
     Status next(Form& form, std::string* err);
     /// Bytes taken from the file so far.
     std::uint64_t bytesRead() const { return m_bytesRead; }
+    /// Bytes of memory the reader holds for forms.
+    std::size_t capacity() const { return m_buffer.capacity(); }
 
 private:
     bool fill(std::size_t keepFrom, std::string* err);
@@ -38,7 +51,10 @@ private:
     std::size_t scanTail(std::size_t tailStart, std::size_t from, int& lineEnds) const;
 
     InputFile& m_file;
-    std::vector<char> m_buffer;
+    ByteBuffer m_buffer;
+    std::size_t m_blockSize;
+    std::size_t m_maxFormBytes;
+    Status m_failure = Status::ReadError; // why the last fill failed
     std::size_t m_begin = 0; // start of unparsed data
     std::size_t m_end = 0;   // end of valid data
     std::uint64_t m_bytesRead = 0;

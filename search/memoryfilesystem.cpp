@@ -26,8 +26,8 @@ private:
 
 class MemoryOutputFile : public OutputFile {
 public:
-    MemoryOutputFile(std::string& target, bool failing, std::string path)
-        : m_target(target), m_failing(failing), m_path(std::move(path)) {}
+    MemoryOutputFile(std::string& target, bool failingWrites, bool failingClose, std::string path)
+        : m_target(target), m_failingWrites(failingWrites), m_failingClose(failingClose), m_path(std::move(path)) {}
     ~MemoryOutputFile() override {
         std::string ignored;
         close(&ignored);
@@ -35,25 +35,50 @@ public:
 
 protected:
     bool writeBytes(const char* data, std::size_t size, std::string* err) override {
-        if (m_failing) {
+        if (m_failingWrites) {
             *err = m_path + ": No space left on device";
             return false;
         }
         m_target.append(data, size);
         return true;
     }
-    bool closeFile(std::string*) override { return true; }
+    bool syncFile(std::string*) override { return true; }
+    bool closeFile(std::string* err) override {
+        if (!m_failingClose) return true;
+        *err = m_path + ": Input/output error";
+        return false;
+    }
 
 private:
     std::string& m_target;
-    bool m_failing;
+    bool m_failingWrites;
+    bool m_failingClose;
     std::string m_path;
 };
 
+class MemoryFolderLock : public FolderLock {
+public:
+    MemoryFolderLock(std::set<std::string>& locked, std::string folder) : m_locked(locked), m_folder(std::move(folder)) {
+        m_locked.insert(m_folder);
+    }
+    ~MemoryFolderLock() override { m_locked.erase(m_folder); }
+
+private:
+    std::set<std::string>& m_locked;
+    std::string m_folder;
+};
+
+std::string denied(const std::string& path) { return path + ": Permission denied"; }
+
 } // namespace
 
+const std::string& MemoryFileSystem::target(const std::string& path) const {
+    auto alias = aliases.find(path);
+    return alias == aliases.end() ? path : alias->second;
+}
+
 std::unique_ptr<InputFile> MemoryFileSystem::openRead(const std::string& path, std::string* err) {
-    auto it = files.find(path);
+    auto it = files.find(target(path));
     if (it == files.end()) {
         if (err) *err = path + ": No such file or directory";
         return nullptr;
@@ -62,27 +87,58 @@ std::unique_ptr<InputFile> MemoryFileSystem::openRead(const std::string& path, s
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path, std::string* err) {
-    (void)err;
-    std::string& target = files[path];
-    target.clear();
-    return std::make_unique<MemoryOutputFile>(target, failingWrites.count(path) > 0, path);
+    if (failingOpens.count(path) > 0) {
+        if (err) *err = denied(path);
+        return nullptr;
+    }
+    std::string& bytes = files[target(path)];
+    bytes.clear();
+    return std::make_unique<MemoryOutputFile>(bytes, failingWrites.count(path) > 0, failingCloses.count(path) > 0,
+                                              path);
 }
 
 bool MemoryFileSystem::removeFile(const std::string& path, std::string*) {
-    files.erase(path);
+    files.erase(target(path));
     return true;
 }
 
 bool MemoryFileSystem::renameFile(const std::string& from, const std::string& to, std::string* err) {
-    auto it = files.find(from);
+    if (failingRenames.count(to) > 0) {
+        if (err) *err = denied(to);
+        return false;
+    }
+    auto it = files.find(target(from));
     if (it == files.end()) {
         if (err) *err = from + ": No such file or directory";
         return false;
     }
     std::string data = std::move(it->second);
     files.erase(it);
+    aliases.erase(to); // the new file takes the name itself, as rename(2) replaces a link
     files[to] = std::move(data);
     return true;
+}
+
+std::optional<FileId> MemoryFileSystem::fileId(const std::string& path) {
+    const std::string& name = target(path);
+    if (files.count(name) == 0) return std::nullopt;
+    auto [it, added] = m_inodes.emplace(name, m_inodes.size() + 1);
+    return FileId{0, it->second};
+}
+
+std::unique_ptr<FolderLock> MemoryFileSystem::lockFolder(const std::string& folder, LockStatus* status,
+                                                         std::string* err) {
+    if (missingFolders.count(folder) > 0) {
+        *status = LockStatus::Failed;
+        if (err) *err = folder + ": No such file or directory";
+        return nullptr;
+    }
+    if (lockedFolders.count(folder) > 0) {
+        *status = LockStatus::Busy;
+        return nullptr;
+    }
+    *status = LockStatus::Held;
+    return std::make_unique<MemoryFolderLock>(lockedFolders, folder);
 }
 
 } // namespace search

@@ -10,12 +10,24 @@
 
 namespace search {
 
-/// Files held as byte strings by path. Paths listed in failingWrites cannot be written.
+/// Files held as byte strings by path, with failures that can be switched on per path.
 class MemoryFileSystem : public FileSystem {
 public:
     std::map<std::string, std::string> files;
+    /// Paths that cannot be created: "Permission denied".
+    std::set<std::string> failingOpens;
     /// Paths whose writes fail with "No space left on device".
     std::set<std::string> failingWrites;
+    /// Paths whose closing fails with "Input/output error" (as a full network disk reports it).
+    std::set<std::string> failingCloses;
+    /// Paths that cannot be the target of a rename: "Permission denied".
+    std::set<std::string> failingRenames;
+    /// Folders whose lock another run holds; lockFolder adds a folder while its lock lives.
+    std::set<std::string> lockedFolders;
+    /// Folders that do not exist, so that they cannot be locked.
+    std::set<std::string> missingFolders;
+    /// Other names of a file (a link): opening, examining or replacing the alias reaches the target.
+    std::map<std::string, std::string> aliases;
     /// Size of the read blocks handed out, to exercise block boundaries.
     std::size_t readChunk = 1 << 16;
 
@@ -23,6 +35,13 @@ public:
     std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
+    std::optional<FileId> fileId(const std::string& path) override;
+    std::unique_ptr<FolderLock> lockFolder(const std::string& folder, LockStatus* status,
+                                           std::string* err) override;
+
+private:
+    const std::string& target(const std::string& path) const;
+    std::map<std::string, std::uint64_t> m_inodes;
 };
 
 } // namespace search

@@ -27,6 +27,9 @@ public:
     virtual void setRunning(bool running) = 0;
     /// The text of the option box, read at every selected form as the line probe.
     virtual std::string probeText() = 0;
+    /// Whether the user asked the run to stop by other means than the Break command (a signal
+    /// to the command-line program); tested with the break flag.
+    virtual bool stopRequested() { return false; }
 };
 
 } // namespace search

@@ -1,6 +1,11 @@
 // The search run: reads every form of the chosen files, selects and reports.
 #include "search/searchrun.h"
 
+#include <new>
+#include <optional>
+#include <utility>
+#include <vector>
+
 #include "search/formreader.h"
 #include "search/textutil.h"
 
@@ -20,10 +25,18 @@ std::string malformedMessage(const std::string& path) {
 }
 std::string readFailureMessage(const std::string& err) { return "Program Aborts - cannot read " + err; }
 std::string writeFailureMessage(const std::string& err) { return "Program Aborts - cannot write " + err; }
+std::string busyMessage(const std::string& folder) {
+    return "Another search is writing its results in " + folder + "; wait until it has finished";
+}
+std::string ownOutputMessage(const std::string& input, const std::string& output) {
+    return "Cannot search " + input + ": it is " + output +
+           ", which this search would write; choose another form file or output folder";
+}
 
 } // namespace
 
-SearchRun::SearchRun(RunHost& host, FileSystem& files, ReportSink& sink) : m_host(host), m_files(files), m_sink(sink) {}
+SearchRun::SearchRun(RunHost& host, FileSystem& files, ReportSink& sink, std::size_t maxFormBytes)
+    : m_host(host), m_files(files), m_sink(sink), m_maxFormBytes(maxFormBytes) {}
 
 std::string SearchRun::progressText(long long read, long long selected) {
     return "Forms Read:- " + countText(read) + "   Forms Selected:- " + countText(selected);
@@ -61,11 +74,56 @@ bool SearchRun::selectForm(const Form& form, const FileSelection& selection, con
     return err->empty();
 }
 
+bool SearchRun::stopRequested() {
+    return m_break.load(std::memory_order_relaxed) == 1 || m_host.stopRequested();
+}
+
+// A form file that is also one of the files this run writes would be emptied while it is read.
+// The extraction file kerxxxx.inf may be an input: it is replaced only at the end.
+bool SearchRun::inputsAreNotOutputs(const FileSelection& selection, std::string* message) {
+    std::vector<std::pair<FileId, const std::string*>> outputs;
+    for (const std::string* path :
+         {&selection.paths.forms, &selection.paths.heads, &selection.paths.csv, &selection.paths.pending})
+        if (std::optional<FileId> id = m_files.fileId(*path)) outputs.emplace_back(*id, path);
+    for (const std::string& input : selection.files) {
+        const std::optional<FileId> id = m_files.fileId(input);
+        if (!id) continue;
+        for (const auto& [outputId, output] : outputs) {
+            if (*id == outputId) {
+                *message = ownOutputMessage(input, *output);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& criteria) {
     if (selection.files.empty()) {
         m_host.message(kNoFilesMessage);
         return RunOutcome::NoFiles;
     }
+    // One run at a time writes into a folder; the lock is held until this function returns.
+    LockStatus lockStatus = LockStatus::Failed;
+    std::string err;
+    const std::unique_ptr<FolderLock> lock = m_files.lockFolder(selection.paths.folder, &lockStatus, &err);
+    if (!lock) {
+        m_host.message(lockStatus == LockStatus::Busy ? busyMessage(selection.paths.folder)
+                                                      : writeFailureMessage(err));
+        return RunOutcome::Refused;
+    }
+    if (!inputsAreNotOutputs(selection, &err)) {
+        m_host.message(err);
+        return RunOutcome::Refused;
+    }
+    try {
+        return search(selection, criteria);
+    } catch (const std::bad_alloc&) {
+        return abort(RunOutcome::Failed, "Program Aborts - not enough memory to go on with " + m_currentPath, false);
+    }
+}
+
+RunOutcome SearchRun::search(const FileSelection& selection, const CriteriaSet& criteria) {
     m_host.showProgress();
     m_host.setRunning(true);
 
@@ -74,6 +132,7 @@ RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& cri
     m_break.store(0, std::memory_order_relaxed);
     m_headingWritten = false;
     m_outputsOpen = false;
+    m_currentPath.clear();
     std::string err;
     if (!m_criteria.prepare(criteria, &err)) {
         m_host.setRunning(false);
@@ -88,30 +147,44 @@ RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& cri
 
     Form form;
     for (const std::string& path : selection.files) {
+        m_currentPath = path;
         std::unique_ptr<InputFile> file = m_files.openRead(path, &err);
+        // An open that waits (a FIFO without a writer) is given up when the user stops the run.
+        if (!file && stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
         if (!file) return abort(RunOutcome::Failed, readFailureMessage(err), false);
-        FormReader reader(*file);
+        FormReader reader(*file, FormReader::kBlockSize, m_maxFormBytes);
         for (;;) {
             FormReader::Status status = reader.next(form, &err);
             m_bytesInFile = reader.bytesRead();
             if (status == FormReader::Status::End) break;
             if (status == FormReader::Status::Malformed)
                 return abort(RunOutcome::Malformed, malformedMessage(path), false);
+            if (status == FormReader::Status::TooLarge)
+                return abort(RunOutcome::Malformed, readFailureMessage(path + ": " + err), false);
+            if (status == FormReader::Status::NoMemory)
+                return abort(RunOutcome::Failed, readFailureMessage(path + ": " + err), false);
             if (status == FormReader::Status::ReadError)
                 return abort(RunOutcome::Failed, readFailureMessage(err), false);
 
             m_host.yield();
-            if (m_break.load(std::memory_order_relaxed) == 1)
-                return abort(RunOutcome::Broken, kBreakMessage, true);
+            if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
             ++m_formsRead;
             if (m_formsRead % 100 == 0) m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
-            if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err))
+            if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err)) {
+                if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
                 return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+            }
         }
         m_bytesDone += m_bytesInFile;
         m_bytesInFile = 0;
     }
+    return finish(selection);
+}
 
+// After the last form file: the extraction takes its final name, the statistics and the
+// closing lines are written and the result text is shown.
+RunOutcome SearchRun::finish(const FileSelection& selection) {
+    std::string err;
     if (m_outputsOpen && !m_sink.closeExtraction(&err))
         return abort(RunOutcome::Failed, writeFailureMessage(err), false);
 
@@ -129,10 +202,9 @@ RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& cri
         m_sink.writeClosing();
         m_outputsOpen = false;
         if (!m_sink.closeAll(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err), false);
-        // The earlier extraction goes only once this run's files are complete, so a failed
-        // run leaves it in place.
-        if (!m_files.removeFile(selection.paths.extraction, &err) ||
-            !m_files.renameFile(selection.paths.pending, selection.paths.extraction, &err))
+        // rename(2) replaces the earlier extraction in one step: whatever fails or stops the
+        // program, the folder holds either the earlier complete file or this run's.
+        if (!m_files.renameFile(selection.paths.pending, selection.paths.extraction, &err))
             return abort(RunOutcome::Failed, writeFailureMessage(err), false);
         m_host.setViewButtonsVisible(true);
         for (std::string_view piece :

@@ -9,6 +9,7 @@
 #include "search/criteria.h"
 #include "search/fileselection.h"
 #include "search/filesystem.h"
+#include "search/formreader.h"
 #include "search/reportsink.h"
 #include "search/runhost.h"
 #include "search/statistics.h"
@@ -18,7 +19,8 @@ namespace search {
 /// How a run ended.
 enum class RunOutcome {
     NoFiles,   // no form file chosen: nothing happened
-    Refused,   // a criterion had too many alternatives: nothing written
+    Refused,   // nothing read or written: the output folder is in use or missing, a form file
+               // is one of the run's outputs, or a criterion has too many alternatives
     Declined,  // the no-criteria question was answered No
     Completed, // normal end, with or without selected forms
     Broken,    // Break
@@ -34,9 +36,12 @@ extern const char* const kBreakMessage;
 /// host's yield (or a signal handler); the run tests it at the next terminator line.
 class SearchRun {
 public:
-    SearchRun(RunHost& host, FileSystem& files, ReportSink& sink);
+    /// maxFormBytes: the most one form may hold (FormReader::kMaxFormBytes; tests lower it).
+    SearchRun(RunHost& host, FileSystem& files, ReportSink& sink,
+              std::size_t maxFormBytes = FormReader::kMaxFormBytes);
 
-    /// Runs a search over the selection with the criteria.
+    /// Runs a search over the selection with the criteria, holding the lock of the output folder.
+    /// Memory that cannot be had ends the run like a failed read.
     RunOutcome run(const FileSelection& selection, const CriteriaSet& criteria);
     /// The Break command: the run stops at the next form.
     void requestBreak() { m_break.store(1, std::memory_order_relaxed); }
@@ -51,6 +56,10 @@ public:
     static std::string progressText(long long read, long long selected);
 
 private:
+    RunOutcome search(const FileSelection& selection, const CriteriaSet& criteria);
+    RunOutcome finish(const FileSelection& selection);
+    bool inputsAreNotOutputs(const FileSelection& selection, std::string* message);
+    bool stopRequested();
     RunOutcome abort(RunOutcome outcome, const std::string& message, bool hideViews);
     bool selectForm(const Form& form, const FileSelection& selection, const CriteriaSet& criteria,
                     std::string* err);
@@ -58,6 +67,7 @@ private:
     RunHost& m_host;
     FileSystem& m_files;
     ReportSink& m_sink;
+    std::size_t m_maxFormBytes;
     Criteria m_criteria;
     Statistics m_statistics;
     std::atomic<int> m_break{0};
@@ -67,6 +77,7 @@ private:
     std::uint64_t m_bytesInFile = 0;
     bool m_headingWritten = false;
     bool m_outputsOpen = false;
+    std::string m_currentPath; // the form file being read, for messages
 };
 
 } // namespace search

@@ -10,7 +10,7 @@ void Statistics::reset(const std::vector<std::string>& selectedParameters) {
     for (auto& entry : m_unidentified) entry = Unidentified{};
     m_unidentifiedCount = 0;
     m_parameters = selectedParameters;
-    m_stationTotals.assign(m_parameters.size(), 0.0);
+    m_stationTotals.assign(m_parameters.size(), WholeNumber());
     m_atUlmaTotal = 0;
 }
 
@@ -22,7 +22,7 @@ std::string_view Statistics::lineCode(std::string_view line) {
     return left(line, sep);
 }
 
-double Statistics::stationNumber(std::string_view line) {
+std::string_view Statistics::stationNumber(std::string_view line) {
     std::size_t first = line.find('^');
     std::string_view text = line;
     if (first != std::string_view::npos) {
@@ -31,8 +31,8 @@ double Statistics::stationNumber(std::string_view line) {
         if (second != std::string_view::npos) text = text.substr(0, second);
     }
     for (char c : text)
-        if (c < '0' || c > '9') return 0;
-    return numericValue(text);
+        if (c < '0' || c > '9') return {};
+    return text;
 }
 
 int Statistics::countObservationTypes(const Form& form, const tables::RpTable& table) {
@@ -74,7 +74,7 @@ void Statistics::countStations(const Form& form) {
     for (int n = Form::kFirstObservationLine; n <= form.last(); ++n) {
         std::string_view line = form.line(n);
         for (std::size_t p = 0; p < m_parameters.size(); ++p)
-            if (containsUpperCased(line, m_parameters[p])) m_stationTotals[p] += stationNumber(line);
+            if (containsUpperCased(line, m_parameters[p])) m_stationTotals[p].add(stationNumber(line));
     }
 }
 

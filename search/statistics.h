@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "search/form.h"
+#include "search/wholenumber.h"
 #include "tables/rptable.h"
 
 namespace search {
@@ -38,22 +39,23 @@ public:
     /// Unidentified entry n (1 to unidentifiedCount()).
     const Unidentified& unidentified(int n) const { return m_unidentified[static_cast<std::size_t>(n)]; }
     const std::vector<std::string>& selectedParameters() const { return m_parameters; }
-    double stationTotal(std::size_t n) const { return m_stationTotals[n]; }
+    const WholeNumber& stationTotal(std::size_t n) const { return m_stationTotals[n]; }
     float atUlmaTotal() const { return m_atUlmaTotal; }
 
     /// The code of an observation line: the text before its first "^", or its first three
     /// characters when that "^" is the fifth character or missing.
     /// "H09^12" => "H09", "H09T^3" => "H09", "ATTNZR01^4" => "ATTNZR01", "H09" => "H09".
     static std::string_view lineCode(std::string_view line);
-    /// The station number of a line: its field 2 when made of digits only, else 0.
-    static double stationNumber(std::string_view line);
+    /// The station number of a line: the text between its first and second "^" when made of
+    /// digits only, else empty (0). "H09^12^a" => "12", "H09^12a^a" => "".
+    static std::string_view stationNumber(std::string_view line);
 
 private:
     std::array<long long, tables::RpTable::kSlots> m_typeCounts{};
     std::array<Unidentified, kMaxUnidentified + 1> m_unidentified{};
     int m_unidentifiedCount = 0;
     std::vector<std::string> m_parameters;
-    std::vector<double> m_stationTotals;
+    std::vector<WholeNumber> m_stationTotals;
     float m_atUlmaTotal = 0;
 };
 

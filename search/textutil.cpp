@@ -2,6 +2,9 @@
 #include "search/textutil.h"
 
 #include <array>
+#include <charconv>
+#include <limits>
+#include <system_error>
 #include <cmath>
 #include <cstdio>
 #if defined(__SSE2__)
@@ -171,25 +174,39 @@ double numericValue(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    double value = 0;
+    const std::size_t start = i;
     bool any = false;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = value * 10 + (text[i] - '0');
+    bool nonZeroWhole = false; // a digit other than 0 before the point: too large, not too small
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         any = true;
-        ++i;
+        nonZeroWhole = nonZeroWhole || text[i] != '0';
     }
     if (i < text.size() && text[i] == '.') {
         ++i;
-        double scale = 0.1;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            value += (text[i] - '0') * scale;
-            scale /= 10;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
             any = true;
-            ++i;
-        }
     }
     if (!any) return 0;
+    // The correctly rounded value of exactly these characters; from_chars leaves the value
+    // alone when it is out of range, which is infinity for a long whole part and 0 otherwise.
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::fixed);
+    (void)end;
+    if (ec == std::errc::result_out_of_range)
+        value = nonZeroWhole ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -value : value;
+}
+
+float singlePrecision(double v) {
+    // Halfway between the largest single and 2^128: from here on the nearest single is infinity
+    // (the largest single has an odd last digit, so the tie goes up).
+    constexpr double kOverflowFrom = 0x1.ffffffp127;
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    if (std::isnan(v)) return std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    if (std::fabs(v) >= kOverflowFrom) return v > 0 ? kInfinity : -kInfinity;
+    if (std::fabs(v) > kLargest) return v > 0 ? kLargest : -kLargest;
+    return static_cast<float>(v);
 }
 
 std::string countText(long long n) {
@@ -202,19 +219,13 @@ std::string numberText(long long n) { return countText(n) + " "; }
 
 std::string floatText(float v) {
     if (v == 0) return "0";
+    // printf writes "-nan" for a not-a-number with its sign bit set, as infinity minus infinity
+    // gives; a not-a-number has no sign to show.
+    if (std::isnan(v)) return "nan";
     if (std::isfinite(v) && std::fabs(v) < 1e7f && v == std::trunc(v))
         return std::to_string(static_cast<long long>(v));
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(v));
-    return buf;
-}
-
-std::string doubleText(double v) {
-    if (v == 0) return "0";
-    if (std::isfinite(v) && std::fabs(v) < 1e15 && v == std::trunc(v))
-        return std::to_string(static_cast<long long>(v));
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;
 }
 

@@ -52,8 +52,13 @@ std::string_view left(std::string_view text, std::size_t n);
 std::string_view mid(std::string_view text, std::size_t start, std::size_t n = std::string_view::npos);
 
 /// Numeric value of a text: leading blanks, optional sign, digits, optional "." and fraction
-/// digits; 0 when there is no number. "  12 at ULMA" => 12, "-3.5x" => -3.5, "abc" => 0.
+/// digits; 0 when there is no number. The value is the double nearest to those characters
+/// (infinity past the largest double, 0 below the smallest). "  12 at ULMA" => 12,
+/// "-3.5x" => -3.5, "abc" => 0.
 double numericValue(std::string_view text);
+/// The single-precision value nearest to v, infinity when v is at or past the halfway point
+/// between the largest single and 2^128: 3.4028235677973366e38 => infinity.
+float singlePrecision(double v);
 
 /// A count as a message shows it: a leading blank when not negative. 250 => " 250", -1 => "-1".
 std::string countText(long long n);
@@ -61,11 +66,9 @@ std::string countText(long long n);
 std::string numberText(long long n);
 
 /// A single-precision value as text without blanks: whole values below 1e7 in magnitude as
-/// plain digits, others as printf "%.7g". 15 => "15", 1.5 => "1.5", 12345678 => "1.234568e+07".
+/// plain digits, others as printf "%.7g", a not-a-number as "nan". 15 => "15", 1.5 => "1.5",
+/// 12345678 => "1.234568e+07".
 std::string floatText(float v);
-/// A double-precision value as text without blanks: whole values below 1e15 as plain digits,
-/// others as printf "%.15g".
-std::string doubleText(double v);
 
 /// Position of the first "&", "<" or ">" in text, or its size when there is none.
 std::size_t firstHtmlSpecial(std::string_view text);

@@ -8,31 +8,53 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
 namespace clitest {
 
-Process::Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd) {
+namespace {
+
+std::string procFile(pid_t pid, const char* name) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + name);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace
+
+Process::Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd)
+    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0}) {}
+
+Process::Process(const std::vector<std::string>& args, const Options& options) {
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : errPipe[1], STDERR_FILENO);
-    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    posix_spawn_file_actions_adddup2(&actions, options.stderrFd >= 0 ? options.stderrFd : errPipe[1], STDERR_FILENO);
+    for (const std::string& folder : options.chdir)
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t defaults;
     sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGPIPE);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        sigaddset(&defaults, signal);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::vector<std::string> all{MORVEX_SEARCH_BIN};
     all.insert(all.end(), args.begin(), args.end());
@@ -40,7 +62,15 @@ Process::Process(const std::vector<std::string>& args, const std::string& cwd, i
     for (std::string& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    // The child inherits the limit; the test's own is put back at once.
+    rlimit own{};
+    getrlimit(RLIMIT_AS, &own);
+    if (options.addressSpace != 0) {
+        rlimit limited{options.addressSpace, own.rlim_max};
+        setrlimit(RLIMIT_AS, &limited);
+    }
     int rc = posix_spawn(&m_pid, MORVEX_SEARCH_BIN, &actions, &attr, argv.data(), environ);
+    if (options.addressSpace != 0) setrlimit(RLIMIT_AS, &own);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(outPipe[1]);
@@ -73,11 +103,41 @@ Result Process::finish(int terminalFd, std::string* terminal) {
     close(m_out);
     close(m_err);
     int status = 0;
-    waitpid(m_pid, &status, 0);
+    rusage usage{};
+    while (wait4(m_pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.maxRssKb = usage.ru_maxrss;
     return r;
 }
 
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd) { return Process(args, cwd).finish(); }
+
+bool waitUntil(const std::function<bool()>& condition) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+bool systemCallsVisible() {
+    return !procFile(getpid(), "syscall").empty();
+}
+
+bool inSystemCall(pid_t pid, long number) {
+    std::istringstream in(procFile(pid, "syscall"));
+    long current = -1;
+    return (in >> current) && current == number;
+}
+
+bool catchesSignal(pid_t pid, int signal) {
+    const std::string status = procFile(pid, "status");
+    const std::size_t at = status.find("SigCgt:");
+    if (at == std::string::npos) return false;
+    const unsigned long long caught = std::stoull(status.substr(at + 7), nullptr, 16);
+    return (caught & (1ull << (signal - 1))) != 0;
+}
 
 } // namespace clitest

@@ -2,8 +2,10 @@
 #ifndef TESTS_CLI_PROCESS_H
 #define TESTS_CLI_PROCESS_H
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,12 +15,21 @@ struct Result {
     int status = -1; // exit status, or 128 + signal number
     std::string out;
     std::string err;
+    long maxRssKb = 0; // peak resident memory of the child
+};
+
+/// How the child starts.
+struct Options {
+    std::vector<std::string> chdir; // folders to change into, one after the other
+    int stderrFd = -1;              // stderr on this descriptor (a terminal) instead of a pipe
+    rlim_t addressSpace = 0;        // RLIMIT_AS of the child; 0: the test's own
 };
 
 /// One morvex-search process with its stdout and stderr on pipes (or stderr on a terminal),
-/// SIGINT and SIGPIPE at their default actions, standing in cwd when it is given.
+/// SIGINT, SIGTERM, SIGHUP and SIGPIPE at their default actions.
 class Process {
 public:
+    Process(const std::vector<std::string>& args, const Options& options);
     Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd = -1);
     pid_t pid() const { return m_pid; }
     /// Reads both pipes to their end (and the terminal, when given) and waits for the exit.
@@ -32,6 +43,19 @@ private:
 
 /// Runs morvex-search to its end.
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd = std::string());
+
+/// Waits until condition holds, looking every millisecond. False only when it still does not
+/// hold after two minutes, which no run of these tests comes near: a guard against a hang.
+bool waitUntil(const std::function<bool()>& condition);
+
+/// Whether the process is inside the system call of that number (from /proc/PID/syscall),
+/// waiting there: a signal sent now finds it in the call. False when it cannot be told.
+bool inSystemCall(pid_t pid, long number);
+/// Whether /proc/PID/syscall can be read here, so that inSystemCall can tell.
+bool systemCallsVisible();
+
+/// Whether the process has a handler for the signal (from /proc/PID/status).
+bool catchesSignal(pid_t pid, int signal);
 
 } // namespace clitest
 

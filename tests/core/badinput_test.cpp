@@ -1,7 +1,11 @@
 // Bad inputs and hostile output folders for a whole search run: clear messages, no damage.
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -194,12 +198,12 @@ TEST_F(BadInput, MalformedFormAfterSelectionsKeepsTheEarlierExtraction) {
     EXPECT_EQ(heads.find("</html>"), std::string::npos);
 }
 
-TEST_F(BadInput, MissingOutputFolderStopsAtTheFirstSelection) {
+TEST_F(BadInput, MissingOutputFolderIsRefusedBeforeAnyRead) {
     writeFile(formFile, threeForms());
     const std::string missing = path("missing");
-    EXPECT_EQ(run({formFile}, disk, missing), RunOutcome::Failed);
-    EXPECT_EQ(lastMessage(),
-              "Program Aborts - cannot write " + missing + "/kerforms.htm: No such file or directory");
+    EXPECT_EQ(run({formFile}, disk, missing), RunOutcome::Refused);
+    EXPECT_EQ(lastMessage(), "Program Aborts - cannot write " + missing + ": No such file or directory");
+    EXPECT_EQ(formsRead, 0);
     EXPECT_FALSE(fileExists(missing));
 }
 
@@ -252,6 +256,66 @@ TEST_F(BadInput, ExtractionFileAsInputSelectsTheSameForms) {
     EXPECT_EQ(readFile(path("ker3.txt")), csv);
     EXPECT_FALSE(fileExists(path("kerxxxx.fin")));
     EXPECT_NE(readFile(path("kerheads.htm")).find("Years selected: XXXX<br>"), std::string::npos);
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(BadInput, FolderLockedByAnotherRunIsRefused) {
+    writeEarlierOutputs(dir.path());
+    writeFile(formFile, threeForms());
+    const std::vector<std::string> before = listing(dir.path());
+    // Another process's run: a lock on the folder itself through its own open file.
+    const int other = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Refused);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"message:Another search is writing its results in " +
+                                                    dir.path() + "; wait until it has finished"}));
+    EXPECT_EQ(formsRead, 0);
+    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf"})
+        expectEarlier(name);
+    close(other);
+
+    EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
+    // The run leaves no lock file behind, and its lock is gone with it.
+    std::vector<std::string> after = listing(dir.path());
+    EXPECT_EQ(after, before);
+    const int next = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    EXPECT_EQ(flock(next, LOCK_EX | LOCK_NB), 0);
+    close(next);
+}
+
+TEST_F(BadInput, FormFileLinkedToAnOutputIsRefused) {
+    writeEarlierOutputs(dir.path());
+    writeFile(formFile, threeForms());
+    writeFile(path("kerxxxx.fin"), earlier(path("kerxxxx.fin")));
+    const std::string hard = path("KER1996.INF"), soft = path("KER1997.INF"), pending = path("KER1998.INF");
+    ASSERT_EQ(link(path("kerheads.htm").c_str(), hard.c_str()), 0);
+    ASSERT_EQ(symlink("ker3.txt", soft.c_str()), 0);
+    ASSERT_EQ(symlink(path("kerxxxx.fin").c_str(), pending.c_str()), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {hard, path("kerheads.htm")}, {soft, path("ker3.txt")}, {pending, path("kerxxxx.fin")}};
+    for (const auto& [input, output] : cases) {
+        host.calls.clear();
+        EXPECT_EQ(runOnDisk({formFile, input}), RunOutcome::Refused);
+        EXPECT_EQ(lastMessage(), "Cannot search " + input + ": it is " + output +
+                                     ", which this search would write; choose another form file or output folder");
+        EXPECT_EQ(formsRead, 0);
+    }
+    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf", "kerxxxx.fin"})
+        expectEarlier(name);
+    // The extraction file itself may be searched: it is replaced only at the end.
+    ASSERT_EQ(runOnDisk({formFile}), RunOutcome::Completed);
+    ASSERT_EQ(link(path("kerxxxx.inf").c_str(), path("KER1999.INF").c_str()), 0);
+    EXPECT_EQ(runOnDisk({path("KER1999.INF")}), RunOutcome::Completed);
+    EXPECT_EQ(formsSelected, 2);
 }
 
 } // namespace

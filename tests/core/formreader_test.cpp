@@ -16,12 +16,13 @@ struct ReaderFixture : ::testing::Test {
 
     /// Reads every form of data, with the given read chunk and reader block size.
     std::vector<std::vector<std::string>> readAll(const std::string& data, Status* end = nullptr,
-                                                  std::size_t chunk = 1 << 16, std::size_t block = 1 << 20) {
+                                                  std::size_t chunk = 1 << 16, std::size_t block = 1 << 20,
+                                                  std::size_t limit = FormReader::kMaxFormBytes) {
         fs.files["f"] = data;
         fs.readChunk = chunk;
         std::string err;
         auto file = fs.openRead("f", &err);
-        FormReader reader(*file, block);
+        FormReader reader(*file, block, limit);
         Form form;
         std::vector<std::vector<std::string>> forms;
         for (;;) {
@@ -125,6 +126,44 @@ TEST_F(ReaderFixture, FileWithoutAnyCrIsOneLine) {
     forms = readAll(big + "\r*", &end, 4096, 1024);
     ASSERT_EQ(forms.size(), 1u);
     EXPECT_EQ(forms[0][0], big);
+}
+
+TEST_F(ReaderFixture, MemoryGrowsWithTheLargestFormOnly) {
+    // A line of 10 MiB read in blocks of 64 KiB: the buffer holds the form and at most half
+    // as much again, not a doubled copy.
+    const std::size_t size = std::size_t{10} << 20;
+    fs.files["f"] = "A\r\n" + std::string(size, 'x') + "\r\n*\r\nB\r\n*\r\n";
+    std::string err;
+    auto file = fs.openRead("f", &err);
+    FormReader reader(*file, 1 << 16);
+    Form form;
+    ASSERT_EQ(reader.next(form, &err), Status::Form);
+    EXPECT_EQ(form.line(1).size(), size);
+    EXPECT_LE(reader.capacity(), size + size / 2 + (1 << 16));
+    ASSERT_EQ(reader.next(form, &err), Status::Form);
+    EXPECT_EQ(form.line(0), "B");
+    EXPECT_EQ(reader.next(form, &err), Status::End);
+}
+
+TEST_F(ReaderFixture, FormPastTheLimitIsTooLarge) {
+    // With blocks of 1 KiB and a limit of 64 KiB, in the header lines and in the observation lines.
+    for (const std::string& data : {std::string(100 << 10, 'x') + "\r\n*\r\n",
+                                    lines(12) + std::string(100 << 10, 'y') + "\r\n*\r\n"}) {
+        fs.files["f"] = lines(3) + "*\r\n" + data;
+        std::string err;
+        auto file = fs.openRead("f", &err);
+        FormReader reader(*file, 1024, 64 << 10);
+        Form form;
+        ASSERT_EQ(reader.next(form, &err), Status::Form);
+        EXPECT_EQ(reader.next(form, &err), Status::TooLarge);
+        EXPECT_EQ(err, "a form there is larger than 64 KiB, the most a form may hold");
+        EXPECT_LE(reader.capacity(), (64 << 10) + 1024);
+    }
+    // A form just under the limit is read.
+    Status end;
+    auto forms = readAll(std::string(60 << 10, 'z') + "\r\n*\r\n", &end, 4096, 1024, 64 << 10);
+    ASSERT_EQ(forms.size(), 1u);
+    EXPECT_EQ(end, Status::End);
 }
 
 TEST_F(ReaderFixture, BlockBoundariesDoNotChangeTheForms) {

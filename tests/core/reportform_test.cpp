@@ -21,12 +21,14 @@ struct ReportFixture : ::testing::Test {
     search::SearchRun run{host, fs, sink};
     search::FileSelection selection;
 
-    search::RunOutcome runOn(const std::string& data, const std::string& country = "UK") {
+    search::RunOutcome runOn(const std::string& data, const std::string& country = "UK",
+                             const std::string& parameters = "") {
         fs.files["/d/KER1995.INF"] = data;
         std::string message;
         search::chooseFiles({"/d/KER1995.INF"}, selection, &message);
         search::CriteriaSet criteria;
         criteria.texts[1] = country;
+        criteria.texts[9] = parameters;
         return run.run(selection, criteria);
     }
     std::vector<std::string> messages() const { return host.callsStartingWith("message:"); }
@@ -82,6 +84,33 @@ TEST_F(ReportFixture, WriteFailureOfAnyReportEndsTheRun) {
                                                         failing + ": No space left on device"}));
         EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
     }
+}
+
+TEST_F(ReportFixture, InfinitiesAtUlmaGiveNanAndStationTotalsStayExact) {
+    // Just past the largest single: infinity on the H09 line, minus infinity on the H10 line,
+    // whose sum is not a number.
+    const std::string form = crlf({"95^A^1", "UK", "", "", "", "", "", "", "", "",
+                                   "H09^500000000000000^a^^^340282356779733661637539395458142568448 at ULMA",
+                                   "H10^1^a^^^-340282356779733661637539395458142568447 at ULMA"}) +
+                             "*\r\n";
+    EXPECT_EQ(runOn(form + form, "UK", "H09 OR H10"), search::RunOutcome::Completed);
+    EXPECT_TRUE(messages().empty());
+    const std::string& heads = fs.files["/d/kerheads.htm"];
+    EXPECT_NE(heads.find("<TD WIDTH=\"80\" ALIGN=\"CENTER\" BGCOLOR=\"#3399CC\">\r\nnan#&nbsp</TD>"),
+              std::string::npos);
+    const std::string& csv = fs.files["/d/ker3.txt"];
+    EXPECT_NE(csv.find("^50000^1^nan#^ng^1\r\n"), std::string::npos);
+    const std::string& forms = fs.files["/d/kerforms.htm"];
+    const std::string label = "<TR><TD WIDTH=\"119\" BGCOLOR=\"#33CC99\">\r\n";
+    const std::string value = "</TD><TD WIDTH=\"568\" BGCOLOR=\"#3399CC\" VALIGN=\"TOP\">";
+    const std::string rowEnd = "</TD></TR><TR>\r\n";
+    // 10^15 in plain digits, with the blanks of a number.
+    EXPECT_NE(forms.find(label + "H09\r\n" + value + "\r\n 1000000000000000 \r\n" + rowEnd + label + "H10\r\n" +
+                         value + "\r\n 2 \r\n" + rowEnd),
+              std::string::npos);
+    EXPECT_NE(forms.find(label + "H09/H10 Stations at ULMA\r\n" + value + "     nan \r\n" + rowEnd),
+              std::string::npos);
+    EXPECT_EQ(forms.find("-nan"), std::string::npos);
 }
 
 TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+
 #include "reports/reportform.h"
 #include "search/memoryfilesystem.h"
 #include "tests/core/test_util.h"
@@ -191,6 +194,166 @@ TEST_F(RunFixture, ExtractionReadBackSelectsTheSameForms) {
     EXPECT_EQ(run.formsSelected(), 3);
     EXPECT_EQ(fs.files["/d/kerxxxx.inf"], extraction);
     EXPECT_EQ(fs.files["/d/ker3.txt"], ker3);
+}
+
+TEST_F(RunFixture, FolderInUseRefusesTheRunBeforeItReadsOrWrites) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK");
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    fs.lockedFolders.insert("/d");
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Refused);
+    // No progress box, no change of the menus.
+    EXPECT_EQ(host.calls, (std::vector<std::string>{
+                              "message:Another search is writing its results in /d; wait until it has finished"}));
+    EXPECT_EQ(host.yields, 0);
+    EXPECT_EQ(fs.files.size(), 2u);
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+
+    // The lock is held for the whole run and given up at its end.
+    fs.lockedFolders.clear();
+    bool lockedDuringRun = true;
+    host.onYield = [&] { lockedDuringRun = lockedDuringRun && fs.lockedFolders.count("/d") == 1; };
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Completed);
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_TRUE(fs.lockedFolders.empty());
+}
+
+TEST_F(RunFixture, MissingOutputFolderIsRefused) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK");
+    fs.missingFolders.insert("/d");
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Refused);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{
+                              "message:Program Aborts - cannot write /d: No such file or directory"}));
+}
+
+TEST_F(RunFixture, FormFileThatIsAnOutputOfTheRunIsRefused) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK");
+    fs.files["/d/kerheads.htm"] = "earlier heads";
+    fs.files["/d/kerxxxx.fin"] = "interrupted";
+    for (const char* output : {"/d/kerheads.htm", "/d/kerxxxx.fin"}) {
+        SCOPED_TRACE(output);
+        fs.aliases["/d/KER1996.INF"] = output; // a link to it
+        choose({"/d/KER1995.INF", "/d/KER1996.INF"});
+        host.calls.clear();
+        EXPECT_EQ(run.run(selection, criteria), RunOutcome::Refused);
+        EXPECT_EQ(host.calls, (std::vector<std::string>{std::string("message:Cannot search /d/KER1996.INF: it is ") +
+                                                        output +
+                                                        ", which this search would write; choose another form "
+                                                        "file or output folder"}));
+    }
+    EXPECT_EQ(fs.files["/d/kerheads.htm"], "earlier heads");
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], "interrupted");
+}
+
+TEST_F(RunFixture, EarlierExtractionSurvivesEveryFailure) {
+    const std::string earlier = form("earlier", "UK");
+    const std::string data = form("a", "UK") + form("b", "FR") + form("c", "UK");
+    struct Failure {
+        std::string name;
+        std::function<void()> inject;
+        RunOutcome outcome;
+    };
+    std::vector<Failure> failures;
+    for (const char* output : {"/d/kerforms.htm", "/d/kerheads.htm", "/d/ker3.txt", "/d/kerxxxx.fin"}) {
+        failures.push_back({std::string("open ") + output, [this, output] { fs.failingOpens.insert(output); },
+                            RunOutcome::Failed});
+        failures.push_back({std::string("write ") + output, [this, output] { fs.failingWrites.insert(output); },
+                            RunOutcome::Failed});
+        failures.push_back({std::string("close ") + output, [this, output] { fs.failingCloses.insert(output); },
+                            RunOutcome::Failed});
+    }
+    failures.push_back({"rename", [this] { fs.failingRenames.insert("/d/kerxxxx.inf"); }, RunOutcome::Failed});
+    failures.push_back({"break", [this] { host.onYield = [this] { host.stop = host.yields == 2; }; },
+                        RunOutcome::Broken});
+    failures.push_back({"malformed",
+                        [this] {
+                            for (int i = 0; i < 202; ++i) fs.files["/d/KER1995.INF"] += "x\r\n";
+                        },
+                        RunOutcome::Malformed});
+    failures.push_back({"memory", [this] {
+                            host.onYield = [this] {
+                                if (host.yields == 3) throw std::bad_alloc();
+                            };
+                        },
+                        RunOutcome::Failed});
+    for (const Failure& failure : failures) {
+        SCOPED_TRACE(failure.name);
+        fs = search::MemoryFileSystem();
+        host = testutil::RecordingHost();
+        fs.files["/d/KER1995.INF"] = data;
+        fs.files["/d/kerxxxx.inf"] = earlier;
+        choose({"/d/KER1995.INF"});
+        criteria.texts[1] = "UK";
+        failure.inject();
+        EXPECT_EQ(run.run(selection, criteria), failure.outcome);
+        EXPECT_EQ(fs.files["/d/kerxxxx.inf"], earlier);
+        for (const auto& call : host.calls) EXPECT_EQ(call.find("Results and summaries"), std::string::npos);
+    }
+}
+
+TEST_F(RunFixture, FailedRenameKeepsBothExtractions) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK");
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    fs.failingRenames.insert("/d/kerxxxx.inf");
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot write /d/kerxxxx.inf: Permission denied");
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], form("a", "UK"));
+}
+
+TEST_F(RunFixture, StopRequestedByTheHostBreaksTheRun) {
+    std::string data;
+    for (int i = 1; i <= 5; ++i) data += form("f" + std::to_string(i), "UK");
+    fs.files["/d/KER1995.INF"] = data;
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    host.onYield = [&] { host.stop = host.yields == 3; };
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Broken);
+    EXPECT_EQ(run.formsRead(), 2);
+    EXPECT_EQ(host.calls.back(), "message:Break used. Run aborted");
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], form("f1", "UK") + form("f2", "UK"));
+
+    // An open cut short by the stop (a FIFO without a writer) is a Break, not a failure.
+    host = testutil::RecordingHost();
+    host.stop = true;
+    choose({"/d/KER1994.INF"});
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Broken);
+    EXPECT_EQ(host.calls.back(), "message:Break used. Run aborted");
+}
+
+TEST_F(RunFixture, MemoryThatCannotBeHadEndsTheRunWithAMessage) {
+    fs.files["/d/KER1995.INF"] = form("a", "UK") + form("b", "UK");
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    host.onYield = [&] {
+        if (host.yields == 2) throw std::bad_alloc();
+    };
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts - not enough memory to go on with /d/KER1995.INF");
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "idle");
+    // The files were flushed and closed: the first form is whole in the pending extraction.
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], form("a", "UK"));
+    EXPECT_FALSE(fs.lockedFolders.count("/d"));
+}
+
+TEST_F(RunFixture, FormPastTheSizeLimitEndsTheRunLikeAMalformedFile) {
+    // Memory is taken a block of 1 MiB at a time, so the limit is met while the buffer grows.
+    search::SearchRun small{host, fs, sink, 1 << 20};
+    fs.files["/d/KER1995.INF"] = form("a", "UK") + std::string(3 << 20, 'x') + "\r\n*\r\n";
+    fs.files["/d/kerxxxx.inf"] = "earlier";
+    choose({"/d/KER1995.INF"});
+    criteria.texts[1] = "UK";
+    EXPECT_EQ(small.run(selection, criteria), RunOutcome::Malformed);
+    EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot read /d/KER1995.INF: a form there is larger "
+                                 "than 1 MiB, the most a form may hold");
+    EXPECT_EQ(small.formsRead(), 1);
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
+    EXPECT_EQ(fs.files["/d/kerxxxx.fin"], form("a", "UK"));
 }
 
 } // namespace

@@ -39,12 +39,40 @@ TEST(StatisticsCode, CodeOfALine) {
 }
 
 TEST(StatisticsCode, StationNumberIsField2WhenAllDigits) {
-    EXPECT_EQ(Statistics::stationNumber("H09^12^a"), 12);
-    EXPECT_EQ(Statistics::stationNumber("H09^12a^a"), 0);
-    EXPECT_EQ(Statistics::stationNumber("H09^12"), 12);
-    EXPECT_EQ(Statistics::stationNumber("H09^^a"), 0);
-    EXPECT_EQ(Statistics::stationNumber("42"), 42); // no separator: the whole line
-    EXPECT_EQ(Statistics::stationNumber("H09^ 12^"), 0);
+    EXPECT_EQ(Statistics::stationNumber("H09^12^a"), "12");
+    EXPECT_EQ(Statistics::stationNumber("H09^12a^a"), "");
+    EXPECT_EQ(Statistics::stationNumber("H09^12"), "12");
+    EXPECT_EQ(Statistics::stationNumber("H09^^a"), "");
+    EXPECT_EQ(Statistics::stationNumber("42"), "42"); // no separator: the whole line
+    EXPECT_EQ(Statistics::stationNumber("H09^ 12^"), "");
+    EXPECT_EQ(Statistics::stationNumber("H09^-3^a"), "");
+}
+
+TEST(StatisticsCode, WholeNumbersAddWithoutRounding) {
+    search::WholeNumber n;
+    EXPECT_EQ(n.text(), "0");
+    n.add("");
+    n.add("000");
+    EXPECT_EQ(n.text(), "0");
+    n.add("1000000000000000"); // 10^15, past the exact digits of a printf %.15g
+    EXPECT_EQ(n.text(), "1000000000000000");
+    n.add("0007");
+    EXPECT_EQ(n.text(), "1000000000000007");
+
+    search::WholeNumber big;
+    big.add("18446744073709551615"); // 2^64 - 1, the largest 64-bit word
+    EXPECT_EQ(big.text(), "18446744073709551615");
+    big.add("1");
+    EXPECT_EQ(big.text(), "18446744073709551616");
+    big.add("99999999999999999999999999999999999999");
+    EXPECT_EQ(big.text(), "100000000000000000018446744073709551615");
+    big.add("5");
+    EXPECT_EQ(big.text(), "100000000000000000018446744073709551620");
+
+    search::WholeNumber longText; // more digits than a word holds, from the first number on
+    longText.add("123456789012345678901234567890");
+    longText.add("9");
+    EXPECT_EQ(longText.text(), "123456789012345678901234567899");
 }
 
 TEST_F(StatsFixture, TypesCountUnderTheirSlotAndTimeSeriesUnderTheType) {
@@ -100,12 +128,15 @@ TEST_F(StatsFixture, FullUnidentifiedListReplacesEntry50) {
 TEST_F(StatsFixture, StationTotalsOfSelectedParameters) {
     stats.reset({"H09", "H10", "H0"});
     stats.countStations(make("f", {"H09^12^a", "H09^12a^a", "h10^3", "X^5^H0"}));
-    EXPECT_EQ(stats.stationTotal(0), 12);
-    EXPECT_EQ(stats.stationTotal(1), 3);
-    EXPECT_EQ(stats.stationTotal(2), 12 + 0 + 5); // "H10" does not contain "H0"
+    EXPECT_EQ(stats.stationTotal(0).text(), "12");
+    EXPECT_EQ(stats.stationTotal(1).text(), "3");
+    EXPECT_EQ(stats.stationTotal(2).text(), "17"); // 12 + 0 + 5: "H10" does not contain "H0"
     stats.reset({""});
     stats.countStations(make("f", {"H09^2", "", "A^4"}));
-    EXPECT_EQ(stats.stationTotal(0), 6); // the empty text is in every non-empty line
+    EXPECT_EQ(stats.stationTotal(0).text(), "6"); // the empty text is in every non-empty line
+    stats.reset({"H09"});
+    stats.countStations(make("f", {"H09^9007199254740993", "H09^1"}));
+    EXPECT_EQ(stats.stationTotal(0).text(), "9007199254740994"); // 2^53 + 2, beyond a double's whole numbers
 }
 
 } // namespace

@@ -41,6 +41,7 @@ public:
     std::string probe;            // text of the option box
     std::function<void()> onYield; // called at every yield
     int yields = 0;
+    bool stop = false;            // reply to stopRequested()
 
     void yield() override {
         ++yields;
@@ -56,6 +57,7 @@ public:
     void setViewButtonsVisible(bool visible) override { calls.push_back(visible ? "views:on" : "views:off"); }
     void setRunning(bool running) override { calls.push_back(running ? "running" : "idle"); }
     std::string probeText() override { return probe; }
+    bool stopRequested() override { return stop; }
 
     /// The calls that start with prefix, in order.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;

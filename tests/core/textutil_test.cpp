@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
+#include <string>
 
 namespace {
 
@@ -80,6 +83,36 @@ TEST(TextUtil, NumericValueReadsTheLeadingNumber) {
     EXPECT_EQ(numericValue(""), 0);
     EXPECT_EQ(numericValue("- 4"), 0);
     EXPECT_EQ(numericValue("4 5"), 4);
+    EXPECT_EQ(numericValue("12."), 12);
+    EXPECT_EQ(numericValue("."), 0);
+    EXPECT_EQ(numericValue("1e5"), 1); // no exponent: the number ends at the "e"
+}
+
+TEST(TextUtil, NumericValueIsTheNearestDouble) {
+    // Digit-by-digit sums drift in the last place: 3 * 0.1 is 0.30000000000000004.
+    EXPECT_EQ(numericValue("0.3"), 0.3);
+    EXPECT_EQ(numericValue("2.675"), 2.675);
+    EXPECT_EQ(numericValue("-123.456789"), -123.456789);
+    EXPECT_EQ(numericValue("9007199254740993"), 9007199254740992.0); // 2^53 + 1 ties to even
+    EXPECT_EQ(numericValue("340282356779733661637539395458142568447 at ULMA"), 0x1.ffffffp127);
+    EXPECT_EQ(numericValue(std::string(400, '9')), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(numericValue("-" + std::string(400, '9')), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(numericValue("0." + std::string(400, '0') + "1"), 0);
+}
+
+TEST(TextUtil, SinglePrecisionRoundsToNearestAndOverflowsAtTheHalfwayPoint) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    // Halfway between the largest single and 2^128, and the text just below it, whose nearest
+    // double is that same halfway value: both give infinity.
+    EXPECT_EQ(singlePrecision(numericValue("340282356779733661637539395458142568448")), kInfinity);
+    EXPECT_EQ(singlePrecision(numericValue("340282356779733661637539395458142568447")), kInfinity);
+    EXPECT_EQ(singlePrecision(numericValue("-340282356779733661637539395458142568448")), -kInfinity);
+    EXPECT_EQ(singlePrecision(numericValue("340282346638528859811704183484516925440")), kLargest);
+    EXPECT_EQ(singlePrecision(numericValue("340282350000000000000000000000000000000")), kLargest);
+    EXPECT_EQ(singlePrecision(numericValue("16777217")), 16777216.0f); // ties to even
+    EXPECT_EQ(singlePrecision(12.0), 12.0f);
+    EXPECT_TRUE(std::isnan(singlePrecision(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST(TextUtil, NumbersAsTextAndAsNumbers) {
@@ -99,6 +132,17 @@ TEST(TextUtil, FloatTextIsPlainForWholeValuesBelowTenMillion) {
     EXPECT_EQ(floatText(12345678.0f), "1.234568e+07");
     EXPECT_EQ(floatText(10000000.0f), "1e+07");
     EXPECT_EQ(floatText(0.1f), "0.1");
+}
+
+TEST(TextUtil, FloatTextOfInfinityAndNotANumber) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(floatText(kInfinity), "inf");
+    EXPECT_EQ(floatText(-kInfinity), "-inf");
+    // Infinity minus infinity has the sign bit set on x86; printf would write "-nan".
+    volatile float up = kInfinity, down = -kInfinity;
+    const float sum = up + down;
+    EXPECT_EQ(floatText(sum), "nan");
+    EXPECT_EQ(floatText(-sum), "nan");
 }
 
 TEST(TextUtil, EscapingCoversAmpersandAndAngleBrackets) {

@@ -1,10 +1,8 @@
 // Drives the main window like a user: menus, criteria fields, pick lists, pop-up texts, search runs.
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -19,9 +17,14 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <memory>
@@ -70,18 +73,15 @@ QByteArray csrForm(int number, const char* country, const char* observations = "
 }
 
 // Calls act on the modal dialog of type T once it is up, then makes sure that it is gone, so that a
-// failing check never leaves a test waiting in exec().
+// failing check never leaves a test waiting in exec(). The dialog is looked for until it comes;
+// the timer goes with context, the window of the test.
 template <typename T, typename Act> void whenModal(QObject* context, Act act) {
     auto* poll = new QTimer(context);
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, context, [poll, started, act] {
+    QObject::connect(poll, &QTimer::timeout, context, [poll, act] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog && started->elapsed() < 5000) return;
+        if (!dialog) return;
         poll->stop();
         poll->deleteLater();
-        delete started;
-        if (!dialog) return;
         act(dialog);
         if (dialog->isVisible()) dialog->reject();
     });
@@ -135,6 +135,7 @@ private Q_SLOTS:
     void badFileName();
     void fieldOutsideLatin1Refused();
     void declinedQuestion();
+    void folderInUseRefusesTheSearch();
     void fullSearch();
     void searchWithoutSelectedForms();
     void viewButtons();
@@ -782,6 +783,27 @@ void tst_Morvex::fieldOutsideLatin1Refused() {
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
 }
 
+void tst_Morvex::folderInUseRefusesTheSearch() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    writeFormFile(QStringLiteral("kerxxxx.inf"), "earlier");
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("UK"));
+    // A search from another program holds the folder.
+    const int other = ::open(QFile::encodeName(m_dir->path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(other >= 0);
+    const auto release = qScopeGuard([other] { ::close(other); });
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QCOMPARE(m_services.messages, QStringList{"Another search is writing its results in " + m_dir->path() +
+                                              "; wait until it has finished"});
+    // The run did not start: no progress box, the menus idle, nothing written.
+    QVERIFY(!child<QPlainTextEdit>(QStringLiteral("Selection"))->isVisible());
+    QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
+    QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
+    QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{"KER1994.INF", "kerxxxx.inf"}));
+}
+
 void tst_Morvex::declinedQuestion() {
     writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
     chooseFiles({QStringLiteral("KER1994.INF")});
@@ -991,20 +1013,18 @@ void tst_Morvex::realFileDialogFiltersAnyLetterCase() {
     writeFormFile(QStringLiteral("notes.txt"), "notes");
     QStringList filters;
     QStringList listed;
-    whenModal<QFileDialog>(this, [&](QFileDialog* dialog) {
+    whenModal<QFileDialog>(m_window.get(), [&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
-        dialog->setDirectory(m_dir->path());
         auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
         auto* model = dialog->findChild<QFileSystemModel*>();
         auto* buttons = dialog->findChild<QDialogButtonBox*>();
         if (!view || !model || !buttons) return;
-        // The model lists the folder from a thread; wait until it has settled.
-        QDeadlineTimer deadline(5000);
-        int rows = -1;
-        while (!deadline.hasExpired() && (rows <= 0 || model->rowCount(view->rootIndex()) != rows)) {
-            rows = model->rowCount(view->rootIndex());
-            QTest::qWait(100);
-        }
+        // The model lists the folder from a thread and reports each file before it reports the
+        // folder loaded; the wait ends with that report.
+        QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+        dialog->setDirectory(m_dir->path());
+        while (!loaded.contains(QVariantList{m_dir->path()}))
+            if (!loaded.wait(60000)) return;
         for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
             const QModelIndex index = model->index(r, 0, view->rootIndex());
             if (!(model->flags(index) & Qt::ItemIsEnabled) || view->isRowHidden(r)) continue;
@@ -1027,7 +1047,7 @@ void tst_Morvex::realQuestionBoxHasYesAndNo() {
         QStringLiteral("No Selection Criteria have been chosen. Do you want to continue?");
     QString text;
     QMessageBox::StandardButtons buttons;
-    whenModal<QMessageBox>(this, [&](QMessageBox* box) {
+    whenModal<QMessageBox>(m_window.get(), [&](QMessageBox* box) {
         text = box->text();
         buttons = box->standardButtons();
         if (QAbstractButton* no = box->button(QMessageBox::No)) no->click();
