@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Scan speed of morvex-search over a generated inventory, beside grep -F -c on the same files.
+# Scan speed of morvex-search over a generated inventory, beside grep -F -c, wc -l and cat on
+# the same files: grep is the reference of a plain text search, wc -l of a vectorised pass over
+# every byte, cat of reading the files at all.
 #
 # Environment:
 #   MORVEX_BUILD        build folder with morvex-search and kergen (default: <repo>/build)
@@ -64,26 +66,36 @@ best_time() {
     done
 }
 
-report() { # name, grep seconds (may be empty)
+report() { # name, grep seconds, wc seconds (both may be empty)
     local name="$1"
     local line
     line=$(printf "%-40s %8.3f s %9s MB/s" "$name" "$best" "$(rate "$best")")
     if [ -n "${2:-}" ]; then
-        line+=$(awk -v a="$2" -v b="$best" 'BEGIN { printf "   %.2f x grep speed", a / b }')
+        line+=$(awk -v a="$2" -v b="$best" 'BEGIN { printf "   %5.2f x grep", a / b }')
+    fi
+    if [ -n "${3:-}" ]; then
+        line+=$(awk -v a="$3" -v b="$best" 'BEGIN { printf "   %5.2f x wc -l", a / b }')
     fi
     if [[ "$name" == morvex* ]]; then line+="   peak RSS ${peak} KB"; fi
     echo "$line"
 }
 
+# The machine's own speeds. grep's output goes to a file: GNU grep stops at the first match
+# when its output is /dev/null.
+best_time sh -c 'cat "$@" >/dev/null' cat "${files[@]}"
+report "cat > /dev/null"
+best_time wc -l "${files[@]}"
+wc_s=$best
+report "wc -l"
 best_time grep -F -c Spain "${files[@]}"
 grep_s=$best
-report "grep -F -c Spain"
+report "grep -F -c Spain" "" "$wc_s"
 
 run() { # name, morvex-search arguments...
     local name="$1"
     shift
     best_time "$search" --quiet "$@" "${files[@]}"
-    report "$name" "$grep_s"
+    report "$name" "$grep_s" "$wc_s"
     echo "    $(head -n 1 "$work/stdout.txt")"
 }
 

@@ -70,6 +70,9 @@ bool Criteria::prepare(const CriteriaSet& set, std::string* err) {
     m_blockSearch = true;
     for (const auto& alternative : m_slots[kObservationSlot])
         if (alternative.find_first_of("^\r\n") != std::string::npos) m_blockSearch = false;
+    m_usedSlots.clear();
+    for (int s = 0; s < kSlots; ++s)
+        if (!m_slots[static_cast<std::size_t>(s)].empty()) m_usedSlots.push_back(s);
     return true;
 }
 
@@ -78,28 +81,30 @@ std::string_view Criteria::observations(const Form& form) const {
                                                          : std::string_view(form.observationText());
 }
 
+bool Criteria::found(std::string_view text, std::string_view upperNeedle) const {
+    return m_scan.findUpperCased(text.data(), text.size(), upperNeedle.data(), upperNeedle.size()) !=
+           std::string_view::npos;
+}
+
 bool Criteria::test(const Form& form) const {
     // The observation text is not empty exactly when the form has a line 10.
     const bool hasObservations = form.last() >= Form::kFirstObservationLine;
-    if (m_used) {
-        for (int s = 0; s < kSlots; ++s) {
-            const auto& alternatives = m_slots[static_cast<std::size_t>(s)];
-            if (alternatives.empty()) continue;
-            const bool observationSlot = s == kObservationSlot;
-            const std::string_view searched = observationSlot ? observations(form) : form.line(s);
-            bool satisfied = false;
-            for (const auto& alternative : alternatives) {
-                if (alternative.empty() ? (observationSlot ? hasObservations : !searched.empty())
-                                        : findUpperCased(searched, alternative) != std::string_view::npos) {
-                    satisfied = true;
-                    break;
-                }
+    for (const int s : m_usedSlots) {
+        const bool observationSlot = s == kObservationSlot;
+        const std::string_view searched = observationSlot ? observations(form) : form.line(s);
+        bool satisfied = false;
+        for (const auto& alternative : m_slots[static_cast<std::size_t>(s)]) {
+            // An empty alternative is found in every text that is not empty.
+            if (alternative.empty() ? (observationSlot ? hasObservations : !searched.empty())
+                                    : found(searched, alternative)) {
+                satisfied = true;
+                break;
             }
-            if (!satisfied) return false;
         }
+        if (!satisfied) return false;
     }
     if (m_dataHeld == DataHeld::Any) return true;
-    const bool atUlma = findUpperCased(observations(form), kAtUlma) != std::string_view::npos;
+    const bool atUlma = found(observations(form), kAtUlma);
     return m_dataHeld == DataHeld::AtUlma ? atUlma : !atUlma;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/bytescan.h"
 #include "search/form.h"
 
 namespace search {
@@ -50,6 +51,7 @@ public:
     bool test(const Form& form) const;
 
 private:
+    bool found(std::string_view text, std::string_view upperNeedle) const;
     /// The text that slot 10 and the data-held filter search: the raw observation lines when
     /// no alternative needs the "^" that joins them, else the observation text.
     std::string_view observations(const Form& form) const;
@@ -58,6 +60,8 @@ private:
     DataHeld m_dataHeld = DataHeld::Any;
     bool m_used = false;
     bool m_blockSearch = false; // slot 10 can search the raw observation lines
+    std::vector<int> m_usedSlots; // slots with alternatives, in order
+    const scan::Kernels& m_scan = scan::kernels();
 };
 
 /// The echo of the criteria for the two HTML heads, lines without their line ends.

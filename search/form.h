@@ -18,7 +18,11 @@ public:
     /// Line n, empty when n is past the last stored line or outside 0 to 200.
     std::string_view line(int n) const {
         if (n < 0 || n > m_last) return {};
-        if (n >= kFirstObservationLine && !m_tailSplit) splitTail();
+        if (n < kFirstObservationLine) {
+            if (n >= m_headerSplit) splitHeader(n);
+        } else if (!m_tailSplit) {
+            splitTail();
+        }
         return m_lines[static_cast<std::size_t>(n)];
     }
     /// Number of the last stored line; -1 for a form without lines.
@@ -35,6 +39,7 @@ public:
     /// Replaces the content (used by the reader and by tests).
     void clear() {
         m_last = -1;
+        m_headerSplit = 0;
         m_obsBuilt = false;
         m_block = {};
         m_hasBlock = false;
@@ -42,6 +47,16 @@ public:
     }
     void append(std::string_view line) {
         m_lines[static_cast<std::size_t>(++m_last)] = line;
+        m_headerSplit = m_last + 1;
+        m_obsBuilt = false;
+    }
+    /// Gives the form count header lines (at most ten) as raw bytes, each ended by CR or CR LF.
+    /// They are cut into lines when first asked for.
+    void setHeaderLines(std::string_view text, int count) {
+        m_last = count - 1;
+        m_headerSplit = 0;
+        m_header = text;
+        m_headerNext = 0;
         m_obsBuilt = false;
     }
     /// Gives a form of ten header lines its observation lines as raw bytes: count lines, each
@@ -54,10 +69,14 @@ public:
     }
 
 private:
+    void splitHeader(int upTo) const;
     void splitTail() const;
 
     mutable std::array<std::string_view, kMaxLines> m_lines{};
     int m_last = -1;
+    mutable int m_headerSplit = 0;         // header lines 0 to m_headerSplit - 1 are in m_lines
+    std::string_view m_header;             // the header lines as read, when not yet cut
+    mutable std::size_t m_headerNext = 0;  // where in m_header line m_headerSplit starts
     mutable bool m_tailSplit = true;
     std::string_view m_block;
     bool m_hasBlock = false;

@@ -3,36 +3,13 @@
 
 #include <algorithm>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace search {
 
 namespace {
 
 // A form holds lines 0 to 200; the line counter passing 200 means the file is malformed.
-constexpr int kMaxLineNumber = 200;
-
-// The first CR in [p, end), or nullptr. Form lines are short (some 30 bytes), so an inline
-// scan of sixteen bytes at a time costs less than a library call per line.
-inline const char* findCr(const char* p, const char* end) {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    for (; end - p >= 16; p += 16) {
-        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), cr));
-        if (hits) return p + __builtin_ctz(static_cast<unsigned>(hits));
-    }
-#endif
-    return static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
-}
-
-} // namespace
-
-FormReader::FormReader(InputFile& file, std::size_t blockSize, std::size_t maxFormBytes)
-    : m_file(file), m_buffer(blockSize), m_blockSize(blockSize), m_maxFormBytes(maxFormBytes) {}
-
-namespace {
+constexpr std::size_t kMaxLineNumber = 200;
 
 // "1 GiB", "64 KiB", "1000 bytes": a size as the messages give it.
 std::string sizeText(std::size_t bytes) {
@@ -44,16 +21,20 @@ std::string sizeText(std::size_t bytes) {
 
 } // namespace
 
+FormReader::FormReader(InputFile& file, std::size_t blockSize, std::size_t maxFormBytes)
+    : m_file(file), m_scan(scan::kernels()), m_buffer(blockSize), m_blockSize(blockSize),
+      m_maxFormBytes(maxFormBytes) {}
+
 // Moves the data from keepFrom on to the start of the buffer (growing it when that data
-// fills it) and reads at most one more block behind it. Spans are relative to keepFrom.
+// fills it) and reads at most one more block behind it; the offsets of the reader move with it.
 // False with m_failure and err set when the file cannot be read, the form passes the size
 // limit or its memory cannot be had.
 bool FormReader::fill(std::size_t keepFrom, std::string* err) {
     std::size_t kept = m_end - keepFrom;
     if (keepFrom > 0 && kept > 0) std::memmove(m_buffer.data(), m_buffer.data() + keepFrom, kept);
     m_begin -= keepFrom;
+    m_formStart = m_formStart > keepFrom ? m_formStart - keepFrom : 0;
     m_end = kept;
-    m_noCrBefore = m_noCrBefore > keepFrom ? m_noCrBefore - keepFrom : 0;
     if (m_end == m_buffer.capacity()) {
         // All that is kept belongs to one unfinished form.
         if (kept > m_maxFormBytes) {
@@ -81,200 +62,110 @@ bool FormReader::fill(std::size_t keepFrom, std::string* err) {
     return true;
 }
 
-void FormReader::finishHeader(Form& form, std::size_t formStart) const {
-    const char* base = m_buffer.data() + formStart;
-    form.clear();
-    for (int n = 0; n < m_spanCount; ++n) {
-        const auto& [offset, length] = m_spans[static_cast<std::size_t>(n)];
-        form.append(std::string_view(base + offset, length));
-    }
-}
-
-// Whether position p of the buffer starts a line: the start of the observation lines, or
-// just after a CR, or after a CR and its LF.
-bool FormReader::lineStartsAt(std::size_t p, std::size_t tailStart) const {
-    const char* base = m_buffer.data();
-    return p == tailStart || base[p - 1] == '\r' || (base[p - 1] == '\n' && base[p - 2] == '\r');
-}
-
-// The first terminator line in [from, m_end), counting the CRs passed (each ends one line).
-std::size_t FormReader::scanTail(std::size_t tailStart, std::size_t from, int& lineEnds) const {
-    const char* base = m_buffer.data();
-    std::size_t i = from;
-#if defined(__SSE2__)
-    // CRs are counted per byte lane (a lane holds at most 255) and summed now and then; the
-    // baseline x86-64 has no popcount instruction.
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i star = _mm_set1_epi8('*');
-    const __m128i zero = _mm_setzero_si128();
-    __m128i lanes = zero;
-    int pending = 0;
-    auto addLanes = [&] {
-        const __m128i sums = _mm_sad_epu8(lanes, zero);
-        lineEnds += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
-        lanes = zero;
-        pending = 0;
-    };
-    for (; i + 16 <= m_end; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-        const __m128i crs = _mm_cmpeq_epi8(bytes, cr);
-        for (unsigned stars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, star))); stars;
-             stars &= stars - 1) {
-            const unsigned bit = static_cast<unsigned>(__builtin_ctz(stars));
-            if (lineStartsAt(i + bit, tailStart)) {
-                addLanes();
-                for (unsigned before = static_cast<unsigned>(_mm_movemask_epi8(crs)) & ((1u << bit) - 1); before;
-                     before &= before - 1)
-                    ++lineEnds;
-                return i + bit;
-            }
-        }
-        lanes = _mm_sub_epi8(lanes, crs); // a match is -1
-        if (++pending == 255) addLanes();
-    }
-    addLanes();
-#endif
-    for (; i < m_end; ++i) {
-        if (base[i] == '\r')
-            ++lineEnds;
-        else if (base[i] == '*' && lineStartsAt(i, tailStart))
-            return i;
-    }
-    return std::string::npos;
-}
-
 FormReader::Status FormReader::next(Form& form, std::string* err) {
-    if (m_skipTerminator) {
-        // The rest of the last form's terminator line, which ran past the buffer.
-        for (;;) {
-            const char* base = m_buffer.data();
-            const char* cr = findCr(base + m_begin, base + m_end);
-            if (cr) {
-                m_begin = static_cast<std::size_t>(cr - base) + 1;
-                m_skipLf = true;
-                break;
-            }
+    if (std::optional<Status> status = skipTerminatorRest(err)) return *status;
+    if (std::optional<Status> status = findFormEnd(err)) return *status;
+    makeForm(form);
+    return Status::Form;
+}
+
+// Step 1: the rest of the last form's terminator line, up to its line end.
+std::optional<FormReader::Status> FormReader::skipTerminatorRest(std::string* err) {
+    if (m_inTerminator && m_begin < m_end && m_buffer[m_begin] == '\r') { // a terminator line of "*" alone
+        ++m_begin;
+        m_skipLf = true;
+        m_inTerminator = false;
+    }
+    while (m_inTerminator) {
+        const std::size_t cr = m_scan.findCr(m_buffer.data(), m_end, m_begin);
+        if (cr < m_end) {
+            m_begin = cr + 1;
+            m_skipLf = true;
+            m_inTerminator = false;
+        } else if (m_eof) {
             m_begin = m_end;
-            if (m_eof) break;
+            m_inTerminator = false;
+        } else {
+            m_begin = m_end;
             if (!fill(m_begin, err)) return m_failure;
         }
-        m_skipTerminator = false;
     }
+    return std::nullopt;
+}
 
-    // Span offsets are relative to formStart, the first byte of the form's first line, so
-    // that the buffer can be compacted under them.
-    std::size_t formStart = m_begin;
-    m_spanCount = 0;
-    int lineCounter = -1;
-
-    // Header lines 0 to 9, one at a time.
-    while (m_spanCount < Form::kFirstObservationLine || m_skipLf) {
-        const char* base = m_buffer.data();
-        std::size_t pos = m_begin;
-        const std::size_t end = m_end;
-        bool skipLf = m_skipLf;
-        int count = m_spanCount;
-        auto* spans = m_spans.data();
-        auto save = [&] {
-            m_begin = pos;
-            m_skipLf = skipLf;
-            m_spanCount = count;
-        };
-        for (;;) {
-            if (skipLf) {
-                if (pos == end) break;
-                if (base[pos] == '\n') ++pos;
-                skipLf = false;
-            }
-            if (count == Form::kFirstObservationLine) break;
-            // Bytes of an unfinished line already searched before the last read hold no CR.
-            const char* cr = findCr(base + std::max(pos, m_noCrBefore), base + end);
-            if (!cr) {
-                m_noCrBefore = end;
-                break;
-            }
-            const std::size_t lineStart = pos;
-            const std::size_t lineEnd = static_cast<std::size_t>(cr - base);
-            pos = lineEnd + 1;
-            skipLf = true;
-            ++lineCounter;
-            if (lineEnd > lineStart && base[lineStart] == '*') {
-                save();
-                finishHeader(form, formStart);
-                return Status::Form;
-            }
-            if (count == 0) formStart = lineStart;
-            spans[count++] = {lineStart - formStart, lineEnd - lineStart};
-        }
-        save();
-        if (m_spanCount == Form::kFirstObservationLine && !m_skipLf) break;
-        if (!m_eof) {
-            if (!fill(formStart, err)) return m_failure;
-            formStart = 0;
-            continue;
-        }
-        m_skipLf = false;
-        if (m_begin == m_end) return Status::End; // lines after the last terminator belong to no form
-        // The last line of the file, without a line end.
-        const std::size_t lineStart = m_begin;
-        m_begin = m_end;
-        ++lineCounter;
-        if (m_buffer[lineStart] == '*') {
-            finishHeader(form, formStart);
-            return Status::Form;
-        }
-        if (m_spanCount == 0) formStart = lineStart;
-        m_spans[static_cast<std::size_t>(m_spanCount++)] = {lineStart - formStart, m_end - lineStart};
-        if (m_spanCount < Form::kFirstObservationLine) return Status::End;
-    }
-
-    // Lines 10 on: only the terminator is looked for, and the line ends are counted. A line
-    // numbered above 200 makes the file malformed: 191 line ends before the terminator, or
-    // 192 without one.
-    constexpr int kMaxObservationLines = kMaxLineNumber - Form::kFirstObservationLine + 1;
-    std::size_t tailStart = m_begin - formStart;
-    std::size_t scanned = tailStart;
-    int lineEnds = 0;
+// Moves m_begin past the LF of a CR LF that ended the last line, reading more of the file
+// until the next line's first byte is there. False when the file cannot be read; at the end
+// of the file m_begin is m_end.
+bool FormReader::startLine(std::string* err) {
     for (;;) {
-        const std::size_t at = scanTail(formStart + tailStart, formStart + scanned, lineEnds);
-        if (at != std::string::npos) {
-            if (lineEnds > kMaxObservationLines - 1) return Status::Malformed;
-            const char* base = m_buffer.data();
-            std::size_t tailEnd = at;
-            if (lineEnds > 0) tailEnd -= base[at - 1] == '\r' ? 1 : 2;
-            finishHeader(form, formStart);
-            form.setObservationLines(std::string_view(base + formStart + tailStart, tailEnd - formStart - tailStart),
-                                     lineEnds);
-            const char* cr = findCr(base + at, base + m_end);
-            if (cr) {
-                m_begin = static_cast<std::size_t>(cr - base) + 1;
-                m_skipLf = true;
-            } else {
-                m_begin = m_end;
-                m_skipTerminator = !m_eof;
-            }
-            return Status::Form;
+        if (m_skipLf && m_begin < m_end) {
+            if (m_buffer[m_begin] == '\n') ++m_begin;
+            m_skipLf = false;
         }
-        if (lineEnds > kMaxObservationLines) return Status::Malformed;
-        scanned = m_end - formStart;
-        if (!m_eof) {
-            if (!fill(formStart, err)) return m_failure;
-            formStart = 0;
-            continue;
-        }
-        // End of file without a terminator: a last line without a line end counts too.
-        const char* base = m_buffer.data();
-        const std::size_t tailBegin = formStart + tailStart;
-        std::size_t lastLineStart = tailBegin;
-        if (lineEnds > 0) {
-            const void* lastCr = memrchr(base + tailBegin, '\r', m_end - tailBegin);
-            lastLineStart = static_cast<std::size_t>(static_cast<const char*>(lastCr) - base) + 1;
-            if (lastLineStart < m_end && base[lastLineStart] == '\n') ++lastLineStart;
-        }
-        if (lastLineStart < m_end && lineEnds + 1 > kMaxObservationLines) return Status::Malformed;
-        m_begin = m_end;
-        return Status::End;
+        if (m_begin < m_end || m_eof) return true;
+        if (!fill(m_begin, err)) return false;
     }
+}
+
+// Step 2: the lines of the next form, up to its terminator line, only counted; the line end of
+// line 9 is noted. A line numbered above 200 makes the file malformed.
+std::optional<FormReader::Status> FormReader::findFormEnd(std::string* err) {
+    if (!startLine(err)) return m_failure;
+    if (m_begin == m_end) return Status::End;
+    m_formStart = m_begin;
+    std::size_t lineEnds = 0;
+    std::size_t scanned = 0; // bytes of the form searched, from its start
+    for (;;) {
+        const std::size_t at = m_scan.findTerminator(m_buffer.data(), m_end, m_formStart, m_formStart + scanned,
+                                                     &lineEnds, kHeaderLines, &m_headerEnd);
+        if (at < m_end) {
+            if (lineEnds > kMaxLineNumber) return Status::Malformed; // the terminator is line 201 or later
+            m_terminator = at;
+            m_lines = lineEnds;
+            m_begin = at + 1;
+            m_inTerminator = true;
+            return std::nullopt;
+        }
+        if (lineEnds > kMaxLineNumber + 1) return Status::Malformed; // line 201 has ended
+        scanned = m_end - m_formStart;
+        if (m_eof) return endOfFile(lineEnds);
+        const std::size_t moved = m_formStart;
+        if (!fill(m_formStart, err)) return m_failure;
+        if (lineEnds >= kHeaderLines) m_headerEnd -= moved;
+    }
+}
+
+// The end of the file in a form without its terminator line: lines after the last terminator
+// belong to no form, but a last line without a line end still counts towards the limit.
+FormReader::Status FormReader::endOfFile(std::size_t lineEnds) const {
+    const char* base = m_buffer.data();
+    std::size_t lastLineStart = m_formStart;
+    if (lineEnds > 0) {
+        const void* lastCr = memrchr(base + m_formStart, '\r', m_end - m_formStart);
+        lastLineStart = static_cast<std::size_t>(static_cast<const char*>(lastCr) - base) + 1;
+        if (lastLineStart < m_end && base[lastLineStart] == '\n') ++lastLineStart;
+    }
+    const std::size_t lines = lineEnds + (lastLineStart < m_end ? 1 : 0);
+    return lines > kMaxLineNumber + 1 ? Status::Malformed : Status::End;
+}
+
+// Step 3: the form found: its header lines and, from line 10 on, its observation lines as one
+// block of bytes; the form cuts them into lines when asked.
+void FormReader::makeForm(Form& form) const {
+    const char* base = m_buffer.data();
+    form.clear();
+    if (m_lines < kHeaderLines) {
+        form.setHeaderLines(std::string_view(base + m_formStart, m_terminator - m_formStart), static_cast<int>(m_lines));
+        return;
+    }
+    form.setHeaderLines(std::string_view(base + m_formStart, m_headerEnd + 1 - m_formStart),
+                        static_cast<int>(kHeaderLines));
+    std::size_t start = m_headerEnd + 1;
+    if (base[start] == '\n') ++start; // at most the terminator's first byte
+    // The block ends before the line end of the last observation line.
+    std::size_t end = m_terminator;
+    if (m_lines > kHeaderLines) end -= base[m_terminator - 1] == '\r' ? 1 : 2;
+    form.setObservationLines(std::string_view(base + start, end - start), static_cast<int>(m_lines - kHeaderLines));
 }
 
 } // namespace search

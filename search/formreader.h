@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "search/bytebuffer.h"
+#include "search/bytescan.h"
 #include "search/filesystem.h"
 #include "search/form.h"
 
@@ -45,26 +47,36 @@ public:
     std::size_t capacity() const { return m_buffer.capacity(); }
 
 private:
+    static constexpr std::size_t kHeaderLines = Form::kFirstObservationLine;
+
+    // The three steps of next(), in order; each returns a status to end next() with, or
+    // nothing to go on with the next step.
+    std::optional<Status> skipTerminatorRest(std::string* err);
+    std::optional<Status> findFormEnd(std::string* err);
+    void makeForm(Form& form) const;
+
+    Status endOfFile(std::size_t lineEnds) const;
+    bool startLine(std::string* err);
     bool fill(std::size_t keepFrom, std::string* err);
-    void finishHeader(Form& form, std::size_t formStart) const;
-    bool lineStartsAt(std::size_t p, std::size_t tailStart) const;
-    std::size_t scanTail(std::size_t tailStart, std::size_t from, int& lineEnds) const;
 
     InputFile& m_file;
+    const scan::Kernels& m_scan;
     ByteBuffer m_buffer;
     std::size_t m_blockSize;
     std::size_t m_maxFormBytes;
     Status m_failure = Status::ReadError; // why the last fill failed
-    std::size_t m_begin = 0; // start of unparsed data
-    std::size_t m_end = 0;   // end of valid data
+    std::size_t m_begin = 0;              // start of unread data
+    std::size_t m_end = 0;                // end of valid data
     std::uint64_t m_bytesRead = 0;
     bool m_eof = false;
-    bool m_skipLf = false; // a CR ended the last line: an LF right after it belongs to it
-    bool m_skipTerminator = false; // the last terminator line goes on past the buffer
-    std::size_t m_noCrBefore = 0;  // [m_begin, m_noCrBefore) holds no CR
-    // Offset and length of the header lines of the current form.
-    std::array<std::pair<std::size_t, std::size_t>, Form::kFirstObservationLine> m_spans{};
-    int m_spanCount = 0;
+    bool m_skipLf = false;       // a CR ended the last line: an LF right after it belongs to it
+    bool m_inTerminator = false; // the rest of the last terminator line is still to be skipped
+    // The form found by findFormEnd: where its first line starts, its terminator line, its
+    // number of lines and the line end of its line 9.
+    std::size_t m_formStart = 0;
+    std::size_t m_terminator = 0;
+    std::size_t m_lines = 0;
+    std::size_t m_headerEnd = 0;
 };
 
 } // namespace search

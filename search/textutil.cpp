@@ -3,13 +3,15 @@
 
 #include <array>
 #include <charconv>
-#include <limits>
-#include <system_error>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <system_error>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "search/bytescan.h"
 
 namespace search {
 
@@ -55,11 +57,11 @@ constexpr std::array<unsigned char, 256> makeOtherCaseTable() {
     return t;
 }
 
-constexpr auto kOtherCase = makeOtherCaseTable();
-
 } // namespace
 
-char upperChar(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
+const std::array<unsigned char, 256> detail::kUpperCase = kUpper;
+const std::array<unsigned char, 256> detail::kOtherCase = makeOtherCaseTable();
+
 char lowerChar(char c) { return static_cast<char>(kLower[static_cast<unsigned char>(c)]); }
 
 std::string upperCase(std::string_view text) {
@@ -74,47 +76,8 @@ std::string lowerCase(std::string_view text) {
     return out;
 }
 
-namespace {
-
-bool matchesAt(const unsigned char* text, std::string_view needle) {
-    for (std::size_t j = 0; j < needle.size(); ++j)
-        if (kUpper[text[j]] != static_cast<unsigned char>(needle[j])) return false;
-    return true;
-}
-
-} // namespace
-
 std::size_t findUpperCased(std::string_view text, std::string_view upperNeedle) {
-    const std::size_t n = upperNeedle.size();
-    if (n == 0 || n > text.size()) return std::string_view::npos;
-    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    const auto first = static_cast<unsigned char>(upperNeedle.front());
-    const auto final = static_cast<unsigned char>(upperNeedle.back());
-    const unsigned char firstOther = kOtherCase[first];
-    const unsigned char finalOther = kOtherCase[final];
-    const std::size_t last = text.size() - n; // last possible start
-    std::size_t i = 0;                        // candidate start
-#if defined(__SSE2__)
-    // Candidates have the needle's first and last byte, in either case, in their places;
-    // sixteen starts are tested at once.
-    const __m128i f1 = _mm_set1_epi8(static_cast<char>(first)), f2 = _mm_set1_epi8(static_cast<char>(firstOther));
-    const __m128i l1 = _mm_set1_epi8(static_cast<char>(final)), l2 = _mm_set1_epi8(static_cast<char>(finalOther));
-    for (; i + 16 <= last + 1; i += 16) {
-        const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
-        const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i + n - 1));
-        const __m128i both = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(starts, f1), _mm_cmpeq_epi8(starts, f2)),
-                                           _mm_or_si128(_mm_cmpeq_epi8(ends, l1), _mm_cmpeq_epi8(ends, l2)));
-        for (unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(both)); hits; hits &= hits - 1) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(hits));
-            if (matchesAt(t + at, upperNeedle)) return at;
-        }
-    }
-#endif
-    for (; i <= last; ++i) {
-        const unsigned char c = t[i];
-        if ((c == first || c == firstOther) && matchesAt(t + i, upperNeedle)) return i;
-    }
-    return std::string_view::npos;
+    return scan::kernels().findUpperCased(text.data(), text.size(), upperNeedle.data(), upperNeedle.size());
 }
 
 bool containsUpperCased(std::string_view text, std::string_view upperNeedle) {

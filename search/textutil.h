@@ -2,14 +2,25 @@
 #ifndef SEARCH_TEXTUTIL_H
 #define SEARCH_TEXTUTIL_H
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace search {
 
+namespace detail {
+/// Windows-1252 upper case of every byte; the other byte of the same upper case of every
+/// upper-case byte (itself when there is none).
+extern const std::array<unsigned char, 256> kUpperCase;
+extern const std::array<unsigned char, 256> kOtherCase;
+} // namespace detail
+
 /// Upper-cases one Windows-1252 byte: a-z, 0xE0-0xFE except 0xF7, and 0x9A/0x9C/0x9E/0xFF.
-char upperChar(char c);
+inline char upperChar(char c) { return static_cast<char>(detail::kUpperCase[static_cast<unsigned char>(c)]); }
+/// The byte other than an upper-case byte that upper-cases to it: 'A' => 'a', 0xC9 => 0xE9,
+/// '1' => '1'.
+inline char otherCase(char upper) { return static_cast<char>(detail::kOtherCase[static_cast<unsigned char>(upper)]); }
 /// Lower-cases one Windows-1252 byte (the inverse of upperChar).
 char lowerChar(char c);
 
