@@ -142,8 +142,14 @@ inline std::uint64_t candidates(const char* starts, const char* ends, char f1, c
 
 } // namespace sse2
 
+// Everything up to the matching pop is compiled for AVX2; it runs only where the processor
+// has it (avx2Kernels).
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,bmi,bmi2,popcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,bmi,bmi2,popcnt")
+#endif
 
 namespace avx2 {
 
@@ -220,7 +226,11 @@ inline std::uint64_t candidates(const char* starts, const char* ends, char f1, c
 
 } // namespace avx2
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #endif // MORVEX_SCAN_X86
 
