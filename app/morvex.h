@@ -115,7 +115,7 @@ private:
     MessageBoxes* m_messages;
     FileOpener* m_opener;
 
-    tables::RpTable m_rptable;
+    const tables::RpTable m_rptable;
     search::FileSelection m_files;
 
     search::SearchRun* m_run = nullptr;

@@ -7,9 +7,9 @@
 #include "reports/reportform.h"
 #include "search/criteria.h"
 #include "search/formreader.h"
-#include "search/memoryfilesystem.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
+#include "tests/support/memoryfilesystem.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ const std::string& inventory() {
 }
 
 void readForms(benchmark::State& state) {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     fs.files["f"] = inventory();
     for (auto _ : state) {
         std::string err;
@@ -50,7 +50,7 @@ BENCHMARK(readForms);
 
 // A whole run in memory: argument 0 selects no form, 1 a fifth of them (country), 2 every form.
 void searchRun(benchmark::State& state) {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     fs.files["/d/KER1995.INF"] = inventory();
     search::FileSelection selection;
     std::string message;

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
 
     cli::CliHost host(cmd.all, cmd.probe, !cmd.quiet && ::isatty(STDERR_FILENO) == 1);
     search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
-    tables::RpTable rptable;
+    const tables::RpTable rptable;
     reports::ReportForm sink(fs, rptable);
     search::SearchRun run(host, fs, sink);
     host.attach(run, totalBytes);

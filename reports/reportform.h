@@ -5,8 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "reports/reportfile.h"
 #include "search/filesystem.h"
 #include "search/reportsink.h"
+#include "search/textutil.h"
 #include "tables/rptable.h"
 
 namespace reports {
@@ -15,7 +17,9 @@ namespace reports {
 /// Text from form files and from the user is HTML-escaped in the two HTML files.
 class ReportForm : public search::ReportSink {
 public:
-    ReportForm(search::FileSystem& files, tables::RpTable& table);
+    ReportForm(search::FileSystem& files, const tables::RpTable& table);
+    /// Closes what a run left open; a file that cannot be closed is reported on stderr, since
+    /// no run is left to report it.
     ~ReportForm() override;
 
     bool open(const search::OutputPaths& paths, std::string* err) override;
@@ -31,13 +35,42 @@ public:
 
 private:
     struct Files;
+    struct SummaryValues;
+
+    // ReportForm's steps for one selected form, in order.
+    void writeProbeLine(const search::SelectedForm& selected);
+    void writeExtractionRecord(const search::SelectedForm& selected);
     void writeFullForm(const search::SelectedForm& selected);
-    void writeObservations(const search::SelectedForm& selected);
+    void writeCounts(const search::SelectedForm& selected);
     void writeSummaryRow(const search::SelectedForm& selected);
+
+    // The full form, section by section.
+    void writeFormHeading(const search::SelectedForm& selected);
+    void writeHeaderSections(const search::SelectedForm& selected);
+    void writeLocation(const search::SelectedForm& selected);
+    void writeContacts(const search::SelectedForm& selected);
+    void writeObservations(const search::SelectedForm& selected);
+    bool writeObservationLine(std::string_view line, bool& timeSeries);
+    void writeCode(std::string_view code, int slot);
+    std::size_t writePosition(const search::Fields& fields);
+    void beginSection(std::string_view caption);
+
+    // The summary row and its ker3.txt row.
+    SummaryValues summaryValues(const search::SelectedForm& selected) const;
+    void writeSummaryCells(const SummaryValues& values);
+    void writeCsvRow(const search::SelectedForm& selected, const SummaryValues& values);
+
+    // The statistics section.
+    void statisticsRow(std::string_view label, std::string_view value, bool escape);
+    void writeTypeCounts(const search::Statistics& statistics);
+    void writeUnidentified(const search::Statistics& statistics);
+    void writeStationTotals(const search::Statistics& statistics);
+    void writeAtUlmaTotal(const search::Statistics& statistics);
+
     void reportError(const search::SelectedForm& selected, int number);
 
     search::FileSystem& m_files;
-    tables::RpTable& m_table;
+    const tables::RpTable& m_table;
     std::unique_ptr<Files> m_out;
     int m_loopLine = 0; // the form line the writer's line loop holds, for the error report
 };

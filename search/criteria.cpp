@@ -108,33 +108,4 @@ bool Criteria::test(const Form& form) const {
     return m_dataHeld == DataHeld::AtUlma ? atUlma : !atUlma;
 }
 
-CriteriaEcho echoCriteria(const CriteriaSet& set) {
-    CriteriaEcho echo;
-    int count = 0;
-    for (int i = 0; i < 10; ++i) {
-        const std::string& text = set.texts[static_cast<std::size_t>(i)];
-        if (text.empty()) continue;
-        if (++count == 1) {
-            for (auto* lines : {&echo.formsLines, &echo.headsLines}) {
-                lines->push_back("Selection Criteria:-");
-                lines->push_back("<br>");
-            }
-        } else {
-            echo.formsLines.push_back("AND<br>");
-            echo.headsLines.push_back("AND");
-        }
-        std::string line(criterionLabel(i));
-        line += ": ";
-        appendEscaped(line, upperCase(text));
-        line += "<br>";
-        echo.formsLines.push_back(line);
-        echo.headsLines.push_back(line);
-    }
-    if (count == 0) {
-        echo.formsLines = {"", "All forms selected<br>"};
-        echo.headsLines = {"", "All forms selected"};
-    }
-    return echo;
-}
-
 } // namespace search

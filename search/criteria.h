@@ -64,14 +64,6 @@ private:
     const scan::Kernels& m_scan = scan::kernels();
 };
 
-/// The echo of the criteria for the two HTML heads, lines without their line ends.
-/// Texts from the user are HTML-escaped.
-struct CriteriaEcho {
-    std::vector<std::string> formsLines; // kerforms.htm
-    std::vector<std::string> headsLines; // kerheads.htm
-};
-CriteriaEcho echoCriteria(const CriteriaSet& set);
-
 } // namespace search
 
 #endif // SEARCH_CRITERIA_H

@@ -32,17 +32,6 @@ void OutputFile::putLarge(std::string_view text) {
     if (m_error.empty() && !writeBytes(text.data(), text.size(), &err)) m_error = err;
 }
 
-void OutputFile::putBlanked(std::string_view text, bool escape) {
-    for (;;) {
-        const std::size_t sep = text.find('^');
-        const std::string_view piece = text.substr(0, sep);
-        escape ? putEscaped(piece) : put(piece);
-        if (sep == std::string_view::npos) return;
-        put(' ');
-        text.remove_prefix(sep + 1);
-    }
-}
-
 bool OutputFile::closeDurably(std::string* err) {
     if (!m_closed) {
         flushBuffer();

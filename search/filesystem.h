@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "search/textutil.h"
 
 namespace search {
 
@@ -48,17 +47,6 @@ public:
     /// Appends text and the line end CR LF.
     void line(std::string_view text) {
         put(text);
-        put(std::string_view("\r\n", 2));
-    }
-    /// Appends text with "&", "<" and ">" written as HTML entities.
-    void putEscaped(std::string_view text) {
-        escapeHtml(text, [this](std::string_view piece) { put(piece); });
-    }
-    /// Appends text with every "^" written as a blank, HTML-escaped when escape is set.
-    void putBlanked(std::string_view text, bool escape);
-    /// Appends escaped text and the line end.
-    void lineEscaped(std::string_view text) {
-        putEscaped(text);
         put(std::string_view("\r\n", 2));
     }
     /// Writes what is buffered and closes; false with err filled when any write or the close failed.

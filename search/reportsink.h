@@ -18,7 +18,6 @@ struct SelectedForm {
     const Form& form;
     int last;                  // line number of the last stored line
     Statistics& statistics;    // the run's counters, unidentified count included
-    std::string_view lineBreak; // always "<br>"
     long long selection;       // selection number, from 1
     std::string_view probe;    // text of the option box
     RunHost& host;             // for the per-form error report

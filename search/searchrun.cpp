@@ -18,7 +18,6 @@ const char* const kBreakMessage = "Break used. Run aborted";
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kLineBreak = "<br>";
 
 std::string malformedMessage(const std::string& path) {
     return "Program Aborts -" + path + " is not correctly formatted";
@@ -69,7 +68,7 @@ bool SearchRun::selectForm(const Form& form, const FileSelection& selection, con
         m_sink.writeYears(selection.yearsLabel);
     }
     const std::string probe = m_host.probeText();
-    m_sink.reportForm(SelectedForm{form, form.last(), m_statistics, kLineBreak, m_formsSelected, probe, m_host});
+    m_sink.reportForm(SelectedForm{form, form.last(), m_statistics, m_formsSelected, probe, m_host});
     *err = m_sink.writeError();
     return err->empty();
 }
@@ -124,9 +123,18 @@ RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& cri
 }
 
 RunOutcome SearchRun::search(const FileSelection& selection, const CriteriaSet& criteria) {
+    if (std::optional<RunOutcome> ended = start(criteria)) return *ended;
+    Form form;
+    for (const std::string& path : selection.files)
+        if (std::optional<RunOutcome> ended = searchFile(path, selection, criteria, form)) return *ended;
+    return finish(selection);
+}
+
+// The run's start: the progress box, the menus, the run state, the criteria and, without
+// criteria, the question. Returns how the run ended when it ends here.
+std::optional<RunOutcome> SearchRun::start(const CriteriaSet& criteria) {
     m_host.showProgress();
     m_host.setRunning(true);
-
     m_formsRead = m_formsSelected = 0;
     m_bytesDone = m_bytesInFile = 0;
     m_break.store(0, std::memory_order_relaxed);
@@ -144,41 +152,53 @@ RunOutcome SearchRun::search(const FileSelection& selection, const CriteriaSet& 
         m_host.setRunning(false);
         return RunOutcome::Declined;
     }
+    return std::nullopt;
+}
 
-    Form form;
-    for (const std::string& path : selection.files) {
-        m_currentPath = path;
-        std::unique_ptr<InputFile> file = m_files.openRead(path, &err);
-        // An open that waits (a FIFO without a writer) is given up when the user stops the run.
-        if (!file && stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
-        if (!file) return abort(RunOutcome::Failed, readFailureMessage(err), false);
-        FormReader reader(*file, FormReader::kBlockSize, m_maxFormBytes);
-        for (;;) {
-            FormReader::Status status = reader.next(form, &err);
-            m_bytesInFile = reader.bytesRead();
-            if (status == FormReader::Status::End) break;
-            if (status == FormReader::Status::Malformed)
-                return abort(RunOutcome::Malformed, malformedMessage(path), false);
-            if (status == FormReader::Status::TooLarge)
-                return abort(RunOutcome::Malformed, readFailureMessage(path + ": " + err), false);
-            if (status == FormReader::Status::NoMemory)
-                return abort(RunOutcome::Failed, readFailureMessage(path + ": " + err), false);
-            if (status == FormReader::Status::ReadError)
-                return abort(RunOutcome::Failed, readFailureMessage(err), false);
-
-            m_host.yield();
-            if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
-            ++m_formsRead;
-            if (m_formsRead % 100 == 0) m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
-            if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err)) {
-                if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
-                return abort(RunOutcome::Failed, writeFailureMessage(err), false);
-            }
+// Every form of one form file: at each terminator line the yield, the break test, the count
+// and the test of the form. Returns how the run ended when it ends in this file.
+std::optional<RunOutcome> SearchRun::searchFile(const std::string& path, const FileSelection& selection,
+                                                const CriteriaSet& criteria, Form& form) {
+    m_currentPath = path;
+    std::string err;
+    std::unique_ptr<InputFile> file = m_files.openRead(path, &err);
+    // An open that waits (a FIFO without a writer) is given up when the user stops the run.
+    if (!file && stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
+    if (!file) return abort(RunOutcome::Failed, readFailureMessage(err), false);
+    FormReader reader(*file, FormReader::kBlockSize, m_maxFormBytes);
+    for (;;) {
+        const FormReader::Status status = reader.next(form, &err);
+        m_bytesInFile = reader.bytesRead();
+        if (status != FormReader::Status::Form) {
+            if (status != FormReader::Status::End) return readerFailure(status, path, err);
+            m_bytesDone += m_bytesInFile;
+            m_bytesInFile = 0;
+            return std::nullopt;
         }
-        m_bytesDone += m_bytesInFile;
-        m_bytesInFile = 0;
+        m_host.yield();
+        if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
+        ++m_formsRead;
+        if (m_formsRead % 100 == 0) m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
+        if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err)) {
+            if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
+            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        }
     }
-    return finish(selection);
+}
+
+// A form file that cannot be read to its end: malformed, a form too large, no memory, or a
+// failed read.
+RunOutcome SearchRun::readerFailure(FormReader::Status status, const std::string& path, const std::string& err) {
+    switch (status) {
+    case FormReader::Status::Malformed:
+        return abort(RunOutcome::Malformed, malformedMessage(path), false);
+    case FormReader::Status::TooLarge:
+        return abort(RunOutcome::Malformed, readFailureMessage(path + ": " + err), false);
+    case FormReader::Status::NoMemory:
+        return abort(RunOutcome::Failed, readFailureMessage(path + ": " + err), false);
+    default:
+        return abort(RunOutcome::Failed, readFailureMessage(err), false);
+    }
 }
 
 // After the last form file: the extraction takes its final name, the statistics and the

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "search/criteria.h"
@@ -57,6 +58,10 @@ public:
 
 private:
     RunOutcome search(const FileSelection& selection, const CriteriaSet& criteria);
+    std::optional<RunOutcome> start(const CriteriaSet& criteria);
+    std::optional<RunOutcome> searchFile(const std::string& path, const FileSelection& selection,
+                                         const CriteriaSet& criteria, Form& form);
+    RunOutcome readerFailure(FormReader::Status status, const std::string& path, const std::string& err);
     RunOutcome finish(const FileSelection& selection);
     bool inputsAreNotOutputs(const FileSelection& selection, std::string* message);
     bool stopRequested();

@@ -81,26 +81,6 @@ std::string numberText(long long n);
 /// 12345678 => "1.234568e+07".
 std::string floatText(float v);
 
-/// Position of the first "&", "<" or ">" in text, or its size when there is none.
-std::size_t firstHtmlSpecial(std::string_view text);
-
-/// Hands text to put in pieces, with "&", "<" and ">" replaced by their HTML entities:
-/// "a<b" => put("a"), put("&lt;"), put("b").
-template <class Put> void escapeHtml(std::string_view text, Put&& put) {
-    std::size_t start = 0;
-    for (std::size_t i = firstHtmlSpecial(text); i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '&' && c != '<' && c != '>') continue;
-        if (i > start) put(text.substr(start, i - start));
-        put(std::string_view(c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;"));
-        start = i + 1;
-    }
-    if (start < text.size()) put(text.substr(start));
-}
-
-/// Appends text to out with "&", "<" and ">" written as entities.
-void appendEscaped(std::string& out, std::string_view text);
-
 } // namespace search
 
 #endif // SEARCH_TEXTUTIL_H

@@ -218,8 +218,6 @@ constexpr std::array<CodeList, RpTable::kListCount> kLists = {{
     {163, 168, "B71 Particulate Organic Matter"},
 }};
 
-constexpr std::string_view kNotValidSuffix = "  Not a Valid Code";
-
 bool isList(int list) {
     return list >= 0 && list < RpTable::kListCount;
 }
@@ -227,14 +225,8 @@ bool isList(int list) {
 } // namespace
 
 RpTable::RpTable() : m_slots(kSlots) {
-    rpload();
-}
-
-void RpTable::rpload() {
     for (int slot = 1; slot <= kLastEntry; ++slot)
         m_slots[slot] = kEntries[slot - 1];
-    m_typeKeys.clear();
-    m_parameterKeys.clear();
     for (int slot = 1; slot <= kLastEntry; ++slot)
         (slot < 93 ? m_typeKeys : m_parameterKeys).emplace_back(packKey(key(slot)), slot);
     std::sort(m_typeKeys.begin(), m_typeKeys.end());
@@ -272,7 +264,7 @@ int RpTable::findByCode(std::string_view code) const {
     return 0;
 }
 
-int RpTable::findByLine(std::string_view line, std::string_view code) {
+int RpTable::findByLine(std::string_view line) const {
     // Leading characters only: a line starting "H16" matches slot 13 whatever follows.
     if (line.size() >= 3) {
         if (int slot = lookup(m_typeKeys, line.substr(0, 3))) return slot;
@@ -280,9 +272,6 @@ int RpTable::findByLine(std::string_view line, std::string_view code) {
     if (line.size() >= 8) {
         if (int slot = lookup(m_parameterKeys, line.substr(0, 8))) return slot;
     }
-    std::string text(code);
-    text += kNotValidSuffix;
-    m_slots[kNotValidSlot] = std::move(text);
     return kNotValidSlot;
 }
 

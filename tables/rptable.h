@@ -10,7 +10,8 @@
 namespace tables {
 
 /// 201 text slots: 1 to 91 observation types, 92 "NOP", 93 to 168 parameter codes, 169 the
-/// not-valid slot rewritten by every failed find by line. Slot numbers identify a code.
+/// not-valid slot that a failed find by line gives. Slot numbers identify a code. The table
+/// does not change once filled, so one table can serve every run.
 class RpTable {
 public:
     static constexpr int kSlots = 201;
@@ -19,10 +20,8 @@ public:
     static constexpr int kNotValidSlot = 169;
     static constexpr int kListCount = 18;
 
-    /// A filled table (rpload has run).
+    /// A filled table: the 168 entry texts in slots 1 to 168.
     RpTable();
-    /// Writes the 168 entry texts into slots 1 to 168.
-    void rpload();
 
     /// Text of slot s (0 to 200); empty for unused slots.
     const std::string& entry(int slot) const;
@@ -34,9 +33,9 @@ public:
     /// Slot 1 to 168 whose key equals code exactly, or 0.
     /// "H21" => 25, "h21" => 0, "H16" => 13, "CHLBSSP1" => 153.
     int findByCode(std::string_view code) const;
-    /// Slot 1 to 168 whose key the line begins with; otherwise slot 169 is rewritten to
-    /// code + "  Not a Valid Code" and 169 is returned. "H16XYZ^4" => 13.
-    int findByLine(std::string_view line, std::string_view code);
+    /// Slot 1 to 168 whose key the line begins with, observation types first; otherwise the
+    /// not-valid slot 169, whose text the report writer makes of the code. "H16XYZ^4" => 13.
+    int findByLine(std::string_view line) const;
 
     /// First and last slot of code list k (0 to 17).
     static int listFirstSlot(int list);

@@ -16,7 +16,7 @@
 
 #include "reports/reportform.h"
 #include "search/fileselection.h"
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
 #include "search/searchrun.h"
 #include "tables/rptable.h"
 #include "tests/cli/process.h"
@@ -105,7 +105,7 @@ struct CliSearch : ::testing::Test {
     // Runs the same search in this process, in memory, and compares the four files byte for byte.
     void expectSameAsInProcess(const std::vector<std::string>& files, const search::CriteriaSet& criteria,
                                const std::string& probe, const std::string& outputDir) {
-        search::MemoryFileSystem memory;
+        testutil::MemoryFileSystem memory;
         for (const std::string& f : files)
             memory.files[f] = readFile(f);
         search::FileSelection selection;

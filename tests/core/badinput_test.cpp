@@ -14,7 +14,7 @@
 #include "reports/reportform.h"
 #include "search/fileselection.h"
 #include "search/filesystem.h"
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
 #include "search/searchrun.h"
 #include "tables/rptable.h"
 #include "tests/core/test_util.h"
@@ -161,7 +161,7 @@ TEST_F(BadInput, FileOfNulBytesHoldsNoForm) {
 }
 
 TEST_F(BadInput, LineOf64MegabytesWithoutCrHoldsNoForm) {
-    search::MemoryFileSystem memory;
+    testutil::MemoryFileSystem memory;
     memory.files["/d/KER1995.INF"] = std::string(64 << 20, 'x');
     memory.files["/d/kerheads.htm"] = earlier("/d/kerheads.htm");
     memory.readChunk = 64 << 20;
@@ -171,7 +171,7 @@ TEST_F(BadInput, LineOf64MegabytesWithoutCrHoldsNoForm) {
 }
 
 TEST_F(BadInput, TenThousandFormsOfTwoHundredLinesAreRead) {
-    search::MemoryFileSystem memory;
+    testutil::MemoryFileSystem memory;
     std::string bytes;
     for (int i = 1; i <= 10000; ++i)
         bytes += makeForm(i, i % 1000 == 0 ? "Norway" : "France", 200);

@@ -1,10 +1,11 @@
 // Tests of cutting criteria into alternatives, the test of a form and the echo.
 #include "search/criteria.h"
 
-#include "search/formreader.h"
-#include "search/memoryfilesystem.h"
-
 #include <gtest/gtest.h>
+
+#include "reports/criteriaecho.h"
+#include "search/formreader.h"
+#include "tests/support/memoryfilesystem.h"
 
 namespace {
 
@@ -141,12 +142,12 @@ TEST(Criteria, EchoListsUsedCriteriaUpperCasedAndEscaped) {
     CriteriaSet set;
     set.texts[1] = "Ireland or uk";
     set.texts[9] = "h09 & <b>";
-    auto echo = search::echoCriteria(set);
+    auto echo = reports::echoCriteria(set);
     EXPECT_EQ(echo.formsLines, (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND<br>",
                                              "Parameter Codes etc: H09 &amp; &lt;B&gt;<br>"}));
     EXPECT_EQ(echo.headsLines, (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND",
                                              "Parameter Codes etc: H09 &amp; &lt;B&gt;<br>"}));
-    auto none = search::echoCriteria(CriteriaSet{});
+    auto none = reports::echoCriteria(CriteriaSet{});
     EXPECT_EQ(none.formsLines, (Alternatives{"", "All forms selected<br>"}));
     EXPECT_EQ(none.headsLines, (Alternatives{"", "All forms selected"}));
 }
@@ -176,7 +177,7 @@ TEST(Criteria, ReadFormsAndBuiltFormsAgree) {
         for (const auto& l : f) file += l + "\r\n";
         file += "*\r\n";
     }
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     fs.files["f"] = file;
     const std::vector<std::string> texts = {"b01", "12^a", "^B01", "", " OR x", "H10", "1^B02", "zz OR b02",
                                             "ULMA^", "X"};

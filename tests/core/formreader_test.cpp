@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ using search::FormReader;
 using Status = search::FormReader::Status;
 
 struct ReaderFixture : ::testing::Test {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
 
     /// Reads every form of data, with the given read chunk and reader block size.
     std::vector<std::vector<std::string>> readAll(const std::string& data, Status* end = nullptr,

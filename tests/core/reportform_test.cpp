@@ -5,7 +5,8 @@
 
 #include <filesystem>
 
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
+#include "reports/htmltext.h"
 #include "search/searchrun.h"
 #include "tests/core/test_util.h"
 
@@ -14,7 +15,7 @@ namespace {
 using testutil::crlf;
 
 struct ReportFixture : ::testing::Test {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     tables::RpTable table;
     reports::ReportForm sink{fs, table};
     testutil::RecordingHost host;
@@ -33,6 +34,34 @@ struct ReportFixture : ::testing::Test {
     }
     std::vector<std::string> messages() const { return host.callsStartingWith("message:"); }
 };
+
+TEST(HtmlText, EscapingCoversAmpersandAndAngleBrackets) {
+    std::string out;
+    reports::appendEscaped(out, "<script>a&b</script>\"'");
+    EXPECT_EQ(out, "&lt;script&gt;a&amp;b&lt;/script&gt;\"'");
+    out.clear();
+    reports::appendEscaped(out, "plain");
+    EXPECT_EQ(out, "plain");
+    EXPECT_EQ(reports::firstHtmlSpecial("0123456789abcdefgh>"), 18u);
+    EXPECT_EQ(reports::firstHtmlSpecial("plain"), 5u);
+}
+
+TEST_F(ReportFixture, UnlistedCodesShowTheirOwnCodeAsNotValid) {
+    // The not-valid text is cut at eight characters like a parameter code: a three-character
+    // code gives "*", the code, two blanks and "Not", a blank, then " a Valid Code".
+    const std::string form = crlf({"95^A^1", "UK", "", "", "", "", "", "", "", "", "Q12^1^a", "XYZ<ABC^2^b",
+                                   "H09^3^a"}) +
+                             "*\r\n";
+    EXPECT_EQ(runOn(form + form), search::RunOutcome::Completed);
+    const std::string& forms = fs.files["/d/kerforms.htm"];
+    const std::string label = "<TR><TD WIDTH=\"219\" BGCOLOR=\"#33CC99\">\r\n";
+    const std::string value = "</TD><TD WIDTH=\"468\" BGCOLOR=\"#3399CC\" VALIGN=\"TOP\">\r\n";
+    EXPECT_NE(forms.find(label + "*Q12  Not  a Valid Code\r\n" + value), std::string::npos);
+    EXPECT_NE(forms.find(label + "*XYZ&lt;ABC   Not a Valid Code\r\n" + value), std::string::npos);
+    // A listed code after them is written from the table, unchanged by the failed finds.
+    EXPECT_NE(forms.find(label + "*H09  Water bottle stations\r\n" + value), std::string::npos);
+    EXPECT_EQ(table.entry(169), "");
+}
 
 TEST_F(ReportFixture, ChartMarkWithoutLocationSkipsOnlyThatLine) {
     const std::string form = crlf({"95^A^1", "UK", "CH", "", "", "", "", "", "", "", "H09^1"}) + "*\r\n";
@@ -111,6 +140,29 @@ TEST_F(ReportFixture, InfinitiesAtUlmaGiveNanAndStationTotalsStayExact) {
     EXPECT_NE(forms.find(label + "H09/H10 Stations at ULMA\r\n" + value + "     nan \r\n" + rowEnd),
               std::string::npos);
     EXPECT_EQ(forms.find("-nan"), std::string::npos);
+}
+
+TEST(ReportFormFiles, FilesLeftOpenAreClosedAndAFailedCloseIsReported) {
+    testutil::MemoryFileSystem fs;
+    fs.failingCloses.insert("/d/ker3.txt");
+    const tables::RpTable table;
+    ::testing::internal::CaptureStderr();
+    {
+        reports::ReportForm sink(fs, table);
+        std::string err;
+        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err)) << err;
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "morvex: /d/ker3.txt: Input/output error\n");
+    // Files the run closed itself are not reported again.
+    ::testing::internal::CaptureStderr();
+    {
+        reports::ReportForm sink(fs, table);
+        std::string err;
+        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err)) << err;
+        EXPECT_FALSE(sink.closeAll(&err));
+        EXPECT_EQ(err, "/d/ker3.txt: Input/output error");
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {

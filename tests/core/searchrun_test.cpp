@@ -7,7 +7,7 @@
 #include <new>
 
 #include "reports/reportform.h"
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
 #include "tests/core/test_util.h"
 
 namespace {
@@ -21,7 +21,7 @@ std::string form(const std::string& id, const std::string& country) {
 }
 
 struct RunFixture : ::testing::Test {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     tables::RpTable table;
     reports::ReportForm sink{fs, table};
     testutil::RecordingHost host;
@@ -281,7 +281,7 @@ TEST_F(RunFixture, EarlierExtractionSurvivesEveryFailure) {
                         RunOutcome::Failed});
     for (const Failure& failure : failures) {
         SCOPED_TRACE(failure.name);
-        fs = search::MemoryFileSystem();
+        fs = testutil::MemoryFileSystem();
         host = testutil::RecordingHost();
         fs.files["/d/KER1995.INF"] = data;
         fs.files["/d/kerxxxx.inf"] = earlier;

@@ -145,17 +145,6 @@ TEST(TextUtil, FloatTextOfInfinityAndNotANumber) {
     EXPECT_EQ(floatText(-sum), "nan");
 }
 
-TEST(TextUtil, EscapingCoversAmpersandAndAngleBrackets) {
-    std::string out;
-    appendEscaped(out, "<script>a&b</script>\"'");
-    EXPECT_EQ(out, "&lt;script&gt;a&amp;b&lt;/script&gt;\"'");
-    out.clear();
-    appendEscaped(out, "plain");
-    EXPECT_EQ(out, "plain");
-    EXPECT_EQ(firstHtmlSpecial("0123456789abcdefgh>"), 18u);
-    EXPECT_EQ(firstHtmlSpecial("plain"), 5u);
-}
-
 TEST(TextUtil, LeftMidAndTrim) {
     EXPECT_EQ(left("abc", 5), "abc");
     EXPECT_EQ(mid("abcdef", 4, 25), "def");

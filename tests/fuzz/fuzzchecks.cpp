@@ -8,7 +8,7 @@
 #include "reports/reportform.h"
 #include "search/fileselection.h"
 #include "search/formreader.h"
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
 #include "tables/rptable.h"
@@ -148,7 +148,7 @@ bool endsWith(std::string_view text, std::string_view tail) {
 
 // One search run in memory, over earlier output files whose content names them.
 struct MemoryRun {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     search::FileSelection selection;
     testutil::RecordingHost host;
     tables::RpTable table;
@@ -263,7 +263,7 @@ std::string checkOutputs(const FuzzInput& input, const MemoryRun& r) {
 } // namespace
 
 std::string checkFormReader(const FuzzInput& input) {
-    search::MemoryFileSystem fs;
+    testutil::MemoryFileSystem fs;
     fs.readChunk = input.readChunk;
     fs.files[kFormPath] = input.formFile;
     std::string err;

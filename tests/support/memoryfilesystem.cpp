@@ -1,10 +1,16 @@
 // An in-memory file system for tests and fuzzing.
-#include "search/memoryfilesystem.h"
+#include "tests/support/memoryfilesystem.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace search {
+namespace testutil {
+
+using search::FileId;
+using search::FolderLock;
+using search::InputFile;
+using search::LockStatus;
+using search::OutputFile;
 
 namespace {
 
@@ -141,4 +147,4 @@ std::unique_ptr<FolderLock> MemoryFileSystem::lockFolder(const std::string& fold
     return std::make_unique<MemoryFolderLock>(lockedFolders, folder);
 }
 
-} // namespace search
+} // namespace testutil

@@ -1,6 +1,6 @@
 // An in-memory file system for tests and fuzzing.
-#ifndef SEARCH_MEMORYFILESYSTEM_H
-#define SEARCH_MEMORYFILESYSTEM_H
+#ifndef TESTS_SUPPORT_MEMORYFILESYSTEM_H
+#define TESTS_SUPPORT_MEMORYFILESYSTEM_H
 
 #include <map>
 #include <set>
@@ -8,10 +8,10 @@
 
 #include "search/filesystem.h"
 
-namespace search {
+namespace testutil {
 
 /// Files held as byte strings by path, with failures that can be switched on per path.
-class MemoryFileSystem : public FileSystem {
+class MemoryFileSystem : public search::FileSystem {
 public:
     std::map<std::string, std::string> files;
     /// Paths that cannot be created: "Permission denied".
@@ -31,12 +31,12 @@ public:
     /// Size of the read blocks handed out, to exercise block boundaries.
     std::size_t readChunk = 1 << 16;
 
-    std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) override;
-    std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
+    std::unique_ptr<search::InputFile> openRead(const std::string& path, std::string* err) override;
+    std::unique_ptr<search::OutputFile> openWrite(const std::string& path, std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
-    std::optional<FileId> fileId(const std::string& path) override;
-    std::unique_ptr<FolderLock> lockFolder(const std::string& folder, LockStatus* status,
+    std::optional<search::FileId> fileId(const std::string& path) override;
+    std::unique_ptr<search::FolderLock> lockFolder(const std::string& folder, search::LockStatus* status,
                                            std::string* err) override;
 
 private:
@@ -44,6 +44,6 @@ private:
     std::map<std::string, std::uint64_t> m_inodes;
 };
 
-} // namespace search
+} // namespace testutil
 
-#endif // SEARCH_MEMORYFILESYSTEM_H
+#endif // TESTS_SUPPORT_MEMORYFILESYSTEM_H
