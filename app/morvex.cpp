@@ -18,7 +18,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/accesskeymenubar.h"
 #include "app/textbridge.h"
+#include "app/viewbuttonaccess.h"
 #include "app/windowtexts.h"
 #include "geo/kemsqa.h"
 #include "reports/reportform.h"
@@ -32,7 +34,11 @@ namespace {
 using namespace std::chrono_literals;
 
 // A run lets window events through at most this often; a form takes microseconds.
-constexpr auto kYieldInterval = 15ms;
+constexpr auto kYieldInterval = 10ms;
+constexpr auto kProgressInterval = 100ms;
+// Reading the clock at every form would cost more than the forms themselves; it is read at
+// every this many, well under a millisecond apart.
+constexpr int kFormsPerClockRead = 64;
 constexpr double kTwipsPerInch = 1440.0;
 
 const QColor kLightGrey(192, 192, 192);
@@ -96,6 +102,7 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
 
     setObjectName(QStringLiteral("Morvex"));
     setWindowTitle(app::windowCaption());
+    app::installViewButtonAccess();
     createControls();
     createMenus();
     startUp();
@@ -103,8 +110,11 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
 
 Morvex::~Morvex() = default;
 
-QLabel* Morvex::newLabel(const QString& name) {
+QLabel* Morvex::newLabel(const QString& name, bool viewButton) {
     auto* label = new QLabel(m_central);
+    // The mark comes before anything that tells assistive technology about the label, since the
+    // first such event makes and keeps its accessible interface.
+    if (viewButton) label->setProperty(app::kViewButtonProperty, true);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText); // captions such as "<ESC>" are text, not markup
     label->hide();
@@ -117,6 +127,7 @@ QListWidget* Morvex::newPickList(const QString& name) {
     list->setSelectionMode(QAbstractItemView::MultiSelection);
     list->hide();
     list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
     return list;
 }
 
@@ -163,7 +174,7 @@ void Morvex::createControls() {
     m_labselection->setMargin(3);
     setBackground(m_labselection, kMagenta);
     for (int n = 0; n < 3; ++n) {
-        QLabel* button = newLabel(QStringLiteral("labker%1").arg(n + 1));
+        QLabel* button = newLabel(QStringLiteral("labker%1").arg(n + 1), true);
         button->setFont(designFont("Arial", 8.25, true, true));
         button->setAlignment(Qt::AlignCenter);
         button->setWordWrap(true);
@@ -172,6 +183,10 @@ void Morvex::createControls() {
         setForeground(button, kMagenta);
         button->setCursor(Qt::PointingHandCursor);
         button->setMouseTracking(true);
+        // Reached with Tab and pressed with Enter or Space; assistive technology sees a
+        // button named by its caption (app/viewbuttonaccess.h).
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setAccessibleName(app::viewCaption(n));
         button->installEventFilter(this);
         m_labker[static_cast<std::size_t>(n)] = button;
     }
@@ -208,6 +223,7 @@ void Morvex::createControls() {
 }
 
 void Morvex::createMenus() {
+    setMenuBar(new AccessKeyMenuBar(this));
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
     auto command = [this](QWidget* owner, const char* name, const QString& caption) {
@@ -263,7 +279,8 @@ void Morvex::createMenus() {
     pickCommand(0, QStringLiteral("&Projects"));
     pickCommand(1, QStringLiteral("Co&untry"));
 
-    QMenu* areas = submenu(bar, controlName("mnupars", 2), QStringLiteral("&Areas (MSQ & IHB)"));
+    // "&&" is how a menu caption shows an "&" that is not its access key.
+    QMenu* areas = submenu(bar, controlName("mnupars", 2), QStringLiteral("&Areas (MSQ && IHB)"));
     m_mnupars[2] = areas->menuAction();
     m_mnul3 = command(areas, "mnul3", QStringLiteral("IHB Areas"));
     connect(m_mnul3, &QAction::triggered, this, &Morvex::mnul3Click);
@@ -473,6 +490,8 @@ void Morvex::mnusearchClick() {
     search::SearchRun run(*this, files, sink);
     m_run = &run;
     m_lastEvents = {};
+    m_lastProgress = {};
+    m_formsToClockRead = 0;
     run.run(m_files, criteria);
     m_run = nullptr;
     pushProgress();
@@ -558,6 +577,10 @@ void Morvex::mnul9aClick(int item) {
     showPickList(m_L9[static_cast<std::size_t>(item + 4)]);
 }
 
+void Morvex::pickListPress(QListWidget* list, QPoint pos) {
+    if (QListWidgetItem* row = list->itemAt(pos)) row->setSelected(!row->isSelected());
+}
+
 bool Morvex::pickListKeyPress(QListWidget* list, int key) {
     if (key != Qt::Key_Escape) return false;
     if (list == m_L0)
@@ -590,10 +613,20 @@ void Morvex::endPick(QListWidget* list, int field, bool ihbCodes) {
         pick += ihbCodes ? QStringLiteral("IHB") + row->text().left(3) : row->text();
         pick += QStringLiteral(" OR ");
     }
-    if (pick.isEmpty()) return;
-    pick.chop(4);
     QLineEdit* answer = m_Answer[static_cast<std::size_t>(field)];
-    answer->setText(answer->text().isEmpty() ? pick : answer->text() + QStringLiteral(" OR ") + pick);
+    if (!pick.isEmpty()) {
+        pick.chop(4);
+        answer->setText(answer->text().isEmpty() ? pick : answer->text() + QStringLiteral(" OR ") + pick);
+    }
+    returnToField(answer);
+}
+
+// After a pick list the field has the keyboard, its cursor after its text and nothing selected,
+// so that the next key adds to the text rather than replacing it.
+void Morvex::returnToField(QLineEdit* field) {
+    if (field->isVisible()) field->setFocus(Qt::OtherFocusReason);
+    field->deselect();
+    field->end(false);
 }
 
 // The parameter field always holds exactly the codes marked in all 18 lists.
@@ -613,6 +646,7 @@ void Morvex::endParameterPick(int list) {
     }
     codes.chop(4);
     answer->setText(codes);
+    returnToField(answer);
 }
 
 // Pop-up texts and result viewing.
@@ -706,6 +740,11 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     case QEvent::MouseButtonDblClick:
+        // The second press of a quick double press toggles its row as the first did.
+        if (auto* list = qobject_cast<QListWidget*>(watched->parent()); list && watched == list->viewport()) {
+            pickListPress(list, static_cast<QMouseEvent*>(event)->position().toPoint());
+            return true;
+        }
         if (watched == m_labinfo) {
             labinfoDblClick();
             return true;
@@ -719,9 +758,21 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         break;
-    case QEvent::KeyPress:
-        if (auto* list = qobject_cast<QListWidget*>(watched))
-            return pickListKeyPress(list, static_cast<QKeyEvent*>(event)->key());
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (auto* list = qobject_cast<QListWidget*>(watched)) return pickListKeyPress(list, key);
+        for (int n = 0; n < 3; ++n)
+            if (watched == m_labker[static_cast<std::size_t>(n)] &&
+                (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                labkerClick(n);
+                return true;
+            }
+        break;
+    }
+    case QEvent::FocusIn:
+        // Reached with the keyboard, a view button shows its help as the mouse over it does.
+        for (int n = 0; n < 3; ++n)
+            if (watched == m_labker[static_cast<std::size_t>(n)]) labkerMouseMove(n);
         break;
     default:
         break;
@@ -732,7 +783,21 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
 // The search run's host.
 
 void Morvex::yield() {
-    if (std::chrono::steady_clock::now() - m_lastEvents < kYieldInterval) return;
+    if (--m_formsToClockRead > 0) return;
+    m_formsToClockRead = kFormsPerClockRead;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastEvents < kYieldInterval) return;
+    // Laying the progress box out again costs more than a turn of the event loop; ten times a
+    // second is as often as anyone reads it.
+    if (now - m_lastProgress >= kProgressInterval) {
+        pushProgress();
+        m_lastProgress = std::chrono::steady_clock::now();
+    }
+    QCoreApplication::processEvents();
+    m_lastEvents = std::chrono::steady_clock::now();
+}
+
+void Morvex::beforeLongStep() {
     pushProgress();
     QCoreApplication::processEvents();
     m_lastEvents = std::chrono::steady_clock::now();

@@ -3,6 +3,7 @@
 #define APP_MORVEX_H
 
 #include <QMainWindow>
+#include <QPoint>
 
 #include <array>
 #include <chrono>
@@ -57,6 +58,7 @@ public:
     void setViewButtonsVisible(bool visible) override;
     void setRunning(bool running) override;
     std::string probeText() override;
+    void beforeLongStep() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,7 +68,7 @@ private:
     void createControls();
     void createMenus();
     void startUp();
-    QLabel* newLabel(const QString& name);
+    QLabel* newLabel(const QString& name, bool viewButton = false);
     QListWidget* newPickList(const QString& name);
 
     void rpload();
@@ -99,7 +101,9 @@ private:
     void labkerMouseMove(int button);
     void selectionDblClick();
     void brontelDblClick();
+    void pickListPress(QListWidget* list, QPoint pos);
     bool pickListKeyPress(QListWidget* list, int key);
+    void returnToField(QLineEdit* field);
     void endPick(QListWidget* list, int field, bool ihbCodes);
     void endParameterPick(int list);
 
@@ -122,7 +126,9 @@ private:
     bool m_closeAfterRun = false;
     std::string m_progress;
     bool m_progressPending = false;
-    std::chrono::steady_clock::time_point m_lastEvents;
+    std::chrono::steady_clock::time_point m_lastEvents;   // the run last let events through
+    std::chrono::steady_clock::time_point m_lastProgress; // the run last showed its progress
+    int m_formsToClockRead = 0; // forms until the run's yield reads the clock again
 
     QWidget* m_central = nullptr;
     std::array<QLineEdit*, kCriteria> m_Answer{};

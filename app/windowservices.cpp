@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -17,8 +18,11 @@ QStringList DialogFileChooser::chooseFormFiles(QWidget* parent) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot);
     dialog.setNameFilter(QStringLiteral("Kervos Files (*.inf)"));
+    if (!m_folder.isEmpty()) dialog.setDirectory(m_folder);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles();
+    const QStringList chosen = dialog.selectedFiles();
+    if (!chosen.isEmpty()) m_folder = QFileInfo(chosen.front()).absolutePath();
+    return chosen;
 }
 
 void DialogMessageBoxes::message(QWidget* parent, const QString& text) {

@@ -41,9 +41,14 @@ struct WindowServices {
 };
 
 /// QFileDialog with multiple selection and the filter "Kervos Files (*.inf)", any letter case.
+/// Choosing files makes their folder the one the next dialog opens in, as choosing files made
+/// it the current folder on the platform the program comes from.
 class DialogFileChooser : public FileChooser {
 public:
     QStringList chooseFormFiles(QWidget* parent) override;
+
+private:
+    QString m_folder; // of the last choice; empty before the first
 };
 
 /// QMessageBox, titled with the application name.

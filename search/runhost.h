@@ -30,6 +30,9 @@ public:
     /// Whether the user asked the run to stop by other means than the Break command (a signal
     /// to the command-line program); tested with the break flag.
     virtual bool stopRequested() { return false; }
+    /// Called before a step that may take long without a form end (emptying the large reports
+    /// of an earlier run): a window lets its pending events run now. By default nothing.
+    virtual void beforeLongStep() {}
 };
 
 } // namespace search

@@ -59,6 +59,7 @@ bool SearchRun::selectForm(const Form& form, const FileSelection& selection, con
     ++m_formsSelected;
     m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
     if (m_formsSelected == 1) {
+        m_host.beforeLongStep(); // emptying large reports of an earlier run takes a while
         m_outputsOpen = true;
         if (!m_sink.open(selection.paths, err)) return false;
         m_sink.writeHeads(criteria);
@@ -201,12 +202,16 @@ RunOutcome SearchRun::readerFailure(FormReader::Status status, const std::string
     }
 }
 
-// After the last form file: the extraction takes its final name, the statistics and the
-// closing lines are written and the result text is shown.
+// After the last form file: the extraction is closed, the statistics and the closing lines are
+// written, the extraction takes its final name and the result text is shown.
 RunOutcome SearchRun::finish(const FileSelection& selection) {
     std::string err;
-    if (m_outputsOpen && !m_sink.closeExtraction(&err))
-        return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+    if (m_outputsOpen) {
+        // The extraction waits for the disk before it replaces the earlier one.
+        m_host.beforeLongStep();
+        if (!m_sink.closeExtraction(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        m_host.beforeLongStep();
+    }
 
     std::string result = "Forms Read:- " + countText(m_formsRead) + " Forms Selected:- " + countText(m_formsSelected);
     result += kLineEnd;

@@ -1,4 +1,5 @@
 // Drives the main window like a user: menus, criteria fields, pick lists, pop-up texts, search runs.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -20,7 +21,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtTest/qtestmouse.h>
 #include <QTimer>
+#include <QWindow>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,6 +32,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/accesskeymenubar.h"
 #include "app/morvex.h"
 #include "geo/kemsqa.h"
 
@@ -88,6 +92,34 @@ template <typename T, typename Act> void whenModal(QObject* context, Act act) {
     poll->start(10);
 }
 
+// Presses and releases the left button on widget at pos as the window system reports it, at the
+// given event times in milliseconds: presses close enough in time become a double click, as
+// they do for a user, without the test waiting.
+void pressesAt(QWidget* widget, QPoint pos, std::initializer_list<int> times) {
+    QWindow* window = widget->window()->windowHandle();
+    const QPointF local = window->mapFromGlobal(QPointF(widget->mapToGlobal(pos)));
+    const QPointF global = widget->mapToGlobal(QPointF(pos));
+    static int clock = 1000000; // after every time QTest has used
+    for (int time : times) {
+        qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
+                            Qt::NoModifier, clock + time);
+        qt_handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease,
+                            Qt::NoModifier, clock + time + 10);
+        QCoreApplication::processEvents();
+    }
+    clock += 100000;
+}
+
+// A menu caption as the menu bar shows it: "&" marks the access key, "&&" shows one "&".
+QString shownCaption(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
 const char* const kHelpNote = "\nNote: Multiple Entries can only be linked by < OR >"
                               "\nTo display all current selections made move mouse to the '?'";
 
@@ -130,6 +162,10 @@ private Q_SLOTS:
     void parameterFieldRebuiltFromAllLists();
     void parameterEscapeWithoutMarksEmptiesField();
     void groupItemLeavesJgofsListOpen();
+    void quickSecondPressUnmarksTheRow();
+    void fieldAfterPickListTakesNextKeyAtItsEnd();
+    void sharedAccessKeyMovesTheHighlight();
+    void singleAccessKeyRunsItsEntry();
 
     void searchWithoutFiles();
     void badFileName();
@@ -139,12 +175,14 @@ private Q_SLOTS:
     void fullSearch();
     void searchWithoutSelectedForms();
     void viewButtons();
+    void viewButtonsByKeyboard();
     void progressBoxDoubleClickHides();
     void breakDuringRun();
     void endDuringRun();
 
     void northAtlanticFillsTheAreaField();
     void realFileDialogFiltersAnyLetterCase();
+    void fileDialogOpensInTheFolderOfTheLastChoice();
     void realQuestionBoxHasYesAndNo();
 
 private:
@@ -269,10 +307,11 @@ void tst_Morvex::startUpMenuTree() {
     QCOMPARE(criteria[12]->text(), QStringLiteral("Only cruises with NO data at ULMA"));
     QVERIFY(!criteria[11]->isChecked() && !criteria[12]->isChecked());
 
-    const QStringList pickMenus = {"&Projects",           "Co&untry", "&Areas (MSQ & IHB)",
-                                   "&Operating Agency",   "&Month",   "",
-                                   "&Ship/Platform Name", "",         "",
-                                   "&Parameter Codes"};
+    // Captions as shown, with the access key each one gives.
+    const QStringList pickMenus = {"Projects P",           "Country U", "Areas (MSQ & IHB) A",
+                                   "Operating Agency O",   "Month M",   "",
+                                   "Ship/Platform Name S", "",          "",
+                                   "Parameter Codes P"};
     for (int i = 0; i < 10; ++i) {
         QAction* pick = m_window->findChild<QAction*>(QStringLiteral("mnupars_%1").arg(i));
         if (pickMenus[i].isEmpty()) {
@@ -280,7 +319,8 @@ void tst_Morvex::startUpMenuTree() {
             continue;
         }
         QVERIFY(pick);
-        QCOMPARE(pick->text(), pickMenus[i]);
+        const QString key = QKeySequence::mnemonic(pick->text()).toString().remove(QStringLiteral("Alt+"));
+        QCOMPARE(shownCaption(pick->text()) + QLatin1Char(' ') + key, pickMenus[i]);
         QVERIFY(!pick->isVisible());
     }
     QCOMPARE(action(QStringLiteral("mnul3"))->text(), QStringLiteral("IHB Areas"));
@@ -743,6 +783,93 @@ void tst_Morvex::parameterEscapeWithoutMarksEmptiesField() {
     QCOMPARE(answer(9)->text(), QString());
 }
 
+void tst_Morvex::quickSecondPressUnmarksTheRow() {
+    action(QStringLiteral("mnupars_0"))->trigger();
+    QListWidget* rows = list(QStringLiteral("L0"));
+    const QPoint row4 = rows->visualItemRect(rows->item(4)).center();
+    // Two presses 50 ms apart: a double click to the window system, two presses to the user.
+    pressesAt(rows->viewport(), row4, {0, 50});
+    QVERIFY(!rows->item(4)->isSelected());
+    // A third press marks it again, and a fourth soon after unmarks it.
+    pressesAt(rows->viewport(), row4, {0});
+    QVERIFY(rows->item(4)->isSelected());
+    pressesAt(rows->viewport(), row4, {0, 300});
+    QVERIFY(rows->item(4)->isSelected());
+    pressesAt(rows->viewport(), row4, {0});
+    QVERIFY(!rows->item(4)->isSelected());
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(answer(0)->text(), QString());
+}
+
+void tst_Morvex::fieldAfterPickListTakesNextKeyAtItsEnd() {
+    action(QStringLiteral("mnusel_1"))->trigger();
+    answer(1)->setText(QStringLiteral("IRELAND"));
+    action(QStringLiteral("mnupars_1"))->trigger();
+    QListWidget* rows = list(QStringLiteral("L1"));
+    rows->setFocus();
+    mark(rows, 2);
+    QTest::keyClick(rows, Qt::Key_Escape);
+    const QString picked = answer(1)->text();
+    QVERIFY(picked.startsWith(QLatin1String("IRELAND OR ")));
+    QTRY_COMPARE(QApplication::focusWidget(), answer(1));
+    QVERIFY(!answer(1)->hasSelectedText());
+    QCOMPARE(answer(1)->cursorPosition(), picked.size());
+    QTest::keyClicks(answer(1), QStringLiteral("X"));
+    QCOMPARE(answer(1)->text(), picked + QLatin1Char('X'));
+}
+
+void tst_Morvex::sharedAccessKeyMovesTheHighlight() {
+    auto* bar = qobject_cast<AccessKeyMenuBar*>(m_window->menuBar());
+    QVERIFY(bar);
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("UK"));
+    // "S&earch" and "&End": each Alt+E moves the highlight, and nothing runs.
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("Mnusearch")));
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("Mnuend")));
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+    QVERIFY(m_services.questions.isEmpty() && m_services.messages.isEmpty());
+    // Round again to the search; Enter runs the highlighted entry.
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("Mnusearch")));
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    QVERIFY(!bar->highlighted());
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+    // Highlighted "&End" and Enter: the window goes.
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("Mnuend")));
+    QTest::keyClick(m_window.get(), Qt::Key_Enter);
+    QTRY_VERIFY(!m_window->isVisible());
+}
+
+void tst_Morvex::singleAccessKeyRunsItsEntry() {
+    auto* bar = qobject_cast<AccessKeyMenuBar*>(m_window->menuBar());
+    QVERIFY(bar);
+    // "Kervos_&File" is the only F: it runs at once.
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
+    QCOMPARE(m_services.choices, 1);
+    QVERIFY(!bar->highlighted());
+    // With the ship list's menu shown, "&Ship/Platform Name" and "&Search Criteria" share S;
+    // Escape drops the highlight without running anything.
+    action(QStringLiteral("mnusel_6"))->trigger();
+    QVERIFY(action(QStringLiteral("mnupars_6"))->isVisible());
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("MnuSelect")));
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("mnupars_6")));
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QVERIFY(!bar->highlighted());
+    QVERIFY(!list(QStringLiteral("L6"))->isVisible());
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(m_window.get(), Qt::Key_Space);
+    QVERIFY(list(QStringLiteral("L6"))->isVisible());
+}
+
 void tst_Morvex::groupItemLeavesJgofsListOpen() {
     action(QStringLiteral("mnul9a_3"))->trigger(); // list 7
     action(QStringLiteral("mnul9_2"))->trigger();
@@ -866,6 +993,41 @@ void tst_Morvex::searchWithoutSelectedForms() {
     for (const char* name : {"labker1", "labker2", "labker3"})
         QVERIFY(!child<QLabel>(name)->isVisible());
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+}
+
+void tst_Morvex::viewButtonsByKeyboard() {
+    writeFormFile(QStringLiteral("KER1996.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1996.INF")});
+    answer(0)->setText(QStringLiteral("woce"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    const char* const files[] = {"kerheads.htm", "kerforms.htm", "ker3.txt"};
+    // Tab reaches each button in turn; Space or Enter presses the one that has the keyboard.
+    QWidget* first = child<QLabel>(QStringLiteral("labker1"));
+    first->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    for (int n = 0; n < 3; ++n) {
+        auto* button = child<QLabel>(QStringLiteral("labker%1").arg(n + 1));
+        QCOMPARE(QApplication::focusWidget(), button);
+        QVERIFY(child<QLabel>(QStringLiteral("Labans"))->isVisible()); // its help, as under the mouse
+        m_services.opened.clear();
+        QTest::keyClick(button, n == 1 ? Qt::Key_Return : Qt::Key_Space);
+        QCOMPARE(m_services.opened, QStringList{m_dir->filePath(QString::fromLatin1(files[n]))});
+
+        // To assistive technology a button, named by its caption, that can be pressed.
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(access);
+        QCOMPARE(access->role(), QAccessible::Button);
+        QCOMPARE(access->text(QAccessible::Name), button->text());
+        QAccessibleActionInterface* actions = access->actionInterface();
+        QVERIFY(actions);
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        m_services.opened.clear();
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(m_services.opened, QStringList{m_dir->filePath(QString::fromLatin1(files[n]))});
+        // Still drawn as before: a label with its caption, no frame.
+        QCOMPARE(button->frameShape(), QFrame::NoFrame);
+        QTest::keyClick(button, Qt::Key_Tab);
+    }
 }
 
 void tst_Morvex::viewButtons() {
@@ -1040,6 +1202,30 @@ void tst_Morvex::realFileDialogFiltersAnyLetterCase() {
     QCOMPARE(listed, (QStringList{"KER1994.INF", "ker1995.inf"}));
     chosen.sort();
     QCOMPARE(chosen, (QStringList{m_dir->filePath("KER1994.INF"), m_dir->filePath("ker1995.inf")}));
+}
+
+void tst_Morvex::fileDialogOpensInTheFolderOfTheLastChoice() {
+    QTemporaryDir other;
+    QVERIFY(other.isValid());
+    QFile form(other.filePath(QStringLiteral("KER1990.INF")));
+    QVERIFY(form.open(QIODevice::WriteOnly));
+    form.write(csrForm(1, "UK"));
+    form.close();
+    DialogFileChooser chooser;
+    QString firstStart, secondStart;
+    whenModal<QFileDialog>(m_window.get(), [&](QFileDialog* dialog) {
+        firstStart = dialog->directory().absolutePath();
+        // The name typed with its folder, as a user may, without going to the folder first.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) return;
+        name->setText(other.filePath(QStringLiteral("KER1990.INF")));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QCOMPARE(chooser.chooseFormFiles(m_window.get()), QStringList{other.filePath(QStringLiteral("KER1990.INF"))});
+    QVERIFY(firstStart != QDir(other.path()).absolutePath());
+    whenModal<QFileDialog>(m_window.get(), [&](QFileDialog* dialog) { secondStart = dialog->directory().absolutePath(); });
+    QCOMPARE(chooser.chooseFormFiles(m_window.get()), QStringList());
+    QCOMPARE(secondStart, QDir(other.path()).absolutePath());
 }
 
 void tst_Morvex::realQuestionBoxHasYesAndNo() {
