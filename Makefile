@@ -3,7 +3,8 @@
 
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
-DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev fonts-dejavu-core
+DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev fonts-dejavu-core \
+          nlohmann-json3-dev librsvg2-bin gdal-bin python3
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
 # The sanitizer suite: the core, morvex-search and their tests with AddressSanitizer and UBSan.
@@ -41,8 +42,15 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	cd samples && ../$(BUILD)/morvex
 
+# The windows' main states, and the exports of the sample search for Spanish cruises.
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/morvex-screenshots $(BUILD)/screenshots samples
+	@work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; cp samples/KER*.INF "$$work/" && \
+	out=$(CURDIR)/$(BUILD)/screenshots && \
+	(cd "$$work" && $(CURDIR)/$(BUILD)/morvex-search --quiet --country spain \
+	    --export "$$out/spain.csv" --export "$$out/spain.jsonl" --export "$$out/spain.geojson" \
+	    --export "$$out/spain.svg" KER1994.INF KER1995.INF KER1996.INF >/dev/null) && \
+	ls "$$out"/spain.*
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

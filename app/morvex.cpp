@@ -23,7 +23,9 @@
 #include "app/viewbuttonaccess.h"
 #include "app/windowtexts.h"
 #include "geo/kemsqa.h"
+#include "reports/reportfanout.h"
 #include "reports/reportform.h"
+#include "reports/squarecounts.h"
 #include "search/criteria.h"
 #include "search/filesystem.h"
 #include "search/searchrun.h"
@@ -486,14 +488,19 @@ void Morvex::mnusearchClick() {
     criteria.dataHeld = dataHeld();
 
     search::DiskFileSystem files;
-    reports::ReportForm sink(files, m_rptable);
+    reports::ReportForm reportFiles(files, m_rptable);
+    reports::SquareCounts squares; // for the map window's picture of the result
+    reports::ReportFanOut sink(reportFiles, {&squares});
     search::SearchRun run(*this, files, sink);
     m_run = &run;
     m_lastEvents = {};
     m_lastProgress = {};
     m_formsToClockRead = 0;
-    run.run(m_files, criteria);
+    const search::RunOutcome outcome = run.run(m_files, criteria);
     m_run = nullptr;
+    if (outcome == search::RunOutcome::Completed) {
+        kemsqa::setLastResult(squares.formsBySquare());
+    }
     pushProgress();
     if (m_closeAfterRun) {
         close();

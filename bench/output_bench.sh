@@ -9,33 +9,11 @@
 # The four output files of --all are about ten times the inventory: keep room for twice that.
 set -euo pipefail
 
-repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MORVEX_BUILD:-$repo/build}"
-mb="${MORVEX_BENCH_MB:-200}"
-nfiles="${MORVEX_BENCH_FILES:-2}"
-search="$build/morvex-search"
-kergen="$build/kergen"
-
-for tool in "$search" "$kergen"; do
-    [ -x "$tool" ] || { echo "output_bench: $tool not found; build it or set MORVEX_BUILD" >&2; exit 2; }
-done
-
-work="$(mktemp -d "${MORVEX_BENCH_DIR:-${TMPDIR:-/tmp}}/morvex-output-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/inventory.sh"
+bench_setup output 200 2 1
 mkdir "$work/out"
+input=$total
 
-echo "Generating $mb MB in $nfiles files under $work"
-files=()
-per=$(( (mb + nfiles - 1) / nfiles ))
-for i in $(seq 1 "$nfiles"); do
-    f="$work/KER$((1993 + i)).INF"
-    "$kergen" --seed "$i" --bytes "${per}M" --out "$f"
-    files+=("$f")
-done
-input=$(cat "${files[@]}" | wc -c) # reading them also brings the files into the page cache
-echo "Inventory: $input bytes"
-
-now() { date +%s.%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / 1048576 / s }'; }
 

@@ -11,39 +11,15 @@
 #   MORVEX_BENCH_DIR    parent of the temporary folder (default: $TMPDIR or /tmp)
 set -euo pipefail
 
-repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MORVEX_BUILD:-$repo/build}"
-mb="${MORVEX_BENCH_MB:-1000}"
-nfiles="${MORVEX_BENCH_FILES:-4}"
-repeat="${MORVEX_BENCH_REPEAT:-3}"
-search="$build/morvex-search"
-kergen="$build/kergen"
-
-for tool in "$search" "$kergen"; do
-    [ -x "$tool" ] || { echo "scan_bench: $tool not found; build it or set MORVEX_BUILD" >&2; exit 2; }
-done
 if [ ! -x /usr/bin/time ]; then
     echo "scan_bench: installing the Debian package time" >&2
     if [ "$(id -u)" = 0 ]; then sudo=; else sudo=sudo; fi
     $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq time >/dev/null
 fi
-
-work="$(mktemp -d "${MORVEX_BENCH_DIR:-${TMPDIR:-/tmp}}/morvex-scan-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-
-echo "Generating $mb MB in $nfiles files under $work"
-files=()
-per=$(( (mb + nfiles - 1) / nfiles ))
-for i in $(seq 1 "$nfiles"); do
-    f="$work/KER$((1993 + i)).INF"
-    "$kergen" --seed "$i" --bytes "${per}M" --out "$f"
-    files+=("$f")
-done
-total=$(cat "${files[@]}" | wc -c) # reading them also brings the files into the page cache
-echo "Inventory: $total bytes"
+. "$(dirname "$0")/inventory.sh"
+bench_setup scan 1000 4 3
 echo
 
-now() { date +%s.%N; }
 rate() { awk -v b="$total" -v s="$1" 'BEGIN { printf "%.1f", b / 1048576 / s }'; }
 
 # best_time CMD...: runs CMD $repeat times; sets $best (seconds) and $peak (max RSS in KB).

@@ -10,34 +10,11 @@
 #   MORVEX_BENCH_DIR    parent of the temporary folder (default: $TMPDIR or /tmp)
 set -euo pipefail
 
-repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MORVEX_BUILD:-$repo/build}"
-mb="${MORVEX_BENCH_MB:-1000}"
-nfiles="${MORVEX_BENCH_FILES:-4}"
-repeat="${MORVEX_BENCH_REPEAT:-5}"
-search="$build/morvex-search"
-kergen="$build/kergen"
+. "$(dirname "$0")/inventory.sh"
+bench_setup window 1000 4 5 "${MORVEX_BUILD:-$(cd "$(dirname "$0")/.." && pwd)/build}/bench/window_bench"
 window="$build/bench/window_bench"
-
-for tool in "$search" "$kergen" "$window"; do
-    [ -x "$tool" ] || { echo "window_bench: $tool not found; build it or set MORVEX_BUILD" >&2; exit 2; }
-done
-
-work="$(mktemp -d "${MORVEX_BENCH_DIR:-${TMPDIR:-/tmp}}/morvex-window-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-
-echo "Generating $mb MB in $nfiles files under $work"
-files=()
-per=$(( (mb + nfiles - 1) / nfiles ))
-for i in $(seq 1 "$nfiles"); do
-    f="$work/KER$((1993 + i)).INF"
-    "$kergen" --seed "$i" --bytes "${per}M" --out "$f"
-    files+=("$f")
-done
-cat "${files[@]}" >/dev/null # into the page cache
 echo
 
-now() { date +%s.%N; }
 
 compare() { # name, criteria options...
     local name="$1"

@@ -1,16 +1,18 @@
 // Reading the command line of morvex-search with CLI11.
 #include "cli/commandline.h"
 
-#include <CLI/CLI.hpp>
-
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
 
 #include <array>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include "reports/export.h"
 
 namespace cli {
 
@@ -26,7 +28,7 @@ constexpr const char* kSynopsis =
     "Usage: morvex-search [--project T] [--country T] [--area T] [--agency T] [--month T]\n"
     "                     [--cruise T] [--ship T] [--scientist T] [--contact T] [--parameter T]\n"
     "                     [--with-ulma | --without-ulma] [--probe T] [--all]\n"
-    "                     [--output-dir DIR] [--quiet] FORMFILE...\n";
+    "                     [--output-dir DIR] [--export FILE]... [--quiet] FORMFILE...\n";
 
 constexpr const char* kDescription =
     "Searches CSR form files (KER????.INF) and writes kerforms.htm, kerheads.htm, ker3.txt\n"
@@ -99,6 +101,9 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bo
     app.add_flag("--all", cmd.all, "search even when no criterion is given");
     app.add_option("--output-dir", outputDir, "folder of the four files (default: that of the first file)")
         ->type_name("DIR");
+    app.add_option("--export", cmd.exports, "also write the selected forms to FILE: .csv .jsonl .geojson .svg")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
     app.add_flag("--quiet", cmd.quiet, "no progress bar on a terminal");
     app.add_option("FORMFILE", files, "form files, at most 100, searched in this order")->type_name("...");
 }
@@ -221,6 +226,12 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
     if (files.empty()) {
         *err = "no FORMFILE given";
         return ParseStatus::UsageError;
+    }
+    for (const std::string& path : cmd->exports) {
+        if (!reports::Export::knownExtension(path)) {
+            *err = "--export " + path + ": the name must end in .csv, .jsonl, .geojson or .svg";
+            return ParseStatus::UsageError;
+        }
     }
     for (std::size_t i = 0; i < texts.size(); ++i)
         cmd->criteria.texts[i] = joinAlternatives(texts[i]);

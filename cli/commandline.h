@@ -15,6 +15,7 @@ struct CommandLine {
     std::vector<std::string> files; // as resolvePath gives them, in the order given
     std::string outputDir;          // as resolvePath gives it; empty: the folder of the first file
     std::string probe;              // text of the line probe
+    std::vector<std::string> exports; // --export files, in the order given
     bool all = false;               // Yes to the no-criteria question
     bool quiet = false;             // no progress bar
 };

@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 #include <system_error>
 
 #include "cli/clihost.h"
 #include "cli/commandline.h"
+#include "reports/export.h"
+#include "reports/exportset.h"
+#include "reports/reportfanout.h"
 #include "reports/reportform.h"
 #include "search/fileselection.h"
 #include "search/filesystem.h"
@@ -102,16 +107,37 @@ int main(int argc, char** argv) {
     cli::CliHost host(cmd.all, cmd.probe, !cmd.quiet && ::isatty(STDERR_FILENO) == 1);
     search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
     const tables::RpTable rptable;
-    reports::ReportForm sink(fs, rptable);
+
+    // Every export file is created before the search, so that one that cannot be written
+    // stops nothing half done.
+    const reports::ExportContext context{cmd.criteria, selection.yearsLabel, &rptable};
+    reports::ExportSet exports(&rptable);
+    for (const std::string& path : cmd.exports) {
+        std::unique_ptr<reports::Export> made = reports::Export::make(fs, path, context, &err);
+        if (!made) return usageError("--export " + err);
+        exports.add(std::move(made));
+    }
+
+    reports::ReportForm reportFiles(fs, rptable);
+    std::vector<reports::SelectionListener*> listeners;
+    if (!exports.empty()) listeners.push_back(&exports);
+    reports::ReportFanOut sink(reportFiles, listeners);
     search::SearchRun run(host, fs, sink);
     host.attach(run, totalBytes);
     cli::CliHost::installBreakHandlers();
 
     const search::RunOutcome outcome = run.run(selection, cmd.criteria);
     cli::CliHost::restartInterruptedCalls();
-    if (outcome == search::RunOutcome::Completed && !printResult(run, selection.paths)) {
+    if (outcome != search::RunOutcome::Completed) return exitStatus(outcome); // the exports go
+    int status = kExitCompleted;
+    std::vector<std::string> failures;
+    if (!exports.finish(&failures)) {
+        for (const std::string& failure : failures) usageError("cannot write the export " + failure);
+        status = kExitStopped;
+    }
+    if (!printResult(run, selection.paths)) {
         usageError(std::string("cannot write the result: ") + std::strerror(errno));
         return kExitStopped;
     }
-    return exitStatus(outcome);
+    return status;
 }

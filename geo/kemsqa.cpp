@@ -1,6 +1,7 @@
 #include "geo/kemsqa.h"
 
 #include "geo/landdata.h"
+#include "geo/marsdensquare.h"
 #include "geo/msqcalc.h"
 
 #include <QCloseEvent>
@@ -14,6 +15,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -156,17 +158,54 @@ QPointF kemsqa::toPixel(QPointF map) const {
     return QPointF(map.x() * m_map->width() / MapWidth, map.y() * m_map->height() / MapHeight);
 }
 
+namespace {
+
+std::map<int, int>& lastResultSquares() {
+    static std::map<int, int> squares;
+    return squares;
+}
+
+} // namespace
+
+void kemsqa::setLastResult(std::map<int, int> squares) {
+    lastResultSquares() = std::move(squares);
+    if (kemsqa* window = instance()) window->m_map->update();
+}
+
+const std::map<int, int>& kemsqa::lastResult() {
+    return lastResultSquares();
+}
+
+// A light tint over each 10-degree square of the last result, deeper for more forms, in five
+// steps of the largest count.
+void kemsqa::paintLastResult(QPainter& painter) const {
+    const std::map<int, int>& squares = lastResult();
+    int most = 0;
+    for (const auto& [square, forms] : squares) most = std::max(most, forms);
+    for (const auto& [square, forms] : squares) {
+        const geo::SquareBounds b = geo::squareBounds(square);
+        const QRectF cell(QPointF((b.west - LongitudeBase) / 5.0, (85.0 - b.north) / 5.0), QSizeF(2.0, 2.0));
+        const int step = (5 * forms + most - 1) / most; // 1 to 5
+        painter.fillRect(cell.intersected(QRectF(0, 0, MapWidth, MapHeight)), QColor(0x31, 0x82, 0xBD, 30 + 25 * step));
+    }
+}
+
 void kemsqa::paintMap(QPainter& painter) const {
     const QPalette& palette = m_map->palette();
     const int width = m_map->width();
     const int height = m_map->height();
     painter.fillRect(m_map->rect(), palette.color(QPalette::Base));
 
+    // Land, the last result's tint, then the coast over them.
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(width / MapWidth, height / MapHeight);
-    painter.setPen(QPen(Coastline, 0));
+    painter.setPen(Qt::NoPen);
     painter.setBrush(LandFill);
+    painter.drawPath(landPath());
+    paintLastResult(painter);
+    painter.setPen(QPen(Coastline, 0));
+    painter.setBrush(Qt::NoBrush);
     painter.drawPath(landPath());
     painter.restore();
 

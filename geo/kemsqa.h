@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ public:
     static kemsqa* open(QLineEdit* areaField);
     /// The window while it is loaded, else nullptr.
     static kemsqa* instance();
+    /// The squares of the last search run with the number of its selected forms naming each
+    /// (empty after a run that selected nothing); the map shades them under its grid.
+    static void setLastResult(std::map<int, int> squares);
+    static const std::map<int, int>& lastResult();
 
     ~kemsqa() override;
 
@@ -35,6 +40,7 @@ private:
     void createMapArea();
     void placeWindow();
     void paintMap(QPainter& painter) const;
+    void paintLastResult(QPainter& painter) const;
     QPointF toMap(QPointF pixel) const;
     QPointF toPixel(QPointF map) const;
     void pointerMoved(QPointF map);

@@ -35,4 +35,16 @@ CriteriaEcho echoCriteria(const search::CriteriaSet& set) {
     return echo;
 }
 
+std::vector<std::string> criteriaText(const search::CriteriaSet& set) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 10; ++i) {
+        const std::string& text = set.texts[static_cast<std::size_t>(i)];
+        if (text.empty()) continue;
+        lines.push_back(lines.empty() ? "Selection Criteria:-" : "AND");
+        lines.push_back(std::string(search::criterionLabel(i)) + ": " + search::upperCase(text));
+    }
+    if (lines.empty()) return {"All forms selected"};
+    return lines;
+}
+
 } // namespace reports

@@ -18,6 +18,11 @@ struct CriteriaEcho {
 };
 CriteriaEcho echoCriteria(const search::CriteriaSet& set);
 
+/// The same echo as plain text (not escaped), for the title of a map:
+///   {country "spain", month "aug"} => "Selection Criteria:-", "Country: SPAIN", "AND", "Month(s): AUG"
+///   no criteria                    => "All forms selected"
+std::vector<std::string> criteriaText(const search::CriteriaSet& set);
+
 } // namespace reports
 
 #endif // REPORTS_CRITERIAECHO_H

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "reports/criteriaecho.h"
+#include "reports/formsummary.h"
 #include "reports/htmlfragments.h"
 #include "search/textutil.h"
 
@@ -29,27 +30,6 @@ std::string numberText(const std::string& digits) {
     return (digits.empty() || digits[0] == '-') ? digits + " " : " " + digits + " ";
 }
 
-// Stations at ULMA of an H09 or H10 line: the number in front of "at ULMA" in its field 6.
-float atUlmaCount(std::string_view f6) {
-    std::size_t at = f6.find("at ULMA");
-    if (at == std::string_view::npos) return 0;
-    return search::singlePrecision(search::numericValue(f6.substr(0, at)));
-}
-
-std::string_view exchangeText(std::string_view f) {
-    if (f.size() != 1 || f == "0") return "ng";
-    if (f == "1") return "No";
-    if (f == "2") return "Yes";
-    if (f == "3") return "Y/N";
-    return f;
-}
-
-// The year of the summaries: four characters when line 0 starts with "1" or "2", else two.
-std::string_view summaryYear(std::string_view line0) {
-    bool fourDigits = !line0.empty() && (line0[0] == '1' || line0[0] == '2');
-    return search::left(line0, fourDigits ? 4 : 2);
-}
-
 } // namespace
 
 struct ReportForm::Files {
@@ -57,20 +37,6 @@ struct ReportForm::Files {
     std::unique_ptr<ReportFile> heads;      // kerheads.htm
     std::unique_ptr<ReportFile> csv;        // ker3.txt
     std::unique_ptr<ReportFile> extraction; // kerxxxx.fin
-};
-
-// The values of one summary row and its ker3.txt row.
-struct ReportForm::SummaryValues {
-    std::string_view code;
-    std::string_view ship;
-    std::string dates;
-    std::string_view bottles; // water bottles: field 2 of the last H09 line, at most 5 characters
-    std::string_view ctds;    // the same of the last H10 line
-    bool stationLine = false; // the form has an H09 or H10 line
-    float atUlmaSum = 0;      // stations at ULMA of the last H09 and the last H10 line
-    std::string atUlma;       // that sum as text, empty without a station line
-    bool marker = false;      // "#": such a line has a field 7 or is longer than 35 characters
-    std::string_view exchange;
 };
 
 ReportForm::ReportForm(search::FileSystem& files, const tables::RpTable& table) : m_files(files), m_table(table) {}
@@ -438,43 +404,12 @@ std::size_t ReportForm::writePosition(const search::Fields& fields) {
 
 // Summary row.
 
-// The values of the row, from the header lines and from the scan of lines 9 on, where the
-// last H09 and the last H10 line give the station columns.
-ReportForm::SummaryValues ReportForm::summaryValues(const search::SelectedForm& selected) const {
-    const Form& form = selected.form;
-    const search::Fields header(form.line(0));
-    const search::Fields line4(form.line(4));
-    SummaryValues v;
-    v.code = header[2];
-    v.ship = field(search::left(form.line(6), 20), 1);
-    v.dates = std::string(line4[1]) + ' ' + std::string(line4[2]) + " to " + std::string(line4[3]) + ' ' +
-              std::string(line4[4]) + ' ' + std::string(summaryYear(form.line(0)));
-    v.exchange = exchangeText(header[5]);
-
-    float bottlesAtUlma = 0, ctdsAtUlma = 0;
-    for (int n = 9; n <= selected.last; ++n) {
-        const std::string_view line = form.line(n);
-        const std::string_view type = search::left(line, 3);
-        const bool bottle = type == "H09";
-        if (!bottle && type != "H10") continue;
-        v.stationLine = true;
-        const search::Fields fields(line);
-        (bottle ? v.bottles : v.ctds) = search::left(fields[2], 5);
-        (bottle ? bottlesAtUlma : ctdsAtUlma) = atUlmaCount(fields[6]);
-        if (!fields[7].empty() || line.size() > 35) v.marker = true;
-    }
-    if (v.stationLine) {
-        v.atUlmaSum = bottlesAtUlma + ctdsAtUlma;
-        v.atUlma = search::floatText(v.atUlmaSum);
-    }
-    return v;
-}
-
 void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
-    const SummaryValues values = summaryValues(selected);
+    const FormSummary values = summarizeForm(selected.form, selected.last);
+    const std::string dates = summaryDates(selected.form);
     if (values.stationLine) selected.statistics.addAtUlma(values.atUlmaSum);
-    writeCsvRow(selected, values);
-    writeSummaryCells(values);
+    writeCsvRow(selected, values, dates);
+    writeSummaryCells(values, dates);
 
     // The reference links to the form in kerforms.htm.
     ReportFile& h = *m_out->heads;
@@ -485,7 +420,7 @@ void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
     h.line("</TR>");
 }
 
-void ReportForm::writeSummaryCells(const SummaryValues& values) {
+void ReportForm::writeSummaryCells(const FormSummary& values, std::string_view dates) {
     ReportFile& h = *m_out->heads;
     h.line(rowCell(1));
     h.put(' ');
@@ -494,7 +429,7 @@ void ReportForm::writeSummaryCells(const SummaryValues& values) {
     h.line(rowCell(2));
     h.putEscaped(values.ship);
     h.line(rowCell(3));
-    h.putEscaped(values.dates);
+    h.putEscaped(dates);
     h.line(rowCell(4));
     h.putEscaped(values.bottles);
     h.line(rowCell(5));
@@ -508,10 +443,11 @@ void ReportForm::writeSummaryCells(const SummaryValues& values) {
 }
 
 // The row of ker3.txt: ten values with "^" between them, none escaped.
-void ReportForm::writeCsvRow(const search::SelectedForm& selected, const SummaryValues& values) {
+void ReportForm::writeCsvRow(const search::SelectedForm& selected, const FormSummary& values,
+                             std::string_view dates) {
     const Form& form = selected.form;
     ReportFile& csv = *m_out->csv;
-    for (std::string_view value : {values.code, values.ship, std::string_view(values.dates),
+    for (std::string_view value : {values.code, values.ship, dates,
                                    search::mid(field(form.line(5), 1), 4, 25)}) {
         csv.put(value);
         csv.put('^');

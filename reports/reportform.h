@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "reports/formsummary.h"
 #include "reports/reportfile.h"
 #include "search/filesystem.h"
 #include "search/reportsink.h"
@@ -35,7 +36,6 @@ public:
 
 private:
     struct Files;
-    struct SummaryValues;
 
     // ReportForm's steps for one selected form, in order.
     void writeProbeLine(const search::SelectedForm& selected);
@@ -56,9 +56,8 @@ private:
     void beginSection(std::string_view caption);
 
     // The summary row and its ker3.txt row.
-    SummaryValues summaryValues(const search::SelectedForm& selected) const;
-    void writeSummaryCells(const SummaryValues& values);
-    void writeCsvRow(const search::SelectedForm& selected, const SummaryValues& values);
+    void writeSummaryCells(const FormSummary& values, std::string_view dates);
+    void writeCsvRow(const search::SelectedForm& selected, const FormSummary& values, std::string_view dates);
 
     // The statistics section.
     void statisticsRow(std::string_view label, std::string_view value, bool escape);

@@ -3,6 +3,7 @@
 #include "search/bytescan.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "search/textutil.h"
 
@@ -49,6 +50,17 @@ std::size_t findUpperCased(const char* text, std::size_t size, const char* needl
     for (std::size_t i = 0; i + length <= size; ++i)
         if (matchesAt(text + i, needle, length)) return i;
     return std::string_view::npos;
+}
+
+bool isPlain(char c, char a, char b) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x20 && u < 0x80 && c != a && c != b;
+}
+
+std::size_t countPlain(const char* text, std::size_t size, char a, char b) {
+    std::size_t i = 0;
+    while (i < size && isPlain(text[i], a, b)) ++i;
+    return i;
 }
 
 } // namespace plain
@@ -139,6 +151,27 @@ inline std::uint64_t candidates(const char* starts, const char* ends, char f1, c
 }
 
 #include "search/bytescan_chunks.inc"
+
+// Sixteen bytes at a time: a byte is not plain when it is below 0x20 as a signed byte (which
+// takes in 0x80 to 0xFF) or equals a or b. Fields are short, so AVX2 gains nothing here.
+std::size_t countPlain(const char* text, std::size_t size, char a, char b) {
+    const __m128i low = _mm_set1_epi8(0x20), va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+    const auto stops = [&](__m128i v) {
+        const __m128i stop = _mm_or_si128(_mm_cmplt_epi8(v, low), _mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        return static_cast<unsigned>(_mm_movemask_epi8(stop));
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= size; i += 16) {
+        const unsigned mask = stops(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+    if (i == size) return size;
+    // The last bytes, most fields entirely, in a block padded with a stop.
+    alignas(16) char block[16];
+    std::memset(block, 0, sizeof block);
+    std::memcpy(block, text + i, size - i);
+    return i + static_cast<std::size_t>(__builtin_ctz(stops(_mm_load_si128(reinterpret_cast<const __m128i*>(block)))));
+}
 
 } // namespace sse2
 
@@ -234,10 +267,10 @@ inline std::uint64_t candidates(const char* starts, const char* ends, char f1, c
 
 #endif // MORVEX_SCAN_X86
 
-const Kernels kPlain{"plain", plain::findCr, plain::findTerminator, plain::findUpperCased};
+const Kernels kPlain{"plain", plain::findCr, plain::findTerminator, plain::findUpperCased, plain::countPlain};
 #if MORVEX_SCAN_X86
-const Kernels kSse2{"SSE2", sse2::findCr, sse2::findTerminator, sse2::findUpperCased};
-const Kernels kAvx2{"AVX2", avx2::findCr, avx2::findTerminator, avx2::findUpperCased};
+const Kernels kSse2{"SSE2", sse2::findCr, sse2::findTerminator, sse2::findUpperCased, sse2::countPlain};
+const Kernels kAvx2{"AVX2", avx2::findCr, avx2::findTerminator, avx2::findUpperCased, sse2::countPlain};
 #endif
 
 } // namespace

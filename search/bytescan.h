@@ -27,6 +27,10 @@ struct Kernels {
     /// Offset of the first place where text, upper-cased, holds needle, or npos. needle is
     /// upper-case and not empty.
     std::size_t (*findUpperCased)(const char* text, std::size_t size, const char* needle, std::size_t length);
+
+    /// Number of bytes at the start of text that are printable ASCII (0x20 to 0x7F) other than
+    /// a and b: the run that a writer of JSON ('"', '\\') or CSV (',', '"') copies as it stands.
+    std::size_t (*countPlain)(const char* text, std::size_t size, char a, char b);
 };
 
 const Kernels& plainKernels();
@@ -39,6 +43,10 @@ const Kernels& kernels();
 
 inline std::size_t findCr(std::string_view text, std::size_t from = 0) {
     return kernels().findCr(text.data(), text.size(), from);
+}
+
+inline std::size_t countPlain(std::string_view text, char a, char b) {
+    return kernels().countPlain(text.data(), text.size(), a, b);
 }
 
 } // namespace search::scan

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -58,6 +59,20 @@ bool OutputFile::close(std::string* err) {
 namespace {
 
 std::string systemError(const std::string& path) { return path + ": " + std::strerror(errno); }
+
+// The process's file mode mask, read without changing it (umask(2) can only set it, which
+// would race with other threads creating files).
+mode_t currentUmask() {
+    FILE* status = std::fopen("/proc/self/status", "re");
+    unsigned mask = 022;
+    if (status) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
 
 class DiskInputFile : public InputFile {
 public:
@@ -166,6 +181,31 @@ std::unique_ptr<OutputFile> DiskFileSystem::openWrite(const std::string& path, s
     int fd = openFile(path, O_WRONLY | O_CREAT | O_TRUNC, err);
     if (fd < 0) return nullptr;
     return std::make_unique<DiskOutputFile>(fd, path);
+}
+
+std::unique_ptr<OutputFile> DiskFileSystem::createBeside(const std::string& path, std::string* temporary,
+                                                         std::string* err) {
+    // A hidden name in the same folder: a rename to path stays in one file system.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        // Found now rather than when the rename fails at the end of the run.
+        errno = EISDIR;
+        if (err) *err = systemError(path);
+        return nullptr;
+    }
+    std::string pattern = folder + "." + name + ".XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        if (err) *err = systemError(path);
+        return nullptr;
+    }
+    // mkostemp makes the file readable by its owner only; give it the mode of a new file.
+    ::fchmod(fd, 0666 & ~currentUmask());
+    *temporary = pattern;
+    return std::make_unique<DiskOutputFile>(fd, pattern);
 }
 
 bool DiskFileSystem::removeFile(const std::string& path, std::string* err) {

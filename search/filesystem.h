@@ -101,6 +101,10 @@ public:
     virtual std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) = 0;
     /// Creates or truncates a file for writing; nullptr with err filled on failure.
     virtual std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) = 0;
+    /// Creates a new empty file beside path, under a name of its own that no other file has,
+    /// for writing; its name goes to *temporary. nullptr with err filled on failure.
+    virtual std::unique_ptr<OutputFile> createBeside(const std::string& path, std::string* temporary,
+                                                     std::string* err) = 0;
     /// Deletes a file; a missing file is not an error. False with err filled on failure.
     virtual bool removeFile(const std::string& path, std::string* err) = 0;
     /// Gives a file a new name, replacing any file of that name in one step, so that the name
@@ -124,6 +128,8 @@ public:
 
     std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
+    std::unique_ptr<OutputFile> createBeside(const std::string& path, std::string* temporary,
+                                             std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
     std::optional<FileId> fileId(const std::string& path) override;

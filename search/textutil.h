@@ -35,6 +35,14 @@ std::size_t findUpperCased(std::string_view text, std::string_view upperNeedle);
 /// needle is found in every text that is not empty: ("ABC", "") => true, ("", "") => false.
 bool containsUpperCased(std::string_view text, std::string_view upperNeedle);
 
+/// Windows-1252 text as UTF-8: 0xE9 => "é", 0x80 => "€"; the five bytes Windows-1252 leaves
+/// unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number.
+std::string windows1252ToUtf8(std::string_view text);
+/// The same, appended to out.
+void appendWindows1252AsUtf8(std::string& out, std::string_view text);
+/// The UTF-8 of one Windows-1252 byte, one to three bytes: '\xe9' => "\xc3\xa9".
+std::string_view utf8Of(char windows1252);
+
 /// Removes blanks (only the space character) at both ends: "  a b " => "a b".
 std::string_view trimBlanks(std::string_view text);
 

@@ -1,16 +1,18 @@
 // Opens the reports of two searches in headless Chromium and checks what a reader sees.
 //
-// usage: node check_reports.js CHROMIUM PROFILE_DIR SAMPLES_DIR SELECTED MARKUP_DIR
-//   SAMPLES_DIR holds the reports of the sample search, which selected SELECTED forms;
-//   MARKUP_DIR those of a form whose lines hold "<script>", "&" and other markup.
+// usage: node check_reports.js CHROMIUM PROFILE_DIR SAMPLES_DIR SELECTED MARKUP_DIR [RSVG_PNG]
+//   SAMPLES_DIR holds the reports of the sample search, which selected SELECTED forms, and its
+//   SVG map map.svg; MARKUP_DIR those of a form whose lines hold "<script>", "&" and other
+//   markup; RSVG_PNG, when given, is map.svg drawn by librsvg, to compare with Chromium's.
 // Prints one "ok: ..." line per check passed; the first failure ends with status 1.
 'use strict';
 
+const fs = require('fs');
 const path = require('path');
 const { pathToFileURL } = require('url');
 const { chromium } = require('playwright-core');
 
-const [chromiumPath, profileDir, samplesDir, selectedText, markupDir] = process.argv.slice(2);
+const [chromiumPath, profileDir, samplesDir, selectedText, markupDir, rsvgPng] = process.argv.slice(2);
 const selected = Number(selectedText);
 const title = 'Report from Kervos Search (ULMA-KERVOS)';
 const flags = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
@@ -107,6 +109,53 @@ async function checkEscaping(page, dialogs) {
     }
 }
 
+// Draws map.svg and librsvg's PNG of it on canvases of the same size and compares them pixel
+// by pixel: only the edges of glyphs and coasts, which the two draw with their own
+// anti-aliasing, may differ, and the shaded squares have the same colours in both.
+async function checkSvgMap(page) {
+    const svg = fs.readFileSync(path.join(samplesDir, 'map.svg'));
+    const png = fs.readFileSync(rsvgPng);
+    await page.goto('about:blank');
+    const result = await page.evaluate(async ([svgData, pngData]) => {
+        const load = (url) => new Promise((resolve, reject) => {
+            const img = new Image();
+            img.onload = () => resolve(img);
+            img.onerror = () => reject(new Error('cannot load ' + url.slice(0, 30)));
+            img.src = url;
+        });
+        const [a, b] = await Promise.all([load('data:image/svg+xml;base64,' + svgData),
+                                          load('data:image/png;base64,' + pngData)]);
+        const pixels = (img) => {
+            const canvas = document.createElement('canvas');
+            canvas.width = b.naturalWidth;
+            canvas.height = b.naturalHeight;
+            const g = canvas.getContext('2d');
+            g.fillStyle = '#ffffff';
+            g.fillRect(0, 0, canvas.width, canvas.height);
+            g.drawImage(img, 0, 0, canvas.width, canvas.height);
+            return g.getImageData(0, 0, canvas.width, canvas.height).data;
+        };
+        const pa = pixels(a), pb = pixels(b);
+        let far = 0, sum = 0;
+        for (let i = 0; i < pa.length; i += 4) {
+            const d = Math.max(Math.abs(pa[i] - pb[i]), Math.abs(pa[i + 1] - pb[i + 1]), Math.abs(pa[i + 2] - pb[i + 2]));
+            sum += d;
+            if (d > 48) ++far;
+        }
+        const count = pa.length / 4;
+        return { width: a.naturalWidth, height: a.naturalHeight, pngWidth: b.naturalWidth, pngHeight: b.naturalHeight,
+                 mean: sum / count, farShare: far / count };
+    }, [svg.toString('base64'), png.toString('base64')]);
+    if (result.width !== result.pngWidth || result.height !== result.pngHeight)
+        fail('map.svg: Chromium draws it ' + result.width + 'x' + result.height + ', librsvg ' + result.pngWidth + 'x' +
+             result.pngHeight);
+    if (!(result.mean < 2.5 && result.farShare < 0.01))
+        fail('map.svg: Chromium and librsvg draw it differently: mean difference ' + result.mean.toFixed(2) +
+             ', ' + (100 * result.farShare).toFixed(2) + '% of the pixels far apart');
+    ok('map.svg renders alike in Chromium and librsvg (' + result.width + 'x' + result.height + ', mean difference ' +
+       result.mean.toFixed(2) + ', ' + (100 * result.farShare).toFixed(2) + '% of the pixels far apart)');
+}
+
 async function main() {
     const context = await chromium.launchPersistentContext(profileDir, {
         executablePath: chromiumPath,
@@ -125,6 +174,7 @@ async function main() {
         for (const n of new Set([1, Math.ceil(rows.length / 2), rows.length])) await checkReferenceLink(page, n);
         await checkStatisticsLink(page);
         await checkEscaping(page, dialogs);
+        if (rsvgPng) await checkSvgMap(page);
     } finally {
         await context.close();
     }

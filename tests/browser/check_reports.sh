@@ -41,8 +41,8 @@ mkdir "$tmp/samples" "$tmp/markup" "$tmp/profile"
 
 # The sample search: every Spanish cruise of the three sample years.
 cp "$samples"/KER1994.INF "$samples"/KER1995.INF "$samples"/KER1996.INF "$tmp/samples/"
-out=$("$search" --quiet --country spain "$tmp"/samples/KER1994.INF "$tmp"/samples/KER1995.INF \
-    "$tmp"/samples/KER1996.INF)
+out=$("$search" --quiet --country spain --export "$tmp/samples/map.svg" "$tmp"/samples/KER1994.INF \
+    "$tmp"/samples/KER1995.INF "$tmp"/samples/KER1996.INF)
 selected=$(printf '%s\n' "$out" | sed -n 's/^Forms Read:- *[0-9]* Forms Selected:- *\([0-9]*\)$/\1/p')
 [ -n "$selected" ] && [ "$selected" -gt 2 ] || { echo "unexpected result of the sample search: $out"; exit 1; }
 
@@ -62,5 +62,14 @@ printf '%s\r\n' \
     '*' >"$tmp/markup/KER1995.INF"
 "$search" --quiet --cruise '<script>' --country '& sweden' "$tmp/markup/KER1995.INF" >/dev/null
 
+# The map of the sample search as librsvg draws it, to compare with Chromium's drawing.
+rsvg=""
+if command -v rsvg-convert >/dev/null; then
+    rsvg-convert -o "$tmp/samples/map-rsvg.png" "$tmp/samples/map.svg"
+    rsvg="$tmp/samples/map-rsvg.png"
+else
+    echo "skipped: the SVG map is not compared with librsvg's drawing (no rsvg-convert)"
+fi
+
 NODE_PATH="$work/node_modules" node "$here/check_reports.js" "$chromium" "$tmp/profile" "$tmp/samples" \
-    "$selected" "$tmp/markup"
+    "$selected" "$tmp/markup" "$rsvg"

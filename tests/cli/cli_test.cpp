@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -442,6 +443,77 @@ TEST_F(CliSearch, WriteFailureStopsTheRun) {
     EXPECT_FALSE(fileExists(dir.file("kerxxxx.inf")));
 }
 
+// The names in folder that begin with "." : what a finished or abandoned export leaves behind.
+std::vector<std::string> hiddenFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] == '.') names.push_back(name);
+    }
+    return names;
+}
+
+TEST_F(CliSearch, ExportsFollowACompletedRunAndLeaveTheOutputAlone) {
+    const std::string csv = dir.file("spain.csv");
+    Result r = runSearch({"--country", "spain", "--export", csv, "--export", dir.file("spain.JSONL"), "--export",
+                          dir.file("spain.geojson"), "--export", dir.file("spain.svg"), input});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  3 Forms Selected:-  1", dir.path()));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readFile(csv).substr(0, 27), "selection,reference,year,io");
+    EXPECT_NE(readFile(csv).find("\r\n1,199595ES003,1995,95ES,,Y/N,Spain,no,253,,\"IEO, Vigo\",1,Aug,20,Aug,Vigo,"),
+              std::string::npos);
+    EXPECT_EQ(readFile(dir.file("spain.JSONL")).rfind("{\"selection\":1,\"reference\":\"199595ES003\",", 0), 0u);
+    EXPECT_NE(readFile(dir.file("spain.geojson")).find("\"square\":253,\"forms\":1"), std::string::npos);
+    EXPECT_NE(readFile(dir.file("spain.svg")).find(">Country: SPAIN</text>"), std::string::npos);
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    // The four files are those of a run without exports.
+    search::CriteriaSet criteria;
+    criteria.texts[1] = "spain";
+    expectSameAsInProcess({input}, criteria, "", dir.path());
+
+    // Nothing selected: every export is there, without rows.
+    r = runSearch({"--country", "germany", "--export", csv, "--export", dir.file("spain.geojson"), input});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Forms Read:-  3 Forms Selected:-  0\nSo Sorry, no forms selected\n");
+    EXPECT_EQ(readFile(csv).find("\r\n"), readFile(csv).size() - 2); // the header row alone
+    EXPECT_EQ(readFile(dir.file("spain.geojson")), "{\"type\":\"FeatureCollection\",\"features\":[]}\n");
+}
+
+TEST_F(CliSearch, ExportThatCannotBeWrittenIsRefusedBeforeTheSearch) {
+    writeFile(dir.file("kerxxxx.inf"), "earlier");
+    Result r = runSearch({"--all", "--export", dir.file("out.txt"), input});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "morvex-search: error: --export " + dir.file("out.txt") +
+                         ": the name must end in .csv, .jsonl, .geojson or .svg\n");
+
+    r = runSearch({"--all", "--export", dir.file("out.csv"), "--export", dir.file("missing/out.svg"), input});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "morvex-search: error: --export " + dir.file("missing/out.svg") +
+                         ": No such file or directory\n");
+
+    ASSERT_EQ(mkdir(dir.file("folder.csv").c_str(), 0777), 0);
+    r = runSearch({"--all", "--export", dir.file("folder.csv"), input});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "morvex-search: error: --export " + dir.file("folder.csv") + ": Is a directory\n");
+
+    EXPECT_EQ(readFile(dir.file("kerxxxx.inf")), "earlier");
+    EXPECT_FALSE(fileExists(dir.file("kerforms.htm")));
+    EXPECT_FALSE(fileExists(dir.file("out.txt")));
+    EXPECT_FALSE(fileExists(dir.file("out.csv")));
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+}
+
+TEST_F(CliSearch, RefusedRunWritesNoExport) {
+    writeFile(dir.file("out.csv"), "earlier");
+    Result r = runSearch({"--export", dir.file("out.csv"), "--export", dir.file("out.jsonl"), input});
+    EXPECT_EQ(r.status, 2); // no criteria
+    EXPECT_EQ(readFile(dir.file("out.csv")), "earlier");
+    EXPECT_FALSE(fileExists(dir.file("out.jsonl")));
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+}
+
 // Writes all of bytes into a pipe; false when its reader has gone.
 bool writeAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
@@ -469,6 +541,7 @@ struct IgnoredPipeSignal {
 // A run fed through a FIFO: the first part is written, the signal is sent once the outputs
 // exist, then the rest follows. The run cannot finish before the signal, however fast it is.
 struct FifoRun {
+    std::vector<std::string> options = {"--all"};
     std::string fifo;
     std::string first, rest;
     Result result;
@@ -476,7 +549,9 @@ struct FifoRun {
     void run(const TempDir& dir, int signal) {
         fifo = dir.file("KER2000.INF");
         ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
-        Process p({"--all", fifo}, "");
+        std::vector<std::string> args = options;
+        args.push_back(fifo);
+        Process p(args, "");
         const int writer = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
         ASSERT_GE(writer, 0);
         ASSERT_TRUE(writeAll(writer, first));
@@ -492,7 +567,9 @@ struct FifoRun {
 
 TEST_F(CliSearch, InterruptBetweenFormsBreaksTheRun) {
     writeFile(dir.file("kerxxxx.inf"), "earlier");
+    writeFile(dir.file("out.csv"), "earlier");
     FifoRun fifo;
+    fifo.options = {"--all", "--export", dir.file("out.csv"), "--export", dir.file("out.svg")};
     fifo.first = crlf(kNorway);
     fifo.rest = crlf(kSpain);
     fifo.run(dir, SIGINT);
@@ -502,6 +579,10 @@ TEST_F(CliSearch, InterruptBetweenFormsBreaksTheRun) {
     EXPECT_EQ(readFile(dir.file("kerxxxx.inf")), "earlier");
     // The form being read when Break came is neither tested nor written.
     EXPECT_EQ(readFile(dir.file("kerxxxx.fin")), fifo.first);
+    // A stopped run writes no export: the earlier one stays, and no half file is left.
+    EXPECT_EQ(readFile(dir.file("out.csv")), "earlier");
+    EXPECT_FALSE(fileExists(dir.file("out.svg")));
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, SecondInterruptEndsTheProcess) {

@@ -53,6 +53,12 @@ void compareOn(const std::string& text, const char* where) {
                 }
             }
         }
+        for (std::size_t from = 0; from <= text.size(); ++from) {
+            for (const auto& [a, b] : {std::pair{'"', '\\'}, std::pair{',', '"'}, std::pair{'*', '^'}})
+                ASSERT_EQ(k->countPlain(text.data() + from, text.size() - from, a, b),
+                          plain.countPlain(text.data() + from, text.size() - from, a, b))
+                    << "countPlain from " << from << " without " << a << b;
+        }
         for (const std::string& needle : {std::string("A"), std::string("AB"), std::string("*\r"),
                                           std::string("\xc9" "A"), std::string("AB^ A"), std::string(70, 'A'),
                                           std::string("A\0B", 3)}) {
@@ -83,6 +89,33 @@ TEST(ByteScan, EdgesOfTheBlocks) {
             compareOn(t, pattern);
             compareOn(t.substr(0, at + 1), pattern); // a CR as the last byte of the data
         }
+    }
+}
+
+TEST(ByteScan, PlainRunsEndAtTheFirstByteAWriterMustChange) {
+    std::mt19937 random(2026);
+    for (const Kernels* k : {&search::scan::plainKernels(), &search::scan::sse2Kernels(), &search::scan::kernels()}) {
+        SCOPED_TRACE(k->name);
+        const auto count = [k](const std::string& text) { return k->countPlain(text.data(), text.size(), '"', '\\'); };
+        EXPECT_EQ(count(""), 0u);
+        EXPECT_EQ(count("abc\"def"), 3u);
+        EXPECT_EQ(count("a b~\x7f\\"), 5u); // DEL is printable ASCII to a JSON writer
+        EXPECT_EQ(count("\x80"), 0u);
+        EXPECT_EQ(count("ab\x1f"), 2u);
+        EXPECT_EQ(count("x\ty"), 1u);
+        // Long runs, past the 16-byte blocks, ending at every offset with each kind of stop.
+        for (std::size_t at = 0; at < 70; ++at) {
+            for (char stop : {'"', '\\', '\n', '\0', '\xff', '\xe9'}) {
+                std::string text(80, ' ');
+                for (char& c : text) c = static_cast<char>(0x20 + random() % 0x60);
+                for (char& c : text)
+                    if (c == '"' || c == '\\') c = 'q';
+                text[at] = stop;
+                ASSERT_EQ(count(text), at) << "stop " << int(stop) << " at " << at;
+            }
+        }
+        EXPECT_EQ(k->countPlain("a,b\"", 4, ',', '"'), 1u);
+        EXPECT_EQ(k->countPlain(std::string(40, 'z').c_str(), 40, ',', '"'), 40u);
     }
 }
 

@@ -1,8 +1,13 @@
 // Tests of the Marsden square numbering, the status text and the recording of picked squares.
 #include "geo/msqcalc.h"
 
+#include <array>
 #include <cctype>
+#include <cstdio>
 #include <string>
+#include <vector>
+
+#include "geo/marsdensquare.h"
 
 #include <gtest/gtest.h>
 
@@ -138,4 +143,46 @@ TEST(Msqpicks, IsOneProgramWideText) {
     geo::msqpick(1, 0, "255;390", geo::msqpicks());
     EXPECT_EQ(geo::msqpicks(), " OR ^255");
     geo::msqpicks().clear();
+}
+
+// The areas of the squares, checked against the numbering of msqcalc over the whole globe.
+TEST(MarsdenSquare, EveryAreaHoldsItsOwnNumber) {
+    int squares = 0;
+    for (int n = 0; n <= 1000; ++n) {
+        if (!geo::isSquare(n)) continue;
+        ++squares;
+        const geo::SquareBounds b = geo::squareBounds(n);
+        EXPECT_EQ(b.east - b.west, 10) << n;
+        EXPECT_EQ(b.north - b.south, 10) << n;
+        EXPECT_TRUE(b.west >= -180 && b.east <= 180) << n;
+        EXPECT_EQ(geo::squareAt(b.south, b.west), n) << n;
+        // The middle of the area, in the numbering of the map window (rows = 1 puts y at the base).
+        const geo::MsqPoint middle =
+            geo::msqcalc(0.0f, 0.0f, static_cast<float>(b.south + 5), static_cast<float>(b.west + 5), 1.0f);
+        char number[8];
+        std::snprintf(number, sizeof number, "%03d", n);
+        EXPECT_EQ(middle.label.substr(0, 3), number) << n;
+    }
+    EXPECT_EQ(squares, 288 + 324 + 36); // north, south, and the row from 80N
+    for (int n : {0, 289, 299, 624, 900, 937}) EXPECT_FALSE(geo::isSquare(n)) << n;
+    const geo::SquareBounds b183 = geo::squareBounds(183);
+    EXPECT_EQ((std::array<int, 4>{b183.west, b183.east, b183.south, b183.north}), (std::array<int, 4>{-30, -20, 50, 60}));
+    const geo::SquareBounds b36 = geo::squareBounds(36);
+    EXPECT_EQ((std::array<int, 4>{b36.west, b36.east, b36.south, b36.north}), (std::array<int, 4>{0, 10, 0, 10}));
+    const geo::SquareBounds b19 = geo::squareBounds(19); // 180 to 190 degrees West
+    EXPECT_EQ((std::array<int, 4>{b19.west, b19.east, b19.south, b19.north}), (std::array<int, 4>{170, 180, 0, 10}));
+}
+
+TEST(MarsdenSquare, NamedSquaresOfALocationLine) {
+    using V = std::vector<int>;
+    EXPECT_EQ(geo::namedSquares("CH^217^218^IHB02"), (V{217, 218}));
+    // Leading zeros do not matter, but four digits are no square; nor are blanks digits.
+    EXPECT_EQ(geo::namedSquares("183^084^183^0184^1831^999^^ 74^7^IHB03"), (V{183, 84, 7}));
+    EXPECT_EQ(geo::namedSquares("217^218^253^IHB02 "), (V{217, 218, 253}));
+    EXPECT_EQ(geo::namedSquares("290^623^901^936^937^000"), (V{623, 901, 936}));
+    // The chart mark and its separator are not a field; without the mark the first field counts.
+    EXPECT_EQ(geo::namedSquares("CH"), V{});
+    EXPECT_EQ(geo::namedSquares("CH^"), V{});
+    EXPECT_EQ(geo::namedSquares("183"), V{183});
+    EXPECT_EQ(geo::namedSquares(""), V{});
 }

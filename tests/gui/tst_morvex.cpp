@@ -181,6 +181,7 @@ private Q_SLOTS:
     void endDuringRun();
 
     void northAtlanticFillsTheAreaField();
+    void mapShadesTheLastResult();
     void realFileDialogFiltersAnyLetterCase();
     void fileDialogOpensInTheFolderOfTheLastChoice();
     void realQuestionBoxHasYesAndNo();
@@ -222,6 +223,7 @@ void tst_Morvex::init() {
 }
 
 void tst_Morvex::cleanup() {
+    kemsqa::setLastResult({}); // the map keeps the last result for the whole program
     m_window.reset();
     m_dir.reset();
     if (kemsqa* map = kemsqa::instance()) map->close();
@@ -1165,6 +1167,56 @@ void tst_Morvex::northAtlanticFillsTheAreaField() {
     QTest::keyClick(map, Qt::Key_Escape);
     QTRY_VERIFY(!kemsqa::instance() || !kemsqa::instance()->isVisible());
     QCOMPARE(answer(2)->text(), QStringLiteral("IHB01a OR ^183"));
+}
+
+void tst_Morvex::mapShadesTheLastResult() {
+    QVERIFY(QFile::copy(QStringLiteral(MORVEX_SOURCE_DIR "/samples/KER1995.INF"), m_dir->filePath("KER1995.INF")));
+    chooseFiles({QStringLiteral("KER1995.INF")});
+    answer(1)->setText(QStringLiteral("ireland"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("kerxxxx.inf"))));
+    // Which of the two open-sea squares the selected forms name, read from their line 2:
+    // 113 is 50W to 40W and 30N to 40N, 147 is 30W to 20W and 40N to 50N.
+    QFile extraction(m_dir->filePath(QStringLiteral("kerxxxx.inf")));
+    QVERIFY(extraction.open(QIODevice::ReadOnly));
+    bool names113 = false, names147 = false;
+    QList<QByteArray> lines = extraction.readAll().split('\n');
+    for (int i = 0, line = 0; i < lines.size(); ++i, ++line) {
+        if (lines[i].startsWith('*')) line = -1;
+        if (line != 2) continue;
+        const QList<QByteArray> fields = lines[i].trimmed().split('^');
+        names113 = names113 || fields.contains("113");
+        names147 = names147 || fields.contains("147");
+    }
+    QVERIFY(names113 && !names147);
+
+    action(QStringLiteral("mnumars1"))->trigger();
+    kemsqa* map = kemsqa::instance();
+    QVERIFY(map);
+    QVERIFY(QTest::qWaitForWindowExposed(map));
+    QWidget* area = map->findChild<QWidget*>(QStringLiteral("mapArea"));
+    QVERIFY(area);
+    // The middles of 5-degree cells, away from the grid lines and the coasts.
+    const auto colourAt = [area](double x, double y) {
+        return area->grab().toImage().pixelColor(qRound(x * area->width() / 24.0), qRound(y * area->height() / 20.0));
+    };
+    const QColor sea = area->palette().color(QPalette::Base);
+    QCOMPARE(colourAt(6.5, 7.5), sea);   // square 147
+    QVERIFY(colourAt(2.5, 9.5) != sea);  // square 113
+    QVERIFY(colourAt(2.5, 9.5).blue() > colourAt(2.5, 9.5).red());
+
+    // The picking stays as it was: a click in the shaded square still records it.
+    const QPoint cell(qRound(2.5 * area->width() / 24.0), qRound(9.5 * area->height() / 20.0));
+    QTest::mouseClick(area, Qt::LeftButton, {}, cell);
+
+    // A run that selects nothing clears the shading of the open map.
+    answer(1)->setText(QStringLiteral("atlantis"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(progressText().contains(QStringLiteral("So Sorry, no forms selected")));
+    QCOMPARE(colourAt(3.5, 10.5), sea);  // square 113, away from the "*" mark
+    QTest::keyClick(map, Qt::Key_Escape);
+    QTRY_VERIFY(!kemsqa::instance() || !kemsqa::instance()->isVisible());
+    QCOMPARE(answer(2)->text(), QStringLiteral("^113"));
 }
 
 // The real dialogs, closed by the test once they are up.

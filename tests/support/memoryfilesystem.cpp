@@ -103,6 +103,17 @@ std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path,
                                               path);
 }
 
+std::unique_ptr<OutputFile> MemoryFileSystem::createBeside(const std::string& path, std::string* temporary,
+                                                           std::string* err) {
+    const std::string name = path + ".tmp" + std::to_string(++m_temporaries);
+    if (failingOpens.count(path) > 0) {
+        if (err) *err = denied(path);
+        return nullptr;
+    }
+    *temporary = name;
+    return openWrite(name, err);
+}
+
 bool MemoryFileSystem::removeFile(const std::string& path, std::string*) {
     files.erase(target(path));
     return true;

@@ -33,6 +33,8 @@ public:
 
     std::unique_ptr<search::InputFile> openRead(const std::string& path, std::string* err) override;
     std::unique_ptr<search::OutputFile> openWrite(const std::string& path, std::string* err) override;
+    std::unique_ptr<search::OutputFile> createBeside(const std::string& path, std::string* temporary,
+                                                     std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
     std::optional<search::FileId> fileId(const std::string& path) override;
@@ -42,6 +44,7 @@ public:
 private:
     const std::string& target(const std::string& path) const;
     std::map<std::string, std::uint64_t> m_inodes;
+    int m_temporaries = 0;
 };
 
 } // namespace testutil

@@ -1,0 +1,161 @@
+// The selected forms as RFC 4180 CSV, one row each, UTF-8.
+#include "reports/csvexport.h"
+
+#include <array>
+#include <charconv>
+
+#include "search/bytescan.h"
+#include "search/textutil.h"
+
+namespace reports {
+
+namespace {
+
+constexpr std::array<const char*, 26> kColumns = {
+    "selection",          "reference",      "year",           "ioc_code",
+    "projects",           "exchange",       "country",        "track_chart",
+    "marsden_squares",    "ihb_areas",      "operating_agency", "start_day",
+    "start_month",        "end_day",        "end_month",      "ports",
+    "cruise_name",        "cruise_designation_and_objectives", "ship_code", "ship",
+    "chief_scientists",   "contacts",       "observation_codes", "water_bottle_stations",
+    "ctd_stations",       "at_ulma",
+};
+
+bool needsQuotes(std::string_view text) {
+    return text.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+} // namespace
+
+std::string CsvExport::field(std::string_view utf8) {
+    if (!needsQuotes(utf8)) return std::string(utf8);
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+void CsvExport::next() {
+    if (m_rowStarted) out().put(',');
+    m_rowStarted = true;
+}
+
+void CsvExport::putField() {
+    next();
+    if (m_quoted) out().put('"');
+    out().put(m_field);
+    if (m_quoted) out().put('"');
+}
+
+void CsvExport::appendText(std::string_view windows1252) {
+    const search::scan::Kernels& kernels = search::scan::kernels();
+    while (!windows1252.empty()) {
+        const std::size_t run = kernels.countPlain(windows1252.data(), windows1252.size(), ',', '"');
+        m_field.append(windows1252.data(), run);
+        if (run == windows1252.size()) return;
+        const char c = windows1252[run];
+        if (c == ',' || c == '\n' || c == '\r') {
+            m_quoted = true;
+            m_field += c;
+        } else if (c == '"') {
+            m_quoted = true;
+            m_field += "\"\""; // doubled inside the quotes
+        } else {
+            m_field += search::utf8Of(c);
+        }
+        windows1252.remove_prefix(run + 1);
+    }
+}
+
+void CsvExport::putText(std::string_view windows1252) {
+    m_field.clear();
+    m_quoted = false;
+    appendText(windows1252);
+    putField();
+}
+
+template <class Items> void CsvExport::putJoined(const Items& items, std::string_view separator) {
+    m_field.clear();
+    m_quoted = false;
+    bool first = true;
+    for (const auto& item : items) {
+        if (!first) m_field += separator;
+        first = false;
+        appendText(item);
+    }
+    putField();
+}
+
+void CsvExport::writeStart() {
+    for (const char* column : kColumns) {
+        next();
+        out().put(column);
+    }
+    out().put(std::string_view("\r\n", 2));
+    m_rowStarted = false;
+}
+
+void CsvExport::putSquares(const std::vector<int>& squares) {
+    next();
+    char number[16];
+    for (std::size_t i = 0; i < squares.size(); ++i) {
+        // Three digits at least: 74 => "074".
+        const int square = squares[i];
+        char* p = number;
+        if (i > 0) *p++ = ' ';
+        if (square < 100) *p++ = '0';
+        if (square < 10) *p++ = '0';
+        p = std::to_chars(p, number + sizeof number, square).ptr;
+        out().put(std::string_view(number, static_cast<std::size_t>(p - number)));
+    }
+}
+
+void CsvExport::putCodes(const std::vector<ObservationFacts>& observations) {
+    m_field.clear();
+    m_quoted = false;
+    for (const ObservationFacts& o : observations) {
+        if (o.code.empty()) continue;
+        if (!m_field.empty()) m_field += ' ';
+        appendText(o.code);
+    }
+    putField();
+}
+
+void CsvExport::write(const FormFacts& f) {
+    char number[24];
+    const auto end = std::to_chars(number, number + sizeof number, f.selection).ptr;
+    next();
+    out().put(std::string_view(number, static_cast<std::size_t>(end - number)));
+    putText(f.reference);
+    putText(f.year);
+    putText(f.iocCode);
+    putText(f.projects);
+    putText(f.exchange);
+    putText(f.country);
+    next();
+    out().put(f.trackChart ? "yes" : "no");
+    putSquares(f.squares);
+    putJoined(f.ihbAreas, " ");
+    putText(f.agency);
+    putText(f.startDay);
+    putText(f.startMonth);
+    putText(f.endDay);
+    putText(f.endMonth);
+    putText(f.ports);
+    putText(f.cruiseName);
+    putText(f.designation);
+    putText(f.shipCode);
+    putText(f.ship);
+    putText(f.chiefScientists);
+    putJoined(f.contacts, "; ");
+    putCodes(f.observations);
+    putText(f.waterBottles);
+    putText(f.ctds);
+    putText(f.atUlma);
+    out().put(std::string_view("\r\n", 2));
+    m_rowStarted = false;
+}
+
+} // namespace reports

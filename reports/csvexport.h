@@ -1,0 +1,51 @@
+// The selected forms as RFC 4180 CSV, one row each, UTF-8.
+#ifndef REPORTS_CSVEXPORT_H
+#define REPORTS_CSVEXPORT_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reports/export.h"
+
+namespace reports {
+
+/// A header row, then a row of the form's facts (reports/formfacts.h) per selected form. Fields
+/// are separated by commas and rows end with CR LF; a field holding a comma, a quote, CR or LF
+/// is quoted, with its quotes doubled.
+class CsvExport : public Export {
+public:
+    CsvExport(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
+    void write(const FormFacts& facts) override;
+
+    /// One field as RFC 4180 writes it: "a,b" => "\"a,b\"", "say \"x\"" => "\"say \"\"x\"\"\"".
+    static std::string field(std::string_view utf8);
+
+protected:
+    void writeStart() override;
+
+private:
+    /// Starts the next field of the row: a comma unless it is the row's first.
+    void next();
+    /// Windows-1252 text as UTF-8 onto m_field, its quotes doubled; notes in m_quoted whether
+    /// the field must be quoted.
+    void appendText(std::string_view windows1252);
+    /// Windows-1252 text as the next field.
+    void putText(std::string_view windows1252);
+    /// Items of Windows-1252 text joined by separator, as the next field.
+    template <class Items> void putJoined(const Items& items, std::string_view separator);
+    /// The squares, three digits each, blank-separated, as the next field.
+    void putSquares(const std::vector<int>& squares);
+    /// The observation codes, in form order, blank-separated, as the next field.
+    void putCodes(const std::vector<ObservationFacts>& observations);
+    /// The field gathered in m_field, quoted when m_quoted.
+    void putField();
+
+    bool m_rowStarted = false;
+    std::string m_field;   // UTF-8, quotes already doubled
+    bool m_quoted = false; // m_field holds a comma, a quote, CR or LF
+};
+
+} // namespace reports
+
+#endif // REPORTS_CSVEXPORT_H

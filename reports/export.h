@@ -1,0 +1,68 @@
+// The selected forms of a run in a format other tools read: CSV, JSON Lines, GeoJSON, SVG.
+#ifndef REPORTS_EXPORT_H
+#define REPORTS_EXPORT_H
+
+#include <memory>
+#include <string>
+
+#include "reports/formfacts.h"
+#include "search/criteria.h"
+#include "search/filesystem.h"
+#include "tables/rptable.h"
+
+namespace reports {
+
+/// What every export may show besides the forms.
+struct ExportContext {
+    search::CriteriaSet criteria;
+    std::string yearsLabel;
+    const tables::RpTable* table = nullptr;
+};
+
+/// One export file. It is written under a name of its own beside its path and takes the path
+/// only when finish() succeeds, so nobody sees half a file and an earlier file of that name
+/// survives a run that fails or stops. Text from forms and users is turned from Windows-1252
+/// into UTF-8. The forms come in through an ExportSet.
+class Export {
+public:
+    /// Removes the file of an export neither finished nor abandoned.
+    virtual ~Export();
+    Export(const Export&) = delete;
+    Export& operator=(const Export&) = delete;
+
+    /// The facts of the next selected form.
+    virtual void write(const FormFacts& facts) = 0;
+    /// Writes what comes after the forms and gives the file its name; false with err filled.
+    bool finish(std::string* err);
+    /// Removes the file: the run was stopped or refused.
+    void abandon();
+    const std::string& path() const { return m_path; }
+
+    /// The export of path by its extension: .csv, .jsonl, .geojson or .svg in any letter case.
+    /// Its file is created at once; nullptr with err filled when the extension is none of these
+    /// or the file cannot be created.
+    static std::unique_ptr<Export> make(search::FileSystem& files, const std::string& path,
+                                        const ExportContext& context, std::string* err);
+    /// Whether path ends in an extension that names an export format.
+    static bool knownExtension(const std::string& path);
+
+protected:
+    Export(search::FileSystem& files, std::string path);
+    /// What comes before the forms; called once the file is created.
+    virtual void writeStart() {}
+    /// What comes after the forms.
+    virtual void writeEnd() {}
+    search::OutputFile& out() { return *m_file; }
+
+private:
+    bool create(std::string* err);
+
+    search::FileSystem& m_files;
+    std::string m_path;
+    std::string m_temporary;
+    std::unique_ptr<search::OutputFile> m_file;
+};
+
+} // namespace reports
+
+#endif // REPORTS_EXPORT_H

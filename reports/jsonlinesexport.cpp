@@ -1,0 +1,164 @@
+// The selected forms as JSON Lines: one object a line, with typed values.
+#include "reports/jsonlinesexport.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "reports/jsonwriter.h"
+#include "search/textutil.h"
+
+namespace reports {
+
+namespace {
+
+// Digits as a number, other text as a string, nothing as null.
+void numberOrText(JsonWriter& json, std::string_view value) {
+    long long number = 0;
+    if (value.empty())
+        json.null();
+    else if (isDigits(value) && value.size() < 19 &&
+             std::from_chars(value.data(), value.data() + value.size(), number).ec == std::errc())
+        json.number(number);
+    else
+        json.text(value);
+}
+
+template <class Items> void texts(JsonWriter& json, const Items& items) {
+    json.beginArray();
+    for (const auto& item : items) json.text(item);
+    json.endArray();
+}
+
+void observation(JsonWriter& json, const ObservationFacts& o) {
+    json.beginObject();
+    json.key("code");
+    json.text(o.code);
+    json.key("definition");
+    if (o.definition.empty())
+        json.null();
+    else
+        json.text(o.definition);
+    json.key("stations");
+    numberOrText(json, o.stations);
+    // The letters of the contacts of line 8, in lower case as the report writes them.
+    json.key("contacts");
+    json.beginArray();
+    for (char c : o.contacts) {
+        if (c == ' ' || c == ',' || c == ';') continue;
+        const char lower = search::lowerChar(c);
+        json.text(std::string_view(&lower, 1));
+    }
+    json.endArray();
+    json.key("fields");
+    texts(json, o.rest);
+    json.endObject();
+}
+
+// The stations held at ULMA as a number (the single-precision sum in its shortest decimal
+// form); null without a station line, or when not finite.
+void atUlma(JsonWriter& json, const FormFacts& f) {
+    const float sum = f.atUlmaSum;
+    if (!f.stationLine || !std::isfinite(sum)) {
+        json.null();
+    } else if (sum == std::trunc(sum) && std::fabs(sum) < 1e15f) {
+        json.number(static_cast<long long>(sum));
+    } else {
+        char digits[32];
+        const auto end = std::to_chars(digits, digits + sizeof digits, sum).ptr;
+        json.numberText(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    }
+}
+
+void dayAndMonth(JsonWriter& json, std::string_view day, std::string_view month) {
+    json.beginObject();
+    json.key("day");
+    numberOrText(json, day);
+    json.key("month");
+    numberOrText(json, month);
+    json.endObject();
+}
+
+// The members of lines 0 to 4: reference, year, projects, country, area, agency, dates, ports.
+void headerMembers(JsonWriter& json, const FormFacts& f) {
+    json.key("reference");
+    json.text(f.reference);
+    json.key("year");
+    numberOrText(json, f.year);
+    json.key("ioc_code");
+    json.text(f.iocCode);
+    json.key("projects");
+    json.text(f.projects);
+    json.key("exchange");
+    json.text(f.exchange);
+    json.key("country");
+    json.text(f.country);
+    json.key("track_chart");
+    json.boolean(f.trackChart);
+    json.key("marsden_squares");
+    json.beginArray();
+    for (int square : f.squares) json.number(square);
+    json.endArray();
+    json.key("ihb_areas");
+    texts(json, f.ihbAreas);
+    json.key("operating_agency");
+    json.text(f.agency);
+    json.key("start");
+    dayAndMonth(json, f.startDay, f.startMonth);
+    json.key("end");
+    dayAndMonth(json, f.endDay, f.endMonth);
+    json.key("ports");
+    json.text(f.ports);
+}
+
+// The members of lines 5 to 8: cruise, ship, chief scientists and contacts.
+void peopleMembers(JsonWriter& json, const FormFacts& f) {
+    json.key("cruise_name");
+    json.text(f.cruiseName);
+    json.key("cruise_designation_and_objectives");
+    json.text(f.designation);
+    json.key("ship_code");
+    json.text(f.shipCode);
+    json.key("ship");
+    json.text(f.ship);
+    json.key("chief_scientists");
+    json.text(f.chiefScientists);
+    // Keyed "a", "b", ... as the full forms report keys them (character code 96 + number).
+    json.key("contacts");
+    json.beginObject();
+    for (std::size_t i = 0; i < f.contacts.size() && 97 + i <= 255; ++i) {
+        const char letter = static_cast<char>(97 + i);
+        json.keyText(std::string_view(&letter, 1));
+        json.text(f.contacts[i]);
+    }
+    json.endObject();
+}
+
+} // namespace
+
+void JsonLinesExport::line(const FormFacts& f, JsonWriter& json) {
+    json.beginObject();
+    json.key("selection");
+    json.number(f.selection);
+    headerMembers(json, f);
+    peopleMembers(json, f);
+    json.key("observations");
+    json.beginArray();
+    for (const ObservationFacts& o : f.observations) observation(json, o);
+    json.endArray();
+    json.key("water_bottle_stations");
+    numberOrText(json, f.waterBottles);
+    json.key("ctd_stations");
+    numberOrText(json, f.ctds);
+    json.key("at_ulma");
+    atUlma(json, f);
+    json.endObject();
+}
+
+void JsonLinesExport::write(const FormFacts& facts) {
+    m_json.clear();
+    line(facts, m_json);
+    out().put(m_json.written());
+    out().put('\n');
+}
+
+} // namespace reports

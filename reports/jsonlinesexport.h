@@ -1,0 +1,30 @@
+// The selected forms as JSON Lines: one object a line, with typed values.
+#ifndef REPORTS_JSONLINESEXPORT_H
+#define REPORTS_JSONLINESEXPORT_H
+
+#include <string>
+
+#include "reports/export.h"
+#include "reports/jsonwriter.h"
+
+namespace reports {
+
+/// One JSON object per selected form, on a line of its own: the facts of the CSV export with
+/// numbers as numbers where the form holds digits, lists as arrays, the contacts keyed by their
+/// letters, and the observation lines as objects with their code, the code table's text for a
+/// listed code, the stations, the contact keys and the remaining fields.
+class JsonLinesExport : public Export {
+public:
+    JsonLinesExport(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
+    void write(const FormFacts& facts) override;
+
+    /// The object of facts, without its line end.
+    static void line(const FormFacts& facts, JsonWriter& json);
+
+private:
+    JsonWriter m_json;
+};
+
+} // namespace reports
+
+#endif // REPORTS_JSONLINESEXPORT_H

@@ -1,0 +1,100 @@
+// JSON text written straight into a buffer, as compact as nlohmann-json's dump() writes it.
+#include "reports/jsonwriter.h"
+
+#include <array>
+#include <charconv>
+
+#include "search/bytescan.h"
+#include "search/textutil.h"
+
+namespace reports {
+
+namespace {
+
+// The escape of each byte that JSON asks to escape (the control characters, '"' and '\'),
+// empty for the others; the length is in the last char.
+struct Escapes {
+    std::array<std::array<char, 7>, 256> bytes{};
+    constexpr Escapes() {
+        constexpr char hex[] = "0123456789abcdef";
+        for (int b = 0; b < 0x20; ++b) {
+            const char shortForm = b == '\b' ? 'b' : b == '\f' ? 'f' : b == '\n' ? 'n' : b == '\r' ? 'r'
+                                 : b == '\t' ? 't' : 0;
+            auto& out = bytes[static_cast<std::size_t>(b)];
+            if (shortForm != 0) {
+                out = {'\\', shortForm, 0, 0, 0, 0, 2};
+            } else {
+                out = {'\\', 'u', '0', '0', hex[b >> 4], hex[b & 15], 6};
+            }
+        }
+        bytes['"'] = {'\\', '"', 0, 0, 0, 0, 2};
+        bytes['\\'] = {'\\', '\\', 0, 0, 0, 0, 2};
+    }
+};
+
+constexpr Escapes kEscapes;
+
+} // namespace
+
+void JsonWriter::keyText(std::string_view windows1252) {
+    separate();
+    quoted(windows1252);
+    *room(1) = ':';
+    ++m_size;
+    m_afterKey = true;
+}
+
+void JsonWriter::text(std::string_view windows1252) {
+    separate();
+    quoted(windows1252);
+}
+
+void JsonWriter::quoted(std::string_view windows1252) {
+    // Each byte takes at most six: an escape \u00xx, or three of UTF-8.
+    char* p = room(6 * windows1252.size() + 2);
+    *p++ = '"';
+    const search::scan::Kernels& kernels = search::scan::kernels();
+    const char* in = windows1252.data();
+    std::size_t left = windows1252.size();
+    while (left > 0) {
+        const std::size_t run = kernels.countPlain(in, left, '"', '\\');
+        std::memcpy(p, in, run);
+        p += run;
+        in += run;
+        left -= run;
+        if (left == 0) break;
+        const auto& escape = kEscapes.bytes[static_cast<unsigned char>(*in)];
+        const std::string_view bytes =
+            escape[6] != 0 ? std::string_view(escape.data(), static_cast<std::size_t>(escape[6])) : search::utf8Of(*in);
+        std::memcpy(p, bytes.data(), bytes.size());
+        p += bytes.size();
+        ++in;
+        --left;
+    }
+    *p++ = '"';
+    m_size = static_cast<std::size_t>(p - m_buffer.data());
+}
+
+void JsonWriter::number(long long value) {
+    separate();
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+void JsonWriter::numberText(std::string_view digits) {
+    separate();
+    put(digits);
+}
+
+void JsonWriter::boolean(bool value) {
+    separate();
+    put(value ? "true" : "false");
+}
+
+void JsonWriter::null() {
+    separate();
+    put("null");
+}
+
+} // namespace reports

@@ -1,0 +1,384 @@
+// The exports of a run: CSV, JSON Lines, GeoJSON and the SVG map, read back.
+#include "reports/export.h"
+#include "reports/exportset.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "reports/csvexport.h"
+#include "reports/jsonlinesexport.h"
+#include "reports/reportfanout.h"
+#include "reports/reportform.h"
+#include "reports/svgmapexport.h"
+#include "search/searchrun.h"
+#include "search/textutil.h"
+#include "tests/core/test_util.h"
+#include "tests/support/memoryfilesystem.h"
+
+namespace {
+
+using testutil::crlf;
+
+// Norway in August with a track chart, two squares and an IHB area; a form whose texts hold
+// commas, quotes, a line feed and Windows-1252 letters; a form without squares.
+const std::string kNorway = crlf({"1995^95NO^001^^2^NORSEX^Second project", "Norway", "CH^217^218^IHB02 ",
+                                  "Institute of Marine Research, Bergen", "12^Aug^30^Aug^Bergen - Troms\xf8",
+                                  "CR: Johan Hjort 5/95^Herring acoustics", "Johan Hjort^RV, 64 m", "Dr A. Hansen",
+                                  "Dr B. Olsen^Dr C. \"Kalle\" Berg", "Form received 01.10.95",
+                                  "H09^12^ab^6000N^00500E^12 at ULMA", "H10^5^a", "QQQ^x^b^one^two"}) +
+                            "*\r\n";
+const std::string kTricky = crlf({"95^95FR^002^^3^", "R\xe9union, \"La\"", "217^074", "Ifremer\nBrest",
+                                  "3^Mar^21^Mar^", "CR: Thalassa^Survey, \"deep\"", "Thalassa^RV", "", "", "",
+                                  "B06^40^a"}) +
+                            "*\r\n";
+const std::string kNoSquares = crlf({"1996^96ES^003^^1^", "Spain", "IHB05", "IEO", "1^Jun^2^Jun^Vigo"}) + "*\r\n";
+
+// The rows of an RFC 4180 text: fields split at commas outside quotes, quotes doubled inside.
+std::vector<std::vector<std::string>> readCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                rows.back().back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                rows.back().back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().emplace_back();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+            rows.emplace_back(1);
+        } else {
+            rows.back().back() += c;
+        }
+    }
+    rows.pop_back(); // after the last line end
+    return rows;
+}
+
+struct ExportFixture : ::testing::Test {
+    testutil::MemoryFileSystem fs;
+    const tables::RpTable table;
+    testutil::RecordingHost host;
+    search::FileSelection selection;
+    search::CriteriaSet criteria;
+    std::vector<std::string> errors; // of the last run's exports
+
+    // Runs over data with the exports of paths; true when every export was finished.
+    search::RunOutcome runWith(const std::string& data, const std::vector<std::string>& paths, bool* finished = nullptr) {
+        fs.files["/d/KER1995.INF"] = data;
+        std::string message;
+        search::chooseFiles({"/d/KER1995.INF"}, selection, &message);
+        reports::ExportContext context{criteria, selection.yearsLabel, &table};
+        reports::ExportSet exports(&table);
+        for (const std::string& path : paths) {
+            std::string err;
+            std::unique_ptr<reports::Export> made = reports::Export::make(fs, path, context, &err);
+            EXPECT_TRUE(made) << err;
+            if (made) exports.add(std::move(made));
+        }
+        reports::ReportForm reportFiles(fs, table);
+        reports::ReportFanOut sink(reportFiles, {&exports});
+        search::SearchRun run(host, fs, sink);
+        const search::RunOutcome outcome = run.run(selection, criteria);
+        errors.clear();
+        const bool all = outcome == search::RunOutcome::Completed && exports.finish(&errors);
+        if (finished) *finished = all;
+        return outcome;
+    }
+};
+
+TEST_F(ExportFixture, CsvHoldsOneQuotedRowPerSelectedFormInUtf8) {
+    criteria.texts[2] = "217";
+    ASSERT_EQ(runWith(kNorway + kNoSquares + kTricky, {"/d/out.csv"}), search::RunOutcome::Completed);
+    const auto rows = readCsv(fs.files["/d/out.csv"]);
+    ASSERT_EQ(rows.size(), 3u); // the header and the two forms that name square 217
+    ASSERT_EQ(rows[0].size(), 26u);
+    EXPECT_EQ(rows[0][0], "selection");
+    EXPECT_EQ(rows[0][25], "at_ulma");
+    // The cruise name is characters 4 to 28 of "CR: ...", so it keeps the blank after the colon.
+    const std::vector<std::string> norway = {
+        "1", "199595NO001", "1995", "95NO", "NORSEX Second project", "Yes", "Norway", "yes", "217 218", "IHB02",
+        "Institute of Marine Research, Bergen", "12", "Aug", "30", "Aug", "Bergen - Troms\u00f8", " Johan Hjort 5/95",
+        "CR: Johan Hjort 5/95 Herring acoustics", "Johan Hjort", "Johan Hjort RV, 64 m", "Dr A. Hansen",
+        "Dr B. Olsen; Dr C. \"Kalle\" Berg", "H09 H10 QQQ", "12", "5", "12"};
+    EXPECT_EQ(rows[1], norway);
+    const std::vector<std::string> tricky = {
+        "2", "9595FR002", "1995", "95FR", "", "Y/N", "R\u00e9union, \"La\"", "no", "217 074", "", "Ifremer\nBrest",
+        "3", "Mar", "21", "Mar", "", " Thalassa", "CR: Thalassa Survey, \"deep\"", "Thalassa", "Thalassa RV", "", "",
+        "B06", "", "", ""};
+    EXPECT_EQ(rows[2], tricky);
+    // The raw text: quoted where it must be, and CR LF only at the ends of rows.
+    EXPECT_NE(fs.files["/d/out.csv"].find(",\"R\u00e9union, \"\"La\"\"\",no,"), std::string::npos);
+    EXPECT_EQ(reports::CsvExport::field("plain"), "plain");
+    EXPECT_EQ(reports::CsvExport::field("a\r\nb"), "\"a\r\nb\"");
+}
+
+TEST_F(ExportFixture, JsonLinesHoldTypedValues) {
+    ASSERT_EQ(runWith(kNorway + kTricky, {"/d/out.jsonl"}), search::RunOutcome::Completed);
+    const std::string& text = fs.files["/d/out.jsonl"];
+    std::vector<nlohmann::json> objects;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        objects.push_back(nlohmann::json::parse(text.substr(start, end - start)));
+    EXPECT_EQ(start, text.size());
+    ASSERT_EQ(objects.size(), 2u);
+    const nlohmann::json& norway = objects[0];
+    EXPECT_EQ(norway["selection"], 1);
+    EXPECT_EQ(norway["year"], 1995);
+    EXPECT_EQ(norway["track_chart"], true);
+    EXPECT_EQ(norway["marsden_squares"], nlohmann::json::array({217, 218}));
+    EXPECT_EQ(norway["start"]["day"], 12);
+    EXPECT_EQ(norway["start"]["month"], "Aug");
+    EXPECT_EQ(norway["ports"], "Bergen - Troms\u00f8");
+    EXPECT_EQ(norway["contacts"], nlohmann::json({{"a", "Dr B. Olsen"}, {"b", "Dr C. \"Kalle\" Berg"}}));
+    ASSERT_EQ(norway["observations"].size(), 3u);
+    const nlohmann::json& h09 = norway["observations"][0];
+    EXPECT_EQ(h09["code"], "H09");
+    EXPECT_EQ(h09["definition"], "Water bottle stations");
+    EXPECT_EQ(h09["stations"], 12);
+    EXPECT_EQ(h09["contacts"], nlohmann::json::array({"a", "b"}));
+    EXPECT_EQ(h09["fields"], nlohmann::json::array({"6000N", "00500E", "12 at ULMA"}));
+    const nlohmann::json& unknown = norway["observations"][2];
+    EXPECT_TRUE(unknown["definition"].is_null());
+    EXPECT_EQ(unknown["stations"], "x");
+    EXPECT_EQ(norway["water_bottle_stations"], 12);
+    EXPECT_EQ(norway["at_ulma"], 12);
+    EXPECT_EQ(objects[1]["country"], "R\u00e9union, \"La\"");
+    EXPECT_EQ(objects[1]["year"], 1995);
+    EXPECT_TRUE(objects[1]["at_ulma"].is_null());
+}
+
+// The JSON of a form's facts as nlohmann-json builds and dumps it, to hold the export's own
+// writer to: the same members in the same order, with the same escapes and numbers.
+nlohmann::ordered_json referenceJson(const reports::FormFacts& f) {
+    using json = nlohmann::ordered_json;
+    const auto text = [](std::string_view s) { return json(search::windows1252ToUtf8(s)); };
+    const auto numberOrText = [&](std::string_view s) {
+        if (s.empty()) return json(nullptr);
+        if (reports::isDigits(s) && s.size() < 19) return json(std::stoll(std::string(s)));
+        return text(s);
+    };
+    const auto texts = [&](const auto& items) {
+        json array = json::array();
+        for (const auto& item : items) array.push_back(text(item));
+        return array;
+    };
+    json object;
+    object["selection"] = f.selection;
+    object["reference"] = text(f.reference);
+    object["year"] = numberOrText(f.year);
+    object["ioc_code"] = text(f.iocCode);
+    object["projects"] = text(f.projects);
+    object["exchange"] = text(f.exchange);
+    object["country"] = text(f.country);
+    object["track_chart"] = f.trackChart;
+    object["marsden_squares"] = f.squares;
+    object["ihb_areas"] = texts(f.ihbAreas);
+    object["operating_agency"] = text(f.agency);
+    object["start"] = {{"day", numberOrText(f.startDay)}, {"month", numberOrText(f.startMonth)}};
+    object["end"] = {{"day", numberOrText(f.endDay)}, {"month", numberOrText(f.endMonth)}};
+    object["ports"] = text(f.ports);
+    object["cruise_name"] = text(f.cruiseName);
+    object["cruise_designation_and_objectives"] = text(f.designation);
+    object["ship_code"] = text(f.shipCode);
+    object["ship"] = text(f.ship);
+    object["chief_scientists"] = text(f.chiefScientists);
+    json contacts = json::object();
+    for (std::size_t i = 0; i < f.contacts.size() && i < 159; ++i)
+        contacts[search::windows1252ToUtf8(std::string(1, static_cast<char>(97 + i)))] = text(f.contacts[i]);
+    object["contacts"] = contacts;
+    json observations = json::array();
+    for (const reports::ObservationFacts& o : f.observations) {
+        json keys = json::array();
+        for (char c : search::lowerCase(o.contacts))
+            if (c != ' ' && c != ',' && c != ';') keys.push_back(text(std::string(1, c)));
+        observations.push_back({{"code", text(o.code)},
+                                {"definition", o.definition.empty() ? json(nullptr) : text(o.definition)},
+                                {"stations", numberOrText(o.stations)},
+                                {"contacts", keys},
+                                {"fields", texts(o.rest)}});
+    }
+    object["observations"] = observations;
+    object["water_bottle_stations"] = numberOrText(f.waterBottles);
+    object["ctd_stations"] = numberOrText(f.ctds);
+    if (!f.stationLine)
+        object["at_ulma"] = nullptr;
+    else
+        object["at_ulma"] = static_cast<long long>(f.atUlmaSum); // the forms below hold whole numbers
+    return object;
+}
+
+TEST(JsonLinesWriter, EveryFormIsTheJsonNlohmannWrites) {
+    // Forms of random bytes (all but CR, which ends a line), with many separators, a known
+    // code now and then, and whole numbers of stations at ULMA.
+    std::mt19937 random(20261208);
+    const tables::RpTable table;
+    const std::string pieces[] = {"^", "^", "^", "H09", "H10", "B06", "at ULMA", "12", "\x81", "\"", "\\", "\n", " "};
+    reports::FormFacts facts;
+    reports::JsonWriter ours;
+    for (int n = 0; n < 400; ++n) {
+        std::vector<std::string> lines(static_cast<std::size_t>(random() % 20));
+        search::Form form;
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            for (std::size_t k = random() % 40; k > 0; --k) {
+                if (random() % 3 == 0) {
+                    lines[l] += pieces[random() % std::size(pieces)];
+                } else {
+                    char c = static_cast<char>(random() % 256);
+                    lines[l] += c == '\r' ? 'x' : c;
+                }
+            }
+            if (l >= 10 && random() % 2) lines[l] = "H09^" + std::to_string(random() % 99) + "^ab^^^" +
+                                                    std::to_string(random() % 99) + " at ULMA";
+            form.append(lines[l]);
+        }
+        reports::readFormFacts(form, form.last(), n + 1, &table, facts);
+        ours.clear();
+        reports::JsonLinesExport::line(facts, ours);
+        ASSERT_EQ(ours.written(), referenceJson(facts).dump()) << "form " << n;
+    }
+}
+
+TEST_F(ExportFixture, GeoJsonHasACounterClockwiseSquareForEachNamedSquare) {
+    ASSERT_EQ(runWith(kNorway + kTricky + kNoSquares, {"/d/out.geojson"}), search::RunOutcome::Completed);
+    const nlohmann::json collection = nlohmann::json::parse(fs.files["/d/out.geojson"]);
+    // The bytes are those nlohmann-json writes for the same content.
+    EXPECT_EQ(nlohmann::ordered_json::parse(fs.files["/d/out.geojson"]).dump() + "\n", fs.files["/d/out.geojson"]);
+    EXPECT_EQ(collection["type"], "FeatureCollection");
+    const nlohmann::json& features = collection["features"];
+    ASSERT_EQ(features.size(), 3u); // 074, 217 and 218, by number
+    std::vector<int> squares;
+    for (const auto& feature : features) {
+        EXPECT_EQ(feature["type"], "Feature");
+        EXPECT_EQ(feature["geometry"]["type"], "Polygon");
+        const auto& ring = feature["geometry"]["coordinates"][0];
+        ASSERT_EQ(ring.size(), 5u);
+        EXPECT_EQ(ring.front(), ring.back()); // closed
+        double twiceArea = 0; // positive when counter-clockwise
+        for (std::size_t i = 0; i + 1 < ring.size(); ++i)
+            twiceArea += ring[i][0].get<double>() * ring[i + 1][1].get<double>() -
+                         ring[i + 1][0].get<double>() * ring[i][1].get<double>();
+        EXPECT_EQ(twiceArea, 200.0);
+        squares.push_back(feature["properties"]["square"]);
+    }
+    EXPECT_EQ(squares, (std::vector<int>{74, 217, 218}));
+    EXPECT_EQ(features[1]["properties"]["forms"], 2);
+    EXPECT_EQ(features[1]["properties"]["references"], nlohmann::json::array({"199595NO001", "9595FR002"}));
+    // Square 217 spans 60N to 70N and 10W to 0: the ring starts at its south-west corner.
+    EXPECT_EQ(features[1]["geometry"]["coordinates"][0][0], nlohmann::json::array({-10, 60}));
+}
+
+TEST_F(ExportFixture, SvgMapShadesTheNamedSquaresAndListsThoseOutside) {
+    criteria.texts[1] = "n";
+    const std::string far = crlf({"1997^97XX^004^^2^", "Nowhere", "550^901^217"}) + "*\r\n";
+    ASSERT_EQ(runWith(kNorway + far, {"/d/map.svg"}), search::RunOutcome::Completed);
+    const std::string& svg = fs.files["/d/map.svg"];
+    EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
+    EXPECT_NE(svg.find(">Country: N</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">Years selected: 1995</text>"), std::string::npos);
+    // 217 is named by both forms, the most: the darkest shade; 218 by one.
+    EXPECT_NE(svg.find(std::string("fill=\"") + reports::SvgMapExport::shade(2, 2) + "\""), std::string::npos);
+    EXPECT_NE(svg.find(std::string("fill=\"") + reports::SvgMapExport::shade(1, 2) + "\""), std::string::npos);
+    EXPECT_NE(svg.find(">550 (1 form)</text>"), std::string::npos);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+}
+
+TEST_F(ExportFixture, ExportsAppearWholeOnlyAfterACompletedRun) {
+    fs.files["/d/out.csv"] = "earlier";
+    // Stopped at the second form: the earlier file stays and nothing else is left.
+    host.onYield = [&] { host.stop = host.yields == 2; };
+    ASSERT_EQ(runWith(kNorway + kTricky, {"/d/out.csv", "/d/out.jsonl"}), search::RunOutcome::Broken);
+    EXPECT_EQ(fs.files["/d/out.csv"], "earlier");
+    EXPECT_EQ(fs.files.count("/d/out.jsonl"), 0u);
+    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos) << path;
+
+    // A run that selects nothing still leaves every file, without rows.
+    host = testutil::RecordingHost();
+    criteria.texts[1] = "Atlantis";
+    bool finished = false;
+    ASSERT_EQ(runWith(kNorway, {"/d/out.csv", "/d/out.jsonl", "/d/out.geojson", "/d/out.svg"}, &finished),
+              search::RunOutcome::Completed);
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(readCsv(fs.files["/d/out.csv"]).size(), 1u);
+    EXPECT_EQ(fs.files["/d/out.jsonl"], "");
+    EXPECT_EQ(nlohmann::json::parse(fs.files["/d/out.geojson"])["features"].size(), 0u);
+    EXPECT_NE(fs.files["/d/out.svg"].find("No selected form names a Marsden square."), std::string::npos);
+}
+
+// Enough forms for many batches of the writer thread: every form arrives, in order, whole.
+TEST_F(ExportFixture, ManyFormsReachTheExportsInSelectionOrder) {
+    std::string data;
+    const int forms = 5000;
+    for (int n = 1; n <= forms; ++n) {
+        std::string id = std::to_string(n);
+        data += crlf({"1995^95NO^" + id + "^^2^", "Norway " + id, "217^" + std::to_string(n % 600 + 1),
+                      std::string(static_cast<std::size_t>(n % 400), 'x'), "", "", "", "", "", "",
+                      "H09^" + id + "^a"}) +
+                "*\r\n";
+    }
+    ASSERT_EQ(runWith(data, {"/d/out.csv", "/d/out.geojson"}), search::RunOutcome::Completed);
+    const auto rows = readCsv(fs.files["/d/out.csv"]);
+    ASSERT_EQ(rows.size(), forms + 1u);
+    for (int n = 1; n <= forms; ++n) {
+        const std::string id = std::to_string(n);
+        ASSERT_EQ(rows[n][0], id);
+        ASSERT_EQ(rows[n][1], "199595NO" + id);
+        ASSERT_EQ(rows[n][6], "Norway " + id);
+        ASSERT_EQ(rows[n][10].size(), static_cast<std::size_t>(n % 400));
+        ASSERT_EQ(rows[n][23], id);
+    }
+    const nlohmann::json collection = nlohmann::json::parse(fs.files["/d/out.geojson"]);
+    int named217 = 0;
+    for (const auto& feature : collection["features"])
+        if (feature["properties"]["square"] == 217) named217 = feature["properties"]["forms"];
+    EXPECT_EQ(named217, forms);
+}
+
+// A run stopped after many batches: the writer is stopped too, and nothing is left.
+TEST_F(ExportFixture, StoppedRunStopsTheWriter) {
+    std::string data;
+    for (int n = 1; n <= 3000; ++n) data += kNorway;
+    host.onYield = [&] { host.stop = host.yields == 2500; };
+    ASSERT_EQ(runWith(data, {"/d/out.jsonl", "/d/out.svg"}), search::RunOutcome::Broken);
+    EXPECT_EQ(fs.files.count("/d/out.jsonl"), 0u);
+    EXPECT_EQ(fs.files.count("/d/out.svg"), 0u);
+    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos) << path;
+}
+
+TEST_F(ExportFixture, ExportThatCannotBeCreatedOrNamedIsAnError) {
+    const reports::ExportContext context{criteria, "1995", &table};
+    std::string err;
+    EXPECT_FALSE(reports::Export::make(fs, "/d/out.txt", context, &err));
+    EXPECT_EQ(err, "/d/out.txt: not one of the export formats .csv, .jsonl, .geojson and .svg");
+    fs.failingOpens.insert("/d/out.csv");
+    EXPECT_FALSE(reports::Export::make(fs, "/d/out.csv", context, &err));
+    EXPECT_EQ(err, "/d/out.csv: Permission denied");
+    EXPECT_TRUE(reports::Export::knownExtension("/d/x.GeoJSON"));
+    EXPECT_FALSE(reports::Export::knownExtension("/d.csv/x"));
+
+    fs.failingOpens.clear();
+    fs.files["/d/out.csv"] = "earlier";
+    fs.failingRenames.insert("/d/out.csv");
+    bool finished = true;
+    ASSERT_EQ(runWith(kNorway, {"/d/out.csv"}, &finished), search::RunOutcome::Completed);
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(errors, std::vector<std::string>{"/d/out.csv: Permission denied"});
+    EXPECT_EQ(fs.files["/d/out.csv"], "earlier");
+    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos) << path;
+}
+
+} // namespace
