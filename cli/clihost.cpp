@@ -1,10 +1,13 @@
 // The run host of morvex-search.
 #include "cli/clihost.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 
 #include "search/searchrun.h"
 
@@ -12,7 +15,7 @@ namespace cli {
 
 namespace {
 
-constexpr const char* kNoCriteriaHint = "morvex-search: give --all to search without criteria";
+constexpr const char* kNoCriteria = "morvex-search: no criterion was given; --all searches every form";
 constexpr int kBreakSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t g_breakSignalled = 0;
@@ -51,9 +54,26 @@ void writeToStderr(const std::string& text) {
     }
 }
 
+namespace {
+
+// The width of the terminal on stderr now, 0 when unknown.
+int terminalColumns() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
+
+} // namespace
+
 CliHost::CliHost(bool answerYes, std::string probe, bool progressBar)
     : m_answerYes(answerYes), m_probe(std::move(probe)), m_progressBar(progressBar),
-      m_bar([](std::string_view text) { writeToStderr(std::string(text)); }) {}
+      m_bar([](std::string_view text) { writeToStderr(std::string(text)); }, ProgressBar::Clock::now,
+            terminalColumns) {}
+
+bool CliHost::progressBarWanted(bool quiet) {
+    const char* term = std::getenv("TERM");
+    return !quiet && ::isatty(STDERR_FILENO) == 1 && term && *term && std::strcmp(term, "dumb") != 0;
+}
 
 void CliHost::attach(const search::SearchRun& run, std::uint64_t totalBytes) {
     m_run = &run;
@@ -86,15 +106,17 @@ void CliHost::setProgressText(const std::string&) {
     // The counts come from the run itself; the bar and the result lines are drawn from them.
 }
 
-bool CliHost::ask(const std::string& question) {
+bool CliHost::ask(const std::string&) {
     if (m_answerYes) return true;
     m_bar.erase();
-    writeToStderr(question + "\n" + kNoCriteriaHint + "\n");
+    m_messages.emplace_back(kNoCriteria);
+    writeToStderr(std::string(kNoCriteria) + "\n");
     return false;
 }
 
 void CliHost::message(const std::string& text) {
     m_bar.erase();
+    m_messages.push_back(text);
     writeToStderr(text + "\n");
 }
 

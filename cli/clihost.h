@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cli/progressbar.h"
 #include "search/runhost.h"
@@ -35,6 +36,11 @@ public:
     static void restartInterruptedCalls();
     /// Whether one of the signals has come.
     static bool breakSignalled();
+    /// Whether a progress bar is wanted: not quiet, stderr a terminal, TERM set and not "dumb".
+    static bool progressBarWanted(bool quiet);
+
+    /// The messages shown on stderr, in order.
+    const std::vector<std::string>& messages() const { return m_messages; }
 
     void yield() override;
     void showProgress() override;
@@ -53,6 +59,7 @@ private:
     const search::SearchRun* m_run = nullptr;
     std::uint64_t m_totalBytes = 0;
     ProgressBar m_bar;
+    std::vector<std::string> m_messages;
 };
 
 /// Writes all of text to stderr, going on after a signal.

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <memory>
@@ -39,7 +40,12 @@ constexpr const char* kDescription =
 constexpr const char* kFooter =
     "Exit status: 0 search completed, 1 search stopped (Ctrl-C, a malformed or unreadable\n"
     "file, an output that cannot be written), 2 nothing searched (usage error, bad file list,\n"
-    "no criteria without --all, too many alternatives).";
+    "no criteria without --all, too many alternatives).\n"
+    "\n"
+    "Examples:\n"
+    "  morvex-search --country ireland --month \"jun OR jul\" KER1994.INF KER1995.INF\n"
+    "  morvex-search --area ^183 --parameter H09 --export h09.csv KER199?.INF\n"
+    "  morvex-search --all --with-ulma --output-dir results --json KER1996.INF";
 
 // The ten criterion options, in the order of CriteriaSet::texts.
 struct CriterionOption {
@@ -105,7 +111,42 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bo
         ->type_name("FILE")
         ->allow_extra_args(false);
     app.add_flag("--quiet", cmd.quiet, "no progress bar on a terminal");
+    app.add_flag("--json", cmd.json, "the outcome as one JSON object on stdout, in place of the result lines");
     app.add_option("FORMFILE", files, "form files, at most 100, searched in this order")->type_name("...");
+}
+
+// The edit distance of a and b: insertions, deletions and substitutions.
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// "--contry: unknown option; did you mean --country?", naming the known long option nearest to
+// name when one is near enough to be a slip of the keyboard.
+std::string unknownOption(const CLI::App& app, const std::string& name) {
+    std::string nearest;
+    std::size_t best = std::max<std::size_t>(2, name.size() / 3) + 1;
+    for (const CLI::Option* opt : app.get_options()) {
+        for (const std::string& longName : opt->get_lnames()) {
+            const std::size_t d = editDistance(name, "--" + longName);
+            if (d < best) {
+                best = d;
+                nearest = "--" + longName;
+            }
+        }
+    }
+    if (nearest.empty()) return name + ": unknown option; morvex-search --help lists the options";
+    return name + ": unknown option; did you mean " + nearest + "?";
 }
 
 // CLI11 2.1 reads "--country=" like "--country" and takes the next argument as the text.
@@ -122,15 +163,23 @@ bool splitEmptyValues(const CLI::App& app, int argc, char** argv, std::vector<st
             args->push_back(arg);
             continue;
         }
-        if (arg == "--") options = false;
+        if (arg == "--") {
+            options = false;
+            args->push_back(arg);
+            continue;
+        }
         const std::size_t equals = arg.find('=');
         const CLI::Option* opt = app.get_option_no_throw(arg.substr(0, equals));
-        if (opt && equals == std::string::npos) {
+        if (!opt) {
+            *err = unknownOption(app, arg.substr(0, equals));
+            return false;
+        }
+        if (equals == std::string::npos) {
             isText = opt->get_expected_min() > 0;
-        } else if (opt && opt->get_expected_min() == 0) {
+        } else if (opt->get_expected_min() == 0) {
             *err = arg.substr(0, equals) + ": takes no value";
             return false;
-        } else if (opt && equals + 1 == arg.size()) {
+        } else if (equals + 1 == arg.size()) {
             args->push_back(arg.substr(0, equals));
             args->emplace_back();
             continue;
@@ -194,7 +243,27 @@ bool resolvePath(const std::string& path, PathKind kind, std::string* out, std::
     return true;
 }
 
-ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err) {
+namespace {
+
+// The criteria and the probe in Windows-1252, from the terminal's character set.
+bool textsToForm(std::array<std::vector<std::string>, 10>& texts, std::string& probe, const TerminalText& terminal,
+                 std::string* err) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        for (std::string& text : texts[i]) {
+            std::string converted;
+            if (!terminal.toForm(text, kCriterionOptions[i].name, &converted, err)) return false;
+            text = std::move(converted);
+        }
+    }
+    std::string converted;
+    if (!terminal.toForm(probe, "--probe", &converted, err)) return false;
+    probe = std::move(converted);
+    return true;
+}
+
+} // namespace
+
+ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err, const TerminalText& terminal) {
     CLI::App app{"", kProgram};
     std::array<std::vector<std::string>, 10> texts;
     bool withUlma = false, withoutUlma = false;
@@ -227,12 +296,19 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
         *err = "no FORMFILE given";
         return ParseStatus::UsageError;
     }
-    for (const std::string& path : cmd->exports) {
+    for (std::string& path : cmd->exports) {
         if (!reports::Export::knownExtension(path)) {
             *err = "--export " + path + ": the name must end in .csv, .jsonl, .geojson or .svg";
             return ParseStatus::UsageError;
         }
+        std::string resolved;
+        if (!resolvePath(path, PathKind::File, &resolved, err)) {
+            *err = "--export " + *err;
+            return ParseStatus::UsageError;
+        }
+        path = resolved;
     }
+    if (!textsToForm(texts, cmd->probe, terminal, err)) return ParseStatus::UsageError;
     for (std::size_t i = 0; i < texts.size(); ++i)
         cmd->criteria.texts[i] = joinAlternatives(texts[i]);
     cmd->criteria.dataHeld = withUlma      ? search::DataHeld::AtUlma

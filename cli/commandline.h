@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/terminaltext.h"
 #include "search/criteria.h"
 
 namespace cli {
@@ -18,6 +19,7 @@ struct CommandLine {
     std::vector<std::string> exports; // --export files, in the order given
     bool all = false;               // Yes to the no-criteria question
     bool quiet = false;             // no progress bar
+    bool json = false;              // the outcome as a JSON object on stdout
 };
 
 /// What main does after reading the command line.
@@ -28,10 +30,13 @@ enum class ParseStatus {
 };
 
 /// Reads argv. An option given twice joins its texts with " OR "; empty texts are left out.
+/// The texts of the criteria and the probe come from the terminal's character set (terminal).
 ///   --country FRANCE --country "" --country spain => criteria.texts[1] == "FRANCE OR spain"
 ///   --with-ulma --without-ulma                   => UsageError
 ///   (no FORMFILE)                                 => UsageError
-ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err);
+///   --contry x                                    => UsageError, "--contry: unknown option; did you mean --country?"
+ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err,
+                             const TerminalText& terminal = TerminalText(false));
 
 /// What a path names: a file (its last part a name) or a folder.
 enum class PathKind { File, Folder };

@@ -2,16 +2,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 #include <system_error>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/clihost.h"
 #include "cli/commandline.h"
+#include "cli/terminaltext.h"
 #include "reports/export.h"
 #include "reports/exportset.h"
 #include "reports/reportfanout.h"
@@ -28,8 +32,26 @@ constexpr int kExitCompleted = 0;
 constexpr int kExitStopped = 1;
 constexpr int kExitRefused = 2;
 
-int usageError(const std::string& err) {
-    cli::writeToStderr("morvex-search: error: " + err + "\n");
+// What a run of the program came to, for the JSON object of --json.
+struct Report {
+    bool json = false;
+    std::vector<std::string> messages; // as shown on stderr, in order
+    long long formsRead = 0;
+    long long formsSelected = 0;
+    bool reportsWritten = false;    // kerforms.htm, kerheads.htm and ker3.txt
+    bool extractionWritten = false; // kerxxxx.inf
+    search::OutputPaths paths;
+    std::vector<std::string> exports; // the --export paths, in order
+    std::vector<bool> exportsWritten;
+};
+
+void showError(Report& report, const std::string& text) {
+    report.messages.push_back(text);
+    cli::writeToStderr(text + "\n");
+}
+
+int usageError(Report& report, const std::string& err) {
+    showError(report, "morvex-search: error: " + err);
     return kExitRefused;
 }
 
@@ -67,6 +89,20 @@ int exitStatus(search::RunOutcome outcome) {
     return kExitRefused;
 }
 
+// What was wrong with the file list, in plain words, after the window's error number.
+std::string choiceFailure(const std::vector<std::string>& files) {
+    if (files.size() > search::FileSelection::kMaxFiles)
+        return "morvex-search: at most " + std::to_string(search::FileSelection::kMaxFiles) +
+               " form files can be searched at once; " + std::to_string(files.size()) + " were given";
+    for (const std::string& file : files) {
+        std::string label;
+        if (!search::fileLabel(file, &label))
+            return "morvex-search: " + file +
+                   ": not the name of a form file; form files are named KER????.INF, for example KER1995.INF";
+    }
+    return {};
+}
+
 // The result of a completed run: the counts, then the four files or the regret.
 bool printResult(const search::SearchRun& run, const search::OutputPaths& paths) {
     std::string out = "Forms Read:- " + search::countText(run.formsRead()) + " Forms Selected:- " +
@@ -81,42 +117,74 @@ bool printResult(const search::SearchRun& run, const search::OutputPaths& paths)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    cli::CommandLine cmd;
-    std::string err;
-    switch (cli::parseCommandLine(argc, argv, &cmd, &err)) {
-    case cli::ParseStatus::Run:
-        break;
-    case cli::ParseStatus::Exit:
-        return kExitCompleted;
-    case cli::ParseStatus::UsageError:
-        return usageError(err);
-    }
-
-    search::FileSelection selection;
+// The JSON object of --json: the outcome, its message, the counts and the files written.
+bool printJson(const Report& report, int status) {
+    using json = nlohmann::ordered_json;
+    json object;
+    object["outcome"] = status == kExitCompleted ? "completed" : status == kExitStopped ? "stopped" : "refused";
     std::string message;
-    if (search::chooseFiles(cmd.files, selection, &message, cmd.outputDir) != search::ChoiceStatus::Chosen) {
-        cli::writeToStderr(message + "\n");
-        return kExitRefused;
+    for (const std::string& m : report.messages) message += (message.empty() ? "" : "\n") + m;
+    object["message"] = message.empty() ? json(nullptr) : json(message);
+    object["forms_read"] = report.formsRead;
+    object["forms_selected"] = report.formsSelected;
+    const auto path = [](bool written, const std::string& p) { return written ? json(p) : json(nullptr); };
+    object["files"] = {{"kerforms.htm", path(report.reportsWritten, report.paths.forms)},
+                       {"kerheads.htm", path(report.reportsWritten, report.paths.heads)},
+                       {"ker3.txt", path(report.reportsWritten, report.paths.csv)},
+                       {"kerxxxx.inf", path(report.extractionWritten, report.paths.extraction)}};
+    json exports = json::array();
+    for (std::size_t i = 0; i < report.exports.size(); ++i)
+        exports.push_back(path(i < report.exportsWritten.size() && report.exportsWritten[i], report.exports[i]));
+    object["exports"] = exports;
+    // File names are bytes; one that is not UTF-8 is shown with replacement characters.
+    const std::string text = object.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+// Whether --json stands among the options of argv, for a command line that cannot be read.
+bool jsonAsked(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) return false;
+        if (std::strcmp(argv[i], "--json") == 0) return true;
     }
-    std::uint64_t totalBytes = 0;
-    if (!sizeOfFiles(selection.files, &totalBytes, &err)) return usageError(err);
+    return false;
+}
 
-    cli::CliHost host(cmd.all, cmd.probe, !cmd.quiet && ::isatty(STDERR_FILENO) == 1);
-    search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
-    const tables::RpTable rptable;
+// Ends the program: the JSON object when asked for, and the exit status.
+int conclude(const Report& report, int status) {
+    if (report.json && !printJson(report, status)) {
+        cli::writeToStderr(std::string("morvex-search: error: cannot write the result: ") + std::strerror(errno) + "\n");
+        return status == kExitCompleted ? kExitStopped : status;
+    }
+    return status;
+}
 
-    // Every export file is created before the search, so that one that cannot be written
-    // stops nothing half done.
-    const reports::ExportContext context{cmd.criteria, selection.yearsLabel, &rptable};
-    reports::ExportSet exports(&rptable);
-    for (const std::string& path : cmd.exports) {
-        std::unique_ptr<reports::Export> made = reports::Export::make(fs, path, context, &err);
-        if (!made) return usageError("--export " + err);
+// Creates every export before the search, so that one that cannot be written stops nothing
+// half done.
+bool makeExports(search::FileSystem& fs, const std::vector<std::string>& paths, const reports::ExportContext& context,
+                 reports::ExportSet& exports, std::string* err) {
+    for (const std::string& path : paths) {
+        std::unique_ptr<reports::Export> made = reports::Export::make(fs, path, context, err);
+        if (!made) {
+            *err = "--export " + *err;
+            return false;
+        }
         exports.add(std::move(made));
     }
+    return true;
+}
+
+// The search itself, after a good command line: run, finish the exports, show the result.
+int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selection, std::uint64_t totalBytes,
+           Report& report) {
+    cli::CliHost host(cmd.all, cmd.probe, cli::CliHost::progressBarWanted(cmd.quiet));
+    search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
+    const tables::RpTable rptable;
+    reports::ExportSet exports(&rptable);
+    std::string err;
+    if (!makeExports(fs, cmd.exports, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
+        return usageError(report, err);
 
     reports::ReportForm reportFiles(fs, rptable);
     std::vector<reports::SelectionListener*> listeners;
@@ -125,19 +193,61 @@ int main(int argc, char** argv) {
     search::SearchRun run(host, fs, sink);
     host.attach(run, totalBytes);
     cli::CliHost::installBreakHandlers();
-
     const search::RunOutcome outcome = run.run(selection, cmd.criteria);
     cli::CliHost::restartInterruptedCalls();
+
+    report.messages.insert(report.messages.begin(), host.messages().begin(), host.messages().end());
+    report.formsRead = run.formsRead();
+    report.formsSelected = run.formsSelected();
+    report.reportsWritten = run.reportsOpened();
     if (outcome != search::RunOutcome::Completed) return exitStatus(outcome); // the exports go
+    report.extractionWritten = run.formsSelected() > 0;
     int status = kExitCompleted;
     std::vector<std::string> failures;
-    if (!exports.finish(&failures)) {
-        for (const std::string& failure : failures) usageError("cannot write the export " + failure);
+    const bool exported = exports.finish(&failures);
+    for (const auto& e : exports.exports()) report.exportsWritten.push_back(e->finished());
+    if (!exported) {
+        for (const std::string& failure : failures) showError(report, "morvex-search: error: cannot write the export " + failure);
         status = kExitStopped;
     }
-    if (!printResult(run, selection.paths)) {
-        usageError(std::string("cannot write the result: ") + std::strerror(errno));
+    if (!report.json && !printResult(run, selection.paths)) {
+        showError(report, std::string("morvex-search: error: cannot write the result: ") + std::strerror(errno));
         return kExitStopped;
     }
     return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Texts of the command line are read in the character set of the user's locale.
+    std::setlocale(LC_CTYPE, "");
+    Report report;
+    report.json = jsonAsked(argc, argv);
+    cli::CommandLine cmd;
+    std::string err;
+    switch (cli::parseCommandLine(argc, argv, &cmd, &err, cli::TerminalText::fromLocale())) {
+    case cli::ParseStatus::Run:
+        break;
+    case cli::ParseStatus::Exit:
+        return kExitCompleted;
+    case cli::ParseStatus::UsageError:
+        return conclude(report, usageError(report, err));
+    }
+    report.json = cmd.json;
+    report.exports = cmd.exports;
+
+    search::FileSelection selection;
+    std::string message;
+    if (search::chooseFiles(cmd.files, selection, &message, cmd.outputDir) != search::ChoiceStatus::Chosen) {
+        showError(report, message);
+        const std::string words = choiceFailure(cmd.files);
+        if (!words.empty()) showError(report, words);
+        return conclude(report, kExitRefused);
+    }
+    report.paths = selection.paths;
+    std::uint64_t totalBytes = 0;
+    if (!sizeOfFiles(selection.files, &totalBytes, &err)) return conclude(report, usageError(report, err));
+    const int status = runSearch(cmd, selection, totalBytes, report);
+    return conclude(report, status);
 }

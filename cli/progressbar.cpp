@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace cli {
 
@@ -12,7 +13,8 @@ constexpr int kBarWidth = 20;
 
 } // namespace
 
-ProgressBar::ProgressBar(Write write, Now now) : m_write(std::move(write)), m_now(std::move(now)) {}
+ProgressBar::ProgressBar(Write write, Now now, Columns columns)
+    : m_write(std::move(write)), m_now(std::move(now)), m_columns(std::move(columns)) {}
 
 void ProgressBar::start(std::uint64_t totalBytes) {
     m_totalBytes = totalBytes;
@@ -29,7 +31,8 @@ void ProgressBar::update(std::uint64_t bytesRead, long long formsRead, long long
     m_drawn = true;
     m_lastDraw = now;
     const double seconds = std::chrono::duration<double>(now - m_start).count();
-    m_write(render(bytesRead, m_totalBytes, formsRead, formsSelected, seconds));
+    const int columns = m_columns();
+    m_write(render(bytesRead, m_totalBytes, formsRead, formsSelected, seconds, columns > 0 ? columns : 80));
     m_shown = true;
 }
 
@@ -40,23 +43,54 @@ void ProgressBar::erase() {
 }
 
 std::string ProgressBar::render(std::uint64_t bytesRead, std::uint64_t totalBytes, long long formsRead,
-                                long long formsSelected, double seconds) {
-    std::string text = "\r";
+                                long long formsSelected, double seconds, int columns) {
+    const std::size_t room = columns > 1 ? static_cast<std::size_t>(columns - 1) : 0;
+    std::string percent, counts, shortCounts, rate;
+    double fraction = 0;
     if (totalBytes > 0) {
-        const double fraction = std::min(1.0, static_cast<double>(bytesRead) / static_cast<double>(totalBytes));
-        const int filled = static_cast<int>(fraction * kBarWidth);
-        text += '[';
-        text.append(static_cast<std::size_t>(filled), '#');
-        text.append(static_cast<std::size_t>(kBarWidth - filled), '-');
-        char percent[16];
-        std::snprintf(percent, sizeof percent, "] %3d%%  ", static_cast<int>(fraction * 100));
-        text += percent;
+        fraction = std::min(1.0, static_cast<double>(bytesRead) / static_cast<double>(totalBytes));
+        char text[16];
+        std::snprintf(text, sizeof text, "%3d%%  ", static_cast<int>(fraction * 100));
+        percent = text;
     }
-    const double rate = seconds > 0 ? static_cast<double>(bytesRead) / (1024.0 * 1024.0) / seconds : 0.0;
-    char counts[96];
-    std::snprintf(counts, sizeof counts, "forms read %lld  selected %lld  %.1f MB/s", formsRead, formsSelected, rate);
-    text += counts;
-    return text + "\033[K";
+    char text[96];
+    std::snprintf(text, sizeof text, "forms read %lld  selected %lld", formsRead, formsSelected);
+    counts = text;
+    std::snprintf(text, sizeof text, "%lld/%lld", formsRead, formsSelected);
+    shortCounts = text;
+    std::snprintf(text, sizeof text, "  %.1f MB/s",
+                  seconds > 0 ? static_cast<double>(bytesRead) / (1024.0 * 1024.0) / seconds : 0.0);
+    rate = text;
+    const auto bar = [&](int width) {
+        const int filled = static_cast<int>(fraction * width);
+        std::string drawn = "[";
+        drawn.append(static_cast<std::size_t>(filled), '#');
+        drawn.append(static_cast<std::size_t>(width - filled), '-');
+        drawn += "] ";
+        return drawn;
+    };
+
+    // The longest of these that fits: the full bar, a shorter one, without the rate, without
+    // the bar, the counts alone as "read/selected".
+    std::vector<std::string> choices;
+    if (totalBytes > 0) {
+        for (int width = kBarWidth; width >= 10; --width) choices.push_back(bar(width) + percent + counts + rate);
+        for (int width = 9; width >= 5; --width) choices.push_back(bar(width) + percent + counts);
+        choices.push_back(percent + counts);
+        choices.push_back(percent + shortCounts);
+    } else {
+        choices.push_back(counts + rate);
+        choices.push_back(counts);
+    }
+    choices.push_back(shortCounts);
+    std::string line = choices.back().substr(0, room);
+    for (const std::string& choice : choices) {
+        if (choice.size() <= room) {
+            line = choice;
+            break;
+        }
+    }
+    return "\r" + line + "\033[K";
 }
 
 } // namespace cli

@@ -73,6 +73,7 @@ bool Export::finish(std::string* err) {
     }
     m_file.reset();
     m_temporary.clear();
+    m_finished = true;
     return true;
 }
 

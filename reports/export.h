@@ -37,6 +37,8 @@ public:
     /// Removes the file: the run was stopped or refused.
     void abandon();
     const std::string& path() const { return m_path; }
+    /// Whether finish() gave the file its name.
+    bool finished() const { return m_finished; }
 
     /// The export of path by its extension: .csv, .jsonl, .geojson or .svg in any letter case.
     /// Its file is created at once; nullptr with err filled when the extension is none of these
@@ -61,6 +63,7 @@ private:
     std::string m_path;
     std::string m_temporary;
     std::unique_ptr<search::OutputFile> m_file;
+    bool m_finished = false;
 };
 
 } // namespace reports

@@ -62,6 +62,7 @@ bool SearchRun::selectForm(const Form& form, const FileSelection& selection, con
         m_host.beforeLongStep(); // emptying large reports of an earlier run takes a while
         m_outputsOpen = true;
         if (!m_sink.open(selection.paths, err)) return false;
+        m_reportsOpened = true;
         m_sink.writeHeads(criteria);
     }
     if (!m_headingWritten) {
@@ -141,6 +142,7 @@ std::optional<RunOutcome> SearchRun::start(const CriteriaSet& criteria) {
     m_break.store(0, std::memory_order_relaxed);
     m_headingWritten = false;
     m_outputsOpen = false;
+    m_reportsOpened = false;
     m_currentPath.clear();
     std::string err;
     if (!m_criteria.prepare(criteria, &err)) {

@@ -49,6 +49,9 @@ public:
 
     long long formsRead() const { return m_formsRead; }
     long long formsSelected() const { return m_formsSelected; }
+    /// Whether the run has opened (and so written) kerforms.htm, kerheads.htm and ker3.txt: from
+    /// its first selected form on, unless they could not be opened.
+    bool reportsOpened() const { return m_reportsOpened; }
     /// Bytes read from all form files of the run so far.
     std::uint64_t bytesRead() const { return m_bytesDone + m_bytesInFile; }
     const Statistics& statistics() const { return m_statistics; }
@@ -82,6 +85,7 @@ private:
     std::uint64_t m_bytesInFile = 0;
     bool m_headingWritten = false;
     bool m_outputsOpen = false;
+    bool m_reportsOpened = false;
     std::string m_currentPath; // the form file being read, for messages
 };
 

@@ -9,11 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "reports/reportform.h"
 #include "search/fileselection.h"
@@ -186,16 +189,14 @@ TEST_F(CliSearch, NoCriteriaWithoutAllAsksAndStops) {
     Result r = runSearch({input});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "No Selection Criteria have been chosen. Do you want to continue?\n"
-                     "morvex-search: give --all to search without criteria\n");
+    EXPECT_EQ(r.err, "morvex-search: no criterion was given; --all searches every form\n");
     EXPECT_FALSE(outputsExist());
 }
 
 TEST_F(CliSearch, EmptyCriterionCountsAsNotGiven) {
     Result r = runSearch({"--country", "", "--ship=", input});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "No Selection Criteria have been chosen. Do you want to continue?\n"
-                     "morvex-search: give --all to search without criteria\n");
+    EXPECT_EQ(r.err, "morvex-search: no criterion was given; --all searches every form\n");
     EXPECT_FALSE(outputsExist());
 }
 
@@ -338,7 +339,8 @@ TEST_F(CliSearch, HundredAndOneFilesAreRefused) {
     Result r = runSearch(args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Openkervos error:  9\n");
+    EXPECT_EQ(r.err, "Openkervos error:  9\n"
+                     "morvex-search: at most 100 form files can be searched at once; 101 were given\n");
     EXPECT_FALSE(outputsExist());
 }
 
@@ -348,13 +350,15 @@ TEST_F(CliSearch, NameWithoutInfIsRefused) {
     Result r = runSearch({"--all", input, text});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Openkervos error:  5\n");
+    EXPECT_EQ(r.err, "Openkervos error:  5\nmorvex-search: " + text +
+                         ": not the name of a form file; form files are named KER????.INF, for example KER1995.INF\n");
     // ".INF" must come after the third character of the name.
     std::string shortName = dir.file("KE.INF");
     writeFile(shortName, threeForms());
     r = runSearch({"--all", shortName});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "Openkervos error:  5\n");
+    EXPECT_EQ(r.err, "Openkervos error:  5\nmorvex-search: " + shortName +
+                         ": not the name of a form file; form files are named KER????.INF, for example KER1995.INF\n");
     EXPECT_FALSE(outputsExist());
 }
 
@@ -373,11 +377,24 @@ TEST_F(CliSearch, NoFormFileIsAUsageError) {
     EXPECT_EQ(r.err, "morvex-search: error: no FORMFILE given\n");
 }
 
-TEST_F(CliSearch, UnknownOptionIsAUsageError) {
+TEST_F(CliSearch, UnknownOptionNamesTheNearestKnownOne) {
     Result r = runSearch({"--colour", "red", input});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("morvex-search: error: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err, "morvex-search: error: --colour: unknown option; morvex-search --help lists the options\n");
+    for (const auto& [typed, meant] : {std::pair{"--contry", "--country"}, std::pair{"--withulma", "--with-ulma"},
+                                       std::pair{"--exports", "--export"}, std::pair{"--Area", "--area"},
+                                       std::pair{"--parmeter", "--parameter"}}) {
+        r = runSearch({typed, "x", input});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, std::string("morvex-search: error: ") + typed + ": unknown option; did you mean " + meant + "?\n");
+    }
+    r = runSearch({"--contry=france", input});
+    EXPECT_EQ(r.err, "morvex-search: error: --contry: unknown option; did you mean --country?\n");
+    // After "--" every argument is a form file.
+    r = runSearch({"--all", "--", "--contry"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Openkervos error:  5"), std::string::npos) << r.err;
     EXPECT_FALSE(outputsExist());
 }
 
@@ -672,7 +689,10 @@ TEST_F(CliSearch, ProgressGoesOnlyToATerminal) {
     if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
         GTEST_SKIP() << "no terminal: " << std::strerror(errno);
     fcntl(master, F_SETFD, FD_CLOEXEC);
-    Process p({"--all", input}, "", slave);
+    clitest::Options onTerminal;
+    onTerminal.stderrFd = slave;
+    onTerminal.env = {"TERM=xterm"};
+    Process p({"--all", input}, onTerminal);
     close(slave);
     std::string terminal;
     Result r = p.finish(master, &terminal);
@@ -700,6 +720,159 @@ TEST_F(CliSearch, ProgressGoesOnlyToATerminal) {
     // Not a terminal: nothing but the result.
     r = runSearch({"--all", input});
     EXPECT_EQ(r.err, "");
+
+    // A terminal that cannot move its cursor, or none named: no bar.
+    for (const char* term : {"TERM=dumb", "TERM"}) {
+        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        onTerminal.stderrFd = slave;
+        onTerminal.env = {term};
+        Process plain({"--all", input}, onTerminal);
+        close(slave);
+        terminal.clear();
+        r = plain.finish(master, &terminal);
+        close(master);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(terminal, "") << term;
+    }
+}
+
+TEST_F(CliSearch, ProgressBarFitsANarrowTerminal) {
+    std::string many;
+    while (many.size() < (std::size_t{1} << 20)) many += threeForms();
+    writeFile(input, many);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 40;
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) GTEST_SKIP() << "no terminal: " << std::strerror(errno);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    clitest::Options onTerminal;
+    onTerminal.stderrFd = slave;
+    onTerminal.env = {"TERM=xterm"};
+    Process p({"--all", input}, onTerminal);
+    close(slave);
+    std::string terminal;
+    Result r = p.finish(master, &terminal);
+    close(master);
+    EXPECT_EQ(r.status, 0);
+    // Every drawing, from its carriage return to its erase-to-end-of-line, keeps off the last
+    // of the 40 columns, so the terminal never wraps it.
+    std::size_t drawings = 0;
+    for (std::size_t at = terminal.find('\r'); at != std::string::npos; at = terminal.find('\r', at + 1)) {
+        const std::size_t end = terminal.find("\033[K", at);
+        ASSERT_NE(end, std::string::npos) << terminal;
+        EXPECT_LE(end - at - 1, 39u) << terminal.substr(at + 1, end - at - 1);
+        if (end > at + 1) ++drawings;
+    }
+    EXPECT_GE(drawings, 1u) << terminal;
+    EXPECT_NE(terminal.find("forms read"), std::string::npos) << terminal; // the words still fit
+}
+
+// A form of Tromsø in Windows-1252, with a cruise of ’95 (0x92, a right single quotation mark).
+const std::vector<std::string> kTromso = {
+    "1995^95NO^004^^2^", "Norway", "217", "Universitetet i Troms\xf8", "2^Mar^9^Mar^Troms\xf8",
+    "CR: Lance \x92" "95^Ice edge", "Lance^RV", "", "", "", "H10^3^a", "*"};
+
+TEST_F(CliSearch, TextsOfAUtf8TerminalBecomeWindows1252) {
+    writeFile(input, threeForms() + crlf(kTromso));
+    clitest::Options utf8;
+    utf8.env = {"LC_ALL=C.UTF-8"};
+    Result r = runSearch({"--agency", "troms\xc3\xb8", input}, utf8); // UTF-8 "tromsø"
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  4 Forms Selected:-  1", dir.path()));
+    EXPECT_EQ(readFile(dir.file("kerxxxx.inf")), crlf(kTromso));
+    r = runSearch({"--cruise", "\xe2\x80\x99" "95", input}, utf8); // UTF-8 "’95"
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  4 Forms Selected:-  1", dir.path()));
+    // Windows-1252 bytes, not UTF-8, are taken as they are.
+    r = runSearch({"--agency", "TROMS\xd8", input}, utf8);
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  4 Forms Selected:-  1", dir.path()));
+    // In the C locale every text is taken byte for byte: the UTF-8 bytes are not in the form.
+    r = runSearch({"--agency", "troms\xc3\xb8", input});
+    EXPECT_EQ(r.out, "Forms Read:-  4 Forms Selected:-  0\nSo Sorry, no forms selected\n");
+    r = runSearch({"--agency", "TROMS\xd8", input});
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  4 Forms Selected:-  1", dir.path()));
+}
+
+TEST_F(CliSearch, CharacterOutsideWindows1252IsRefused) {
+    writeFile(dir.file("kerxxxx.inf"), "earlier");
+    clitest::Options utf8;
+    utf8.env = {"LC_ALL=C.UTF-8"};
+    Result r = runSearch({"--country", "norway", "--ship", "\xce\xa9mega", input}, utf8); // "Ωmega"
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "morvex-search: error: --ship: \"\xce\xa9\" (U+03A9) is not a character of Windows-1252, "
+                     "the character set of form files\n");
+    r = runSearch({"--probe", "\xf0\x9f\x8c\x8a", "--all", input}, utf8); // a wave, past U+FFFF
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "morvex-search: error: --probe: \"\xf0\x9f\x8c\x8a\" (U+1F30A) is not a character of "
+                     "Windows-1252, the character set of form files\n");
+    EXPECT_EQ(readFile(dir.file("kerxxxx.inf")), "earlier");
+    EXPECT_FALSE(fileExists(dir.file("kerforms.htm")));
+}
+
+// The object --json prints, read back by a JSON parser.
+nlohmann::json jsonOf(const Result& r) {
+    try {
+        return nlohmann::json::parse(r.out);
+    } catch (const nlohmann::json::exception& e) {
+        ADD_FAILURE() << e.what() << "\n" << r.out;
+        return {};
+    }
+}
+
+TEST_F(CliSearch, JsonTellsTheOutcomeInPlaceOfTheResultLines) {
+    const std::string csv = dir.file("out.csv");
+    Result r = runSearch({"--json", "--country", "spain", "--export", csv, input});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    nlohmann::json j = jsonOf(r);
+    EXPECT_EQ(j["outcome"], "completed");
+    EXPECT_TRUE(j["message"].is_null());
+    EXPECT_EQ(j["forms_read"], 3);
+    EXPECT_EQ(j["forms_selected"], 1);
+    EXPECT_EQ(j["files"], nlohmann::json({{"kerforms.htm", dir.file("kerforms.htm")},
+                                          {"kerheads.htm", dir.file("kerheads.htm")},
+                                          {"ker3.txt", dir.file("ker3.txt")},
+                                          {"kerxxxx.inf", dir.file("kerxxxx.inf")}}));
+    EXPECT_EQ(j["exports"], nlohmann::json::array({csv}));
+
+    // Nothing selected: no file written.
+    r = runSearch({"--json", "--country", "germany", "--export", csv, input});
+    j = jsonOf(r);
+    EXPECT_EQ(j["outcome"], "completed");
+    EXPECT_EQ(j["forms_selected"], 0);
+    for (const char* name : {"kerforms.htm", "kerheads.htm", "ker3.txt", "kerxxxx.inf"}) EXPECT_TRUE(j["files"][name].is_null());
+    EXPECT_EQ(j["exports"], nlohmann::json::array({csv})); // written, without rows
+
+    // Stopped by a malformed file (a form past 200 lines) after the reports were opened: no
+    // extraction, no export.
+    std::remove(dir.file("kerxxxx.inf").c_str());
+    writeFile(dir.file("KER1996.INF"), crlf(std::vector<std::string>(202, "line")));
+    r = runSearch({"--json", "--all", "--export", csv, input, dir.file("KER1996.INF")});
+    EXPECT_EQ(r.status, 1);
+    j = jsonOf(r);
+    EXPECT_EQ(j["outcome"], "stopped");
+    EXPECT_EQ(j["message"], "Program Aborts -" + dir.file("KER1996.INF") + " is not correctly formatted");
+    EXPECT_EQ(r.err, "Program Aborts -" + dir.file("KER1996.INF") + " is not correctly formatted\n");
+    EXPECT_EQ(j["forms_selected"], 3);
+    EXPECT_EQ(j["files"]["kerforms.htm"], dir.file("kerforms.htm"));
+    EXPECT_TRUE(j["files"]["kerxxxx.inf"].is_null());
+    EXPECT_EQ(j["exports"], nlohmann::json::array({nullptr}));
+
+    // Refused: no criterion, and a command line that cannot be read.
+    r = runSearch({"--json", input});
+    EXPECT_EQ(r.status, 2);
+    j = jsonOf(r);
+    EXPECT_EQ(j["outcome"], "refused");
+    EXPECT_EQ(j["message"], "morvex-search: no criterion was given; --all searches every form");
+    EXPECT_EQ(j["forms_read"], 0);
+    r = runSearch({"--json", "--contry", "x", input});
+    EXPECT_EQ(r.status, 2);
+    j = jsonOf(r);
+    EXPECT_EQ(j["outcome"], "refused");
+    EXPECT_EQ(j["message"], "morvex-search: error: --contry: unknown option; did you mean --country?");
+    EXPECT_EQ(j["exports"], nlohmann::json::array());
 }
 
 TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
@@ -718,6 +891,22 @@ TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
         std::string line = r.out.substr(at + 1, end - at - 1);
         EXPECT_GT(line.size(), std::strlen(option) + 3) << "no description on the line of " << option;
     }
+}
+
+TEST(CliOptions, HelpEndsWithThreeExamples) {
+    Result r = runSearch({"--help"});
+    const std::size_t examples = r.out.find("\nExamples:\n");
+    ASSERT_NE(examples, std::string::npos) << r.out;
+    std::vector<std::string> lines;
+    for (std::size_t at = examples + 11; at < r.out.size();) {
+        const std::size_t end = r.out.find('\n', at);
+        lines.push_back(r.out.substr(at, end - at));
+        at = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    for (const std::string& line : lines) EXPECT_EQ(line.rfind("  morvex-search --", 0), 0u) << line;
+    EXPECT_NE(r.out.find("  --export FILE "), std::string::npos);
+    EXPECT_NE(r.out.find("  --json "), std::string::npos);
 }
 
 TEST(CliOptions, VersionIsTheProjectVersion) {

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -32,7 +33,7 @@ std::string procFile(pid_t pid, const char* name) {
 } // namespace
 
 Process::Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd)
-    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0}) {}
+    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, {}}) {}
 
 Process::Process(const std::vector<std::string>& args, const Options& options) {
     int outPipe[2], errPipe[2];
@@ -69,7 +70,19 @@ Process::Process(const std::vector<std::string>& args, const Options& options) {
         rlimit limited{options.addressSpace, own.rlim_max};
         setrlimit(RLIMIT_AS, &limited);
     }
-    int rc = posix_spawn(&m_pid, MORVEX_SEARCH_BIN, &actions, &attr, argv.data(), environ);
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e) environment.emplace_back(*e);
+    std::vector<std::string> changes{"LC_ALL=C"};
+    changes.insert(changes.end(), options.env.begin(), options.env.end());
+    for (const std::string& change : changes) {
+        const std::string name = change.substr(0, change.find('='));
+        std::erase_if(environment, [&](const std::string& e) { return e.compare(0, name.size() + 1, name + "=") == 0; });
+        if (change.size() > name.size()) environment.push_back(change);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    int rc = posix_spawn(&m_pid, MORVEX_SEARCH_BIN, &actions, &attr, argv.data(), envp.data());
     if (options.addressSpace != 0) setrlimit(RLIMIT_AS, &own);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
@@ -112,6 +125,10 @@ Result Process::finish(int terminalFd, std::string* terminal) {
 }
 
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd) { return Process(args, cwd).finish(); }
+
+Result runSearch(const std::vector<std::string>& args, const Options& options) {
+    return Process(args, options).finish();
+}
 
 bool waitUntil(const std::function<bool()>& condition) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);

@@ -23,6 +23,9 @@ struct Options {
     std::vector<std::string> chdir; // folders to change into, one after the other
     int stderrFd = -1;              // stderr on this descriptor (a terminal) instead of a pipe
     rlim_t addressSpace = 0;        // RLIMIT_AS of the child; 0: the test's own
+    /// Changes to the test's environment: "NAME=value" sets, "NAME" removes. The C locale comes
+    /// first, so that the child reads its texts byte for byte unless a test says otherwise.
+    std::vector<std::string> env;
 };
 
 /// One morvex-search process with its stdout and stderr on pipes (or stderr on a terminal),
@@ -43,6 +46,8 @@ private:
 
 /// Runs morvex-search to its end.
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd = std::string());
+/// Runs morvex-search to its end, started as options say.
+Result runSearch(const std::vector<std::string>& args, const Options& options);
 
 /// Waits until condition holds, looking every millisecond. False only when it still does not
 /// hold after two minutes, which no run of these tests comes near: a guard against a hang.

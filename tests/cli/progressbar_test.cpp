@@ -86,4 +86,45 @@ TEST_F(BarFixture, ErasedOnlyWhenShown) {
     EXPECT_EQ(drawn.size(), 3u);
 }
 
+TEST(BarWidth, ShortensToFitTheTerminal) {
+    const auto line = [](int columns) {
+        std::string text = ProgressBar::render(3 << 20, 4 << 20, 123456, 789, 1.0, columns);
+        return text.substr(1, text.size() - 4); // between "\r" and "\033[K"
+    };
+    // The full line is 70 characters: it fits 71 columns and more.
+    EXPECT_EQ(line(80), "[###############-----]  75%  forms read 123456  selected 789  3.0 MB/s");
+    EXPECT_EQ(line(71), line(80));
+    // Narrower: the bar gives way first, a mark at a time, down to ten marks.
+    EXPECT_EQ(line(70), "[##############-----]  75%  forms read 123456  selected 789  3.0 MB/s");
+    EXPECT_EQ(line(61), "[#######---]  75%  forms read 123456  selected 789  3.0 MB/s");
+    // Then the rate goes, with a bar of nine marks down to five.
+    EXPECT_EQ(line(60), "[######---]  75%  forms read 123456  selected 789");
+    EXPECT_EQ(line(46), "[###--]  75%  forms read 123456  selected 789");
+    // Then the bar, then the words.
+    EXPECT_EQ(line(45), " 75%  forms read 123456  selected 789");
+    EXPECT_EQ(line(20), " 75%  123456/789");
+    EXPECT_EQ(line(8), "123456/");
+    EXPECT_EQ(line(1), "");
+    for (int columns = 1; columns <= 100; ++columns)
+        EXPECT_LE(line(columns).size(), static_cast<std::size_t>(columns - 1)) << columns;
+    // Without a size the counts and the rate.
+    EXPECT_EQ(ProgressBar::render(1 << 20, 0, 5, 1, 1.0, 30), "\rforms read 5  selected 1\033[K");
+}
+
+TEST(BarWidth, FollowsAResizedTerminal) {
+    ProgressBar::Clock::time_point now{};
+    int columns = 0; // unknown: 80
+    std::vector<std::string> drawn;
+    ProgressBar bar([&](std::string_view text) { drawn.emplace_back(text); }, [&] { return now; },
+                    [&] { return columns; });
+    bar.start(100);
+    bar.update(50, 10, 1);
+    columns = 40;
+    now += 1s;
+    for (int i = 0; i < ProgressBar::kUpdatesPerClockRead; ++i) bar.update(60, 12, 1);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0], "\r[##########----------]  50%  forms read 10  selected 1  0.0 MB/s\033[K");
+    EXPECT_EQ(drawn[1], "\r[###--]  60%  forms read 12  selected 1\033[K");
+}
+
 } // namespace
