@@ -4,7 +4,8 @@
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev fonts-dejavu-core \
-          nlohmann-json3-dev librsvg2-bin gdal-bin python3
+          nlohmann-json3-dev librsvg2-bin gdal-bin python3 \
+          dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
 # The sanitizer suite: the core, morvex-search and their tests with AddressSanitizer and UBSan.
@@ -19,7 +20,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_reader fuzz_run
 FUZZ_DEBS    := clang-14 libclang-rt-14-dev
 
-.PHONY: all deps fuzz-deps build run test test-asan fuzz bench clean screenshots
+.PHONY: all deps fuzz-deps build run test test-asan fuzz bench clean screenshots package
 
 all: build
 
@@ -52,15 +53,20 @@ screenshots: build
 	    --export "$$out/spain.svg" KER1994.INF KER1995.INF KER1996.INF >/dev/null) && \
 	ls "$$out"/spain.*
 
+# The Debian packages morvex-search and morvex, into $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack
+
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 
-# The browser check runs in the normal suite only: it looks at the pages, not at memory.
+# The browser check and the packages are in the normal suite only: they look at pages and
+# packages, not at memory.
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE browser
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'browser|package'
 
 # Crashing inputs are kept as $(FUZZ_BUILD)/crashes/<target>-crash-<sha1>; replay one with
 # `$(FUZZ_BUILD)/tests/fuzz/<target> FILE`, then add it to tests/fuzz/regressions/<target>/.

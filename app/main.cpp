@@ -8,9 +8,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvex"));
     QApplication::setApplicationVersion(QStringLiteral(MORVEX_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("morvex"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.morvex.morvex"));
     QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("morvex"), QIcon(QStringLiteral(":/morvex.svg"))));
+        QIcon::fromTheme(QStringLiteral("org.morvex.morvex"), QIcon(QStringLiteral(":/morvex.svg"))));
 
     Morvex window;
     window.show();

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The manual pages, the shell completions, the desktop entry and the AppStream data, checked
+# with the tools that read them: man, bash, zsh, fish, desktop-file-validate and appstreamcli.
+#
+# usage: check_docs.sh SOURCE_DIR BUILD_DIR
+# A tool that is missing is said and its checks are left out; exits 77 when none could be run.
+set -euo pipefail
+
+source_dir=$(realpath "$1")
+build=$(realpath "$2")
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0 checked=0
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+ok() {
+    echo "ok: $*"
+    checked=$((checked + 1))
+}
+have() { command -v "$1" >/dev/null || { echo "skipped: $1 is not installed"; return 1; }; }
+
+if have man; then
+    for page in "$source_dir"/docs/man/*.1; do
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null || true)
+        [ -z "$warnings" ] && ok "man --warnings -l $(basename "$page") gives no warning" ||
+            fail "$(basename "$page"): $warnings"
+    done
+    # The exact-square example keeps its caret as the ASCII character a shell reads.
+    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$source_dir/docs/man/morvex-search.1" 2>/dev/null | grep -q -- '--area \^183 ' &&
+        ok "the page shows --area ^183 as typed" || fail "--area ^183 is not shown as typed"
+fi
+
+# bash: the function is registered, and it completes options, form files and export files.
+completion=$source_dir/completions/morvex-search.bash
+mkdir -p "$tmp/files/sub"
+touch "$tmp/files/KER1994.INF" "$tmp/files/ker1995.inf" "$tmp/files/notes.txt" "$tmp/files/out.csv" "$tmp/files/map.SVG"
+got=$(cd "$tmp/files" && bash -c '
+    source "$1"
+    complete -p morvex-search
+    COMP_WORDS=(morvex-search --cou); COMP_CWORD=1; _morvex_search; echo "options: ${COMPREPLY[*]}"
+    COMP_WORDS=(morvex-search ""); COMP_CWORD=1; _morvex_search; echo "files: $(printf "%s\n" "${COMPREPLY[@]}" | sort | xargs)"
+    COMP_WORDS=(morvex-search --export ""); COMP_CWORD=2; _morvex_search; echo "exports: $(printf "%s\n" "${COMPREPLY[@]}" | sort | xargs)"
+    COMP_WORDS=(morvex-search --country ""); COMP_CWORD=2; _morvex_search; echo "text: ${#COMPREPLY[@]}"
+' bash "$completion")
+expected='complete -F _morvex_search morvex-search
+options: --country
+files: KER1994.INF ker1995.inf sub
+exports: map.SVG out.csv sub
+text: 0'
+[ "$got" = "$expected" ] && ok "bash completes options, form files and export files" ||
+    fail "bash completion gave:"$'\n'"$got"$'\n'"expected:"$'\n'"$expected"
+
+if have zsh; then
+    zsh -n "$source_dir/completions/_morvex-search" && ok "zsh reads _morvex-search" || fail "zsh -n _morvex-search"
+fi
+if have fish; then
+    fish -n "$source_dir/completions/morvex-search.fish" && ok "fish reads morvex-search.fish" || fail "fish -n"
+    got=$(cd "$tmp/files" && fish -c "source $source_dir/completions/morvex-search.fish
+        complete -C'morvex-search --cou'; complete -C'morvex-search '" | cut -f1 | sort | xargs)
+    [ "$got" = "--country KER1994.INF ker1995.inf sub/" ] && ok "fish completes options and form files" ||
+        fail "fish completion gave: $got"
+fi
+
+if have desktop-file-validate; then
+    out=$(desktop-file-validate "$source_dir/app/org.morvex.morvex.desktop" 2>&1)
+    [ -z "$out" ] && ok "desktop-file-validate gives no hint" || fail "desktop-file-validate: $out"
+fi
+metainfo=$build/doc/org.morvex.morvex.metainfo.xml
+if [ -f "$metainfo" ] && have appstreamcli; then
+    if out=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) && ! grep -qE '^[EWIP]:' <<<"$out"; then
+        ok "appstreamcli validate --no-net --pedantic passes without a remark"
+    else
+        fail "appstreamcli: $out"
+    fi
+fi
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+[ "$checked" -gt 0 ] || exit 77
