@@ -1,4 +1,5 @@
-// Reading the command line of morvex-search with CLI11.
+// Reading the command line of morvex-search with CLI11 (BSD-3-Clause, the header-only library
+// of Debian's libcli11-dev, compiled in).
 #include "cli/commandline.h"
 
 #include <limits.h>

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+// nlohmann-json (MIT, the header-only library of Debian's nlohmann-json3-dev) writes the object
+// of --json.
 #include <nlohmann/json.hpp>
 
 #include "cli/clihost.h"

@@ -5,6 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "reports/export.h"
+#include "reports/exportset.h"
+#include "reports/reportfanout.h"
 #include "reports/reportform.h"
 #include "search/fileselection.h"
 #include "search/formreader.h"
@@ -147,14 +152,31 @@ bool endsWith(std::string_view text, std::string_view tail) {
 }
 
 // One search run in memory, over earlier output files whose content names them.
+const std::string kCsvExport = "/fuzz/out.csv";
+const std::string kJsonLinesExport = "/fuzz/out.jsonl";
+
 struct MemoryRun {
     testutil::MemoryFileSystem fs;
     search::FileSelection selection;
     testutil::RecordingHost host;
     tables::RpTable table;
-    reports::ReportForm sink{fs, table};
+    reports::ReportForm reports{fs, table};
+    reports::ExportSet exports{&table};
+    reports::ReportFanOut sink{reports, {&exports}};
     search::SearchRun run{host, fs, sink};
     RunOutcome outcome = RunOutcome::NoFiles;
+
+    // The CSV and JSON Lines exports of the run; false when they cannot be made.
+    bool addExports() {
+        for (const std::string& path : {kCsvExport, kJsonLinesExport}) {
+            std::string err;
+            std::unique_ptr<reports::Export> made =
+                reports::Export::make(fs, path, {search::CriteriaSet{}, "1995", &table}, &err);
+            if (!made) return false;
+            exports.add(std::move(made));
+        }
+        return true;
+    }
 
     bool choose(const std::vector<std::string>& paths) {
         std::string message;
@@ -231,6 +253,89 @@ std::string outcomeName(RunOutcome outcome) {
     return "?";
 }
 
+// Whether text is well-formed UTF-8.
+bool utf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
+// The number of fields of each row of an RFC 4180 text; empty when it is not RFC 4180.
+std::vector<std::size_t> csvRowSizes(std::string_view text) {
+    std::vector<std::size_t> rows;
+    std::size_t fields = 1;
+    bool quoted = false, fieldStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+                if (i + 1 < text.size() && text[i + 1] != ',' && text[i + 1] != '\r') return {};
+            }
+        } else if (c == '"') {
+            if (!fieldStart) return {}; // a quote inside an unquoted field
+            quoted = true;
+        } else if (c == ',') {
+            ++fields;
+            fieldStart = true;
+            continue;
+        } else if (c == '\r') {
+            if (i + 1 >= text.size() || text[i + 1] != '\n') return {};
+            rows.push_back(fields);
+            fields = 1;
+            ++i;
+            fieldStart = true;
+            continue;
+        } else if (c == '\n') {
+            return {}; // a line feed outside quotes
+        }
+        fieldStart = false;
+    }
+    if (quoted || fields != 1 || !fieldStart) return {}; // the last row must end with CR LF
+    return rows;
+}
+
+// The exports of a completed run hold one well-formed row and object per selected form, in
+// UTF-8, each object as nlohmann-json writes it; other runs leave no export at all.
+std::string checkExports(MemoryRun& r) {
+    std::vector<std::string> failures;
+    const bool finished = r.outcome == RunOutcome::Completed && r.exports.finish(&failures);
+    if (r.outcome != RunOutcome::Completed) r.exports.abandon();
+    for (const auto& [path, bytes] : r.fs.files)
+        if (path.find(".tmp") != std::string::npos) return "export left under its temporary name: " + path;
+    if (r.outcome != RunOutcome::Completed)
+        return r.has(kCsvExport) || r.has(kJsonLinesExport) ? "an export after a run that did not complete" : "";
+    if (!finished) return "the exports could not be finished: " + (failures.empty() ? "" : failures.front());
+    const auto selected = static_cast<std::size_t>(r.run.formsSelected());
+    const std::string csv = r.file(kCsvExport), jsonl = r.file(kJsonLinesExport);
+    if (!utf8(csv) || !utf8(jsonl)) return "an export that is not UTF-8";
+    const std::vector<std::size_t> rows = csvRowSizes(csv);
+    if (rows.size() != selected + 1) return "the CSV export has " + std::to_string(rows.size()) + " rows";
+    for (std::size_t fields : rows)
+        if (fields != 26) return "a CSV row of " + std::to_string(fields) + " fields";
+    std::size_t start = 0, n = 0;
+    for (std::size_t end; (end = jsonl.find('\n', start)) != std::string::npos; start = end + 1, ++n) {
+        const std::string line = jsonl.substr(start, end - start);
+        try {
+            const nlohmann::ordered_json object = nlohmann::ordered_json::parse(line);
+            if (object.dump() != line) return "JSON line " + std::to_string(n + 1) + " is not as nlohmann-json writes it";
+            if (object["selection"] != n + 1) return "JSON line " + std::to_string(n + 1) + " of another selection";
+        } catch (const nlohmann::json::exception& e) {
+            return "JSON line " + std::to_string(n + 1) + ": " + e.what();
+        }
+    }
+    if (start != jsonl.size() || n != selected) return "the JSON Lines export has " + std::to_string(n) + " lines";
+    return {};
+}
+
 std::string checkOutputs(const FuzzInput& input, const MemoryRun& r) {
     const search::OutputPaths& paths = r.selection.paths;
     const bool selected = r.run.formsSelected() > 0;
@@ -302,8 +407,17 @@ std::string checkFormReader(const FuzzInput& input) {
     }
 }
 
+// The run itself, without its exports.
+std::string checkRun(const FuzzInput& input, MemoryRun& r);
+
 std::string checkSearchRun(const FuzzInput& input) {
     MemoryRun r;
+    const std::string bad = checkRun(input, r);
+    if (!bad.empty()) return bad;
+    return checkExports(r);
+}
+
+std::string checkRun(const FuzzInput& input, MemoryRun& r) {
     r.fs.readChunk = input.readChunk;
     r.fs.files[kFormPath] = input.formFile;
     if (!r.choose(input.chosenTwice ? std::vector<std::string>{kFormPath, kFormPath}
@@ -316,6 +430,7 @@ std::string checkSearchRun(const FuzzInput& input) {
                                                        &paths.pending};
     if (input.failingOutput > 0)
         r.fs.failingWrites.insert(*outputs[static_cast<std::size_t>(input.failingOutput - 1)]);
+    if (!r.addExports()) return "the exports cannot be made";
     r.host.probe = input.probe;
     r.host.onYield = [&r, &input]() {
         if (input.breakAt > 0 && r.host.yields == input.breakAt) r.run.requestBreak();
