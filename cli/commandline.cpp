@@ -262,6 +262,38 @@ bool textsToForm(std::array<std::vector<std::string>, 10>& texts, std::string& p
     return true;
 }
 
+// The --export paths: a known extension each, resolved like form files.
+bool resolveExports(std::vector<std::string>& paths, std::string* err) {
+    for (std::string& path : paths) {
+        if (!reports::Export::knownExtension(path)) {
+            *err = "--export " + path + ": the name must end in .csv, .jsonl, .geojson or .svg";
+            return false;
+        }
+        std::string resolved;
+        if (!resolvePath(path, PathKind::File, &resolved, err)) {
+            *err = "--export " + *err;
+            return false;
+        }
+        path = resolved;
+    }
+    return true;
+}
+
+// The folder of --output-dir, which must exist.
+bool resolveOutputDir(const std::string& folder, std::string* out, std::string* err) {
+    if (folder.empty()) {
+        *err = "--output-dir: no folder given";
+        return false;
+    }
+    if (!resolvePath(folder, PathKind::Folder, out, err)) return false;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(*out, ec)) {
+        *err = "--output-dir: " + folder + ": not an existing folder";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err, const TerminalText& terminal) {
@@ -297,18 +329,7 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
         *err = "no FORMFILE given";
         return ParseStatus::UsageError;
     }
-    for (std::string& path : cmd->exports) {
-        if (!reports::Export::knownExtension(path)) {
-            *err = "--export " + path + ": the name must end in .csv, .jsonl, .geojson or .svg";
-            return ParseStatus::UsageError;
-        }
-        std::string resolved;
-        if (!resolvePath(path, PathKind::File, &resolved, err)) {
-            *err = "--export " + *err;
-            return ParseStatus::UsageError;
-        }
-        path = resolved;
-    }
+    if (!resolveExports(cmd->exports, err)) return ParseStatus::UsageError;
     if (!textsToForm(texts, cmd->probe, terminal, err)) return ParseStatus::UsageError;
     for (std::size_t i = 0; i < texts.size(); ++i)
         cmd->criteria.texts[i] = joinAlternatives(texts[i]);
@@ -323,18 +344,8 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
         cmd->files.push_back(resolved);
     }
     cmd->outputDir.clear();
-    if (app.count("--output-dir") > 0) {
-        if (outputDir.empty()) {
-            *err = "--output-dir: no folder given";
-            return ParseStatus::UsageError;
-        }
-        if (!resolvePath(outputDir, PathKind::Folder, &cmd->outputDir, err)) return ParseStatus::UsageError;
-        std::error_code ec;
-        if (!std::filesystem::is_directory(cmd->outputDir, ec)) {
-            *err = "--output-dir: " + outputDir + ": not an existing folder";
-            return ParseStatus::UsageError;
-        }
-    }
+    if (app.count("--output-dir") > 0 && !resolveOutputDir(outputDir, &cmd->outputDir, err))
+        return ParseStatus::UsageError;
     return ParseStatus::Run;
 }
 
