@@ -6,14 +6,14 @@
 #   MORVEX_BUILD        build folder with morvex-search and kergen (default: <repo>/build)
 #   MORVEX_BENCH_MB     size of the inventory in MB, 1 MB = 1048576 bytes (default 200)
 #   MORVEX_BENCH_FILES  number of KER????.INF files it is split into (default 2)
-#   MORVEX_BENCH_REPEAT runs of each measurement, taken in turns; the fastest counts (default 3)
+#   MORVEX_BENCH_REPEAT runs of each measurement, taken in turns; the fastest counts (default 5)
 #   MORVEX_BENCH_DIR    parent of the temporary folder (default: $TMPDIR or /tmp)
 # The four files of --all are about ten times the inventory and the exports about twice it:
 # keep room for fifteen times the inventory.
 set -euo pipefail
 
 . "$(dirname "$0")/inventory.sh"
-bench_setup export 200 2 3
+bench_setup export 200 2 5
 mkdir "$work/plain" "$work/exports"
 
 exports=()

@@ -21,6 +21,22 @@ constexpr std::array<const char*, 26> kColumns = {
     "ctd_stations",       "at_ulma",
 };
 
+// The bytes a CSV field holds as they are, without quotes: printable ASCII but ',' and '"'.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int b = 0x20; b < 0x80; ++b) plain[static_cast<std::size_t>(b)] = b != ',' && b != '"';
+    return plain;
+}();
+
+// The length of the run of plain bytes at the start of text: short texts, most of a form's,
+// a byte at a time, longer ones with the vectorised scan.
+std::size_t plainRun(std::string_view text) {
+    if (text.size() >= 16) return search::scan::countPlain(text, ',', '"');
+    std::size_t run = 0;
+    while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])]) ++run;
+    return run;
+}
+
 bool needsQuotes(std::string_view text) {
     return text.find_first_of(",\"\r\n") != std::string_view::npos;
 }
@@ -50,9 +66,8 @@ void CsvExport::putField() {
 }
 
 void CsvExport::appendText(std::string_view windows1252) {
-    const search::scan::Kernels& kernels = search::scan::kernels();
     while (!windows1252.empty()) {
-        const std::size_t run = kernels.countPlain(windows1252.data(), windows1252.size(), ',', '"');
+        const std::size_t run = plainRun(windows1252);
         m_field.append(windows1252.data(), run);
         if (run == windows1252.size()) return;
         const char c = windows1252[run];

@@ -108,7 +108,21 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
     blanked(form.line(7), facts.chiefScientists);
     contactItems(form.line(8), facts.contacts);
     const int first = search::Form::kFirstObservationLine;
-    facts.observations.resize(static_cast<std::size_t>(std::max(0, last - first + 1)));
+    // Observations of earlier forms are set aside and taken up again, so that their lists and
+    // texts keep their memory.
+    const auto count = static_cast<std::size_t>(std::max(0, last - first + 1));
+    while (facts.observations.size() > count) {
+        facts.spareObservations.push_back(std::move(facts.observations.back()));
+        facts.observations.pop_back();
+    }
+    while (facts.observations.size() < count) {
+        if (facts.spareObservations.empty()) {
+            facts.observations.emplace_back();
+        } else {
+            facts.observations.push_back(std::move(facts.spareObservations.back()));
+            facts.spareObservations.pop_back();
+        }
+    }
     for (int n = first; n <= last; ++n)
         observationFacts(form.line(n), table, facts.observations[static_cast<std::size_t>(n - first)]);
     const FormSummary summary = summarizeForm(form, last);

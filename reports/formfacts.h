@@ -41,6 +41,7 @@ struct FormFacts {
     std::string chiefScientists;             // line 7, separators as blanks
     std::vector<std::string_view> contacts;  // the contact items of line 8, keyed "a", "b", ...
     std::vector<ObservationFacts> observations;
+    std::vector<ObservationFacts> spareObservations; // of earlier forms, their memory kept
     std::string_view waterBottles, ctds;     // as the summary report gives them
     std::string atUlma;                      // as the summary report gives it, without the marker
     bool stationLine = false;                // the form has an H09 or H10 line

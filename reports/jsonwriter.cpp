@@ -34,6 +34,22 @@ struct Escapes {
 
 constexpr Escapes kEscapes;
 
+// The bytes a JSON string holds as they are: printable ASCII but '"' and '\'.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int b = 0x20; b < 0x80; ++b) plain[static_cast<std::size_t>(b)] = b != '"' && b != '\\';
+    return plain;
+}();
+
+// The length of the run of plain bytes at the start of text: short texts, most of a form's,
+// a byte at a time, longer ones with the vectorised scan.
+std::size_t plainRun(const char* text, std::size_t size) {
+    if (size >= 16) return search::scan::kernels().countPlain(text, size, '"', '\\');
+    std::size_t run = 0;
+    while (run < size && kPlain[static_cast<unsigned char>(text[run])]) ++run;
+    return run;
+}
+
 } // namespace
 
 void JsonWriter::keyText(std::string_view windows1252) {
@@ -53,11 +69,10 @@ void JsonWriter::quoted(std::string_view windows1252) {
     // Each byte takes at most six: an escape \u00xx, or three of UTF-8.
     char* p = room(6 * windows1252.size() + 2);
     *p++ = '"';
-    const search::scan::Kernels& kernels = search::scan::kernels();
     const char* in = windows1252.data();
     std::size_t left = windows1252.size();
     while (left > 0) {
-        const std::size_t run = kernels.countPlain(in, left, '"', '\\');
+        const std::size_t run = plainRun(in, left);
         std::memcpy(p, in, run);
         p += run;
         in += run;
@@ -73,6 +88,10 @@ void JsonWriter::quoted(std::string_view windows1252) {
     }
     *p++ = '"';
     m_size = static_cast<std::size_t>(p - m_buffer.data());
+}
+
+void JsonWriter::grow(std::size_t n) {
+    m_buffer.resize(2 * (m_size + n));
 }
 
 void JsonWriter::number(long long value) {

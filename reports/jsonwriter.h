@@ -77,9 +77,10 @@ private:
     }
     // Where the next n bytes go.
     char* room(std::size_t n) {
-        if (m_buffer.size() - m_size < n) m_buffer.resize(2 * (m_size + n));
+        if (m_buffer.size() - m_size < n) grow(n);
         return m_buffer.data() + m_size;
     }
+    void grow(std::size_t n);
     void quoted(std::string_view windows1252);
 
     std::string m_buffer; // used as raw room: only the first m_size bytes count

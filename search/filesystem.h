@@ -102,7 +102,8 @@ public:
     /// Creates or truncates a file for writing; nullptr with err filled on failure.
     virtual std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) = 0;
     /// Creates a new empty file beside path, under a name of its own that no other file has,
-    /// for writing; its name goes to *temporary. nullptr with err filled on failure.
+    /// for writing; its name goes to *temporary. nullptr with err filled on failure. The file
+    /// is meant to be closed durably and renamed: on disk its writing starts as it grows.
     virtual std::unique_ptr<OutputFile> createBeside(const std::string& path, std::string* temporary,
                                                      std::string* err) = 0;
     /// Deletes a file; a missing file is not an error. False with err filled on failure.
