@@ -16,7 +16,9 @@ public:
     ReportFanOut(search::ReportSink& reports, std::vector<SelectionListener*> listeners)
         : m_reports(reports), m_listeners(std::move(listeners)) {}
 
-    bool open(const search::OutputPaths& paths, std::string* err) override { return m_reports.open(paths, err); }
+    bool open(const search::OutputPaths& paths, std::string* err, const search::BetweenFiles& between) override {
+        return m_reports.open(paths, err, between);
+    }
     void writeHeads(const search::CriteriaSet& criteria) override { m_reports.writeHeads(criteria); }
     void writeYears(std::string_view yearsLabel) override { m_reports.writeYears(yearsLabel); }
     void reportForm(const search::SelectedForm& selected) override {
@@ -30,7 +32,9 @@ public:
         m_reports.writeStatistics(statistics, formsRead, formsSelected);
     }
     void writeClosing() override { m_reports.writeClosing(); }
-    bool closeAll(std::string* err) override { return m_reports.closeAll(err); }
+    bool closeAll(std::string* err, const search::BetweenFiles& between) override {
+        return m_reports.closeAll(err, between);
+    }
     std::string writeError() const override { return m_reports.writeError(); }
 
 private:

@@ -43,10 +43,10 @@ ReportForm::ReportForm(search::FileSystem& files, const tables::RpTable& table) 
 
 ReportForm::~ReportForm() {
     std::string err;
-    if (!closeAll(&err)) std::fprintf(stderr, "morvex: %s\n", err.c_str());
+    if (!closeAll(&err, {})) std::fprintf(stderr, "morvex: %s\n", err.c_str());
 }
 
-bool ReportForm::open(const search::OutputPaths& paths, std::string* err) {
+bool ReportForm::open(const search::OutputPaths& paths, std::string* err, const search::BetweenFiles& between) {
     m_out = std::make_unique<Files>();
     const std::pair<std::unique_ptr<ReportFile>*, const std::string*> order[] = {
         {&m_out->forms, &paths.forms},
@@ -55,6 +55,7 @@ bool ReportForm::open(const search::OutputPaths& paths, std::string* err) {
         {&m_out->extraction, &paths.pending},
     };
     for (const auto& [file, path] : order) {
+        if (between && file != order[0].first) between();
         std::unique_ptr<search::OutputFile> opened = m_files.openWrite(*path, err);
         if (!opened) return false;
         *file = std::make_unique<ReportFile>(std::move(opened));
@@ -73,12 +74,16 @@ bool ReportForm::closeExtraction(std::string* err) {
     return !m_out || !m_out->extraction || m_out->extraction->closeDurably(err);
 }
 
-bool ReportForm::closeAll(std::string* err) {
+bool ReportForm::closeAll(std::string* err, const search::BetweenFiles& between) {
     if (!m_out) return true;
     bool ok = true;
+    bool first = true;
     for (auto* file : {&m_out->forms, &m_out->heads, &m_out->csv, &m_out->extraction}) {
+        if (!*file) continue;
+        if (between && !first) between();
+        first = false;
         std::string e;
-        if (*file && !(*file)->close(&e) && ok) {
+        if (!(*file)->close(&e) && ok) {
             ok = false;
             if (err) *err = e;
         }

@@ -23,7 +23,7 @@ public:
     /// no run is left to report it.
     ~ReportForm() override;
 
-    bool open(const search::OutputPaths& paths, std::string* err) override;
+    bool open(const search::OutputPaths& paths, std::string* err, const search::BetweenFiles& between) override;
     void writeHeads(const search::CriteriaSet& criteria) override;
     void writeYears(std::string_view yearsLabel) override;
     void reportForm(const search::SelectedForm& selected) override;
@@ -31,7 +31,7 @@ public:
     void writeStatistics(const search::Statistics& statistics, long long formsRead,
                          long long formsSelected) override;
     void writeClosing() override;
-    bool closeAll(std::string* err) override;
+    bool closeAll(std::string* err, const search::BetweenFiles& between) override;
     std::string writeError() const override;
 
 private:

@@ -2,6 +2,7 @@
 #ifndef SEARCH_REPORTSINK_H
 #define SEARCH_REPORTSINK_H
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,13 +24,17 @@ struct SelectedForm {
     RunHost& host;             // for the per-form error report
 };
 
+/// Called between two files opened or closed: emptying or writing back a large report may
+/// keep the file system busy for tens of milliseconds, which a window spends on its events.
+using BetweenFiles = std::function<void()>;
+
 /// Output of a run, opened at the first selected form. Write failures are sticky: after
 /// one, writeError() names the file and the reason and further writes do nothing.
 class ReportSink {
 public:
     virtual ~ReportSink() = default;
     /// Creates kerforms.htm, kerheads.htm, ker3.txt and kerxxxx.fin, in this order.
-    virtual bool open(const OutputPaths& paths, std::string* err) = 0;
+    virtual bool open(const OutputPaths& paths, std::string* err, const BetweenFiles& between) = 0;
     /// Heads of both HTML files with the criteria echo.
     virtual void writeHeads(const CriteriaSet& criteria) = 0;
     /// The years lines, the statistics link, the head line of ker3.txt and the table head.
@@ -43,7 +48,7 @@ public:
     /// The closing lines of both HTML files.
     virtual void writeClosing() = 0;
     /// Closes every file still open; false with err for the first failure.
-    virtual bool closeAll(std::string* err) = 0;
+    virtual bool closeAll(std::string* err, const BetweenFiles& between) = 0;
     /// The first write failure, empty when none.
     virtual std::string writeError() const = 0;
 };

@@ -47,7 +47,7 @@ RunOutcome SearchRun::abort(RunOutcome outcome, const std::string& message, bool
     if (hideViews) m_host.setViewButtonsVisible(false);
     if (m_outputsOpen) {
         std::string ignored; // the files stay as written; the message below tells what happened
-        m_sink.closeAll(&ignored);
+        m_sink.closeAll(&ignored, {});
         m_outputsOpen = false;
     }
     m_host.message(message);
@@ -61,7 +61,7 @@ bool SearchRun::selectForm(const Form& form, const FileSelection& selection, con
     if (m_formsSelected == 1) {
         m_host.beforeLongStep(); // emptying large reports of an earlier run takes a while
         m_outputsOpen = true;
-        if (!m_sink.open(selection.paths, err)) return false;
+        if (!m_sink.open(selection.paths, err, [this] { m_host.beforeLongStep(); })) return false;
         m_reportsOpened = true;
         m_sink.writeHeads(criteria);
     }
@@ -228,7 +228,9 @@ RunOutcome SearchRun::finish(const FileSelection& selection) {
         m_sink.writeStatistics(m_statistics, m_formsRead, m_formsSelected);
         m_sink.writeClosing();
         m_outputsOpen = false;
-        if (!m_sink.closeAll(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        if (!m_sink.closeAll(&err, [this] { m_host.beforeLongStep(); }))
+            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+        m_host.beforeLongStep();
         // rename(2) replaces the earlier extraction in one step: whatever fails or stops the
         // program, the folder holds either the earlier complete file or this run's.
         if (!m_files.renameFile(selection.paths.pending, selection.paths.extraction, &err))

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "tests/support/memoryfilesystem.h"
 #include "reports/htmltext.h"
@@ -150,7 +152,7 @@ TEST(ReportFormFiles, FilesLeftOpenAreClosedAndAFailedCloseIsReported) {
     {
         reports::ReportForm sink(fs, table);
         std::string err;
-        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err)) << err;
+        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err, {})) << err;
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "morvex: /d/ker3.txt: Input/output error\n");
     // Files the run closed itself are not reported again.
@@ -158,11 +160,30 @@ TEST(ReportFormFiles, FilesLeftOpenAreClosedAndAFailedCloseIsReported) {
     {
         reports::ReportForm sink(fs, table);
         std::string err;
-        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err)) << err;
-        EXPECT_FALSE(sink.closeAll(&err));
+        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err, {})) << err;
+        EXPECT_FALSE(sink.closeAll(&err, {}));
         EXPECT_EQ(err, "/d/ker3.txt: Input/output error");
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// The run's host gets a turn between two files opened or closed, each file done before it.
+TEST(ReportFormFiles, TheHostHasATurnBetweenTwoFilesOpenedOrClosed) {
+    testutil::MemoryFileSystem fs;
+    const tables::RpTable table;
+    reports::ReportForm sink(fs, table);
+    std::string err;
+    std::vector<std::size_t> filesOpen;
+    ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err, [&] { filesOpen.push_back(fs.files.size()); })) << err;
+    EXPECT_EQ(filesOpen, (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_EQ(fs.files.size(), 4U);
+
+    sink.writeHeads(search::CriteriaSet{});
+    std::vector<std::pair<bool, bool>> written; // kerforms.htm, kerheads.htm on disk at each turn
+    ASSERT_TRUE(sink.closeAll(&err, [&] {
+        written.emplace_back(!fs.files["/d/kerforms.htm"].empty(), !fs.files["/d/kerheads.htm"].empty());
+    })) << err;
+    EXPECT_EQ(written, (std::vector<std::pair<bool, bool>>{{true, false}, {true, true}, {true, true}}));
 }
 
 TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {
