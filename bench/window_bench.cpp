@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
         QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("Answer_%1").arg(i)), options.texts[i]);
     }
 
+    // The user has seen the window, drawn with its fonts, before pressing Search.
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    window.grab();
+    QCoreApplication::processEvents();
+
     // A timer of no interval fires at every turn of the event loop: the gaps between its
     // firings are the times the window did not answer.
     QElapsedTimer clock;
