@@ -15,12 +15,10 @@ void GeoJsonExport::writeEnd() {
         const geo::SquareBounds b = geo::squareBounds(square);
         json.clear();
         json.beginObject();
-        json.key("type");
-        json.text("Feature");
+        json.textMember("type", "Feature");
         json.key("geometry");
         json.beginObject();
-        json.key("type");
-        json.text("Polygon");
+        json.textMember("type", "Polygon");
         json.key("coordinates");
         json.beginArray();
         json.beginArray();

@@ -31,8 +31,7 @@ template <class Items> void texts(JsonWriter& json, const Items& items) {
 
 void observation(JsonWriter& json, const ObservationFacts& o) {
     json.beginObject();
-    json.key("code");
-    json.text(o.code);
+    json.textMember("code", o.code);
     json.key("definition");
     if (o.definition.empty())
         json.null();
@@ -80,18 +79,13 @@ void dayAndMonth(JsonWriter& json, std::string_view day, std::string_view month)
 
 // The members of lines 0 to 4: reference, year, projects, country, area, agency, dates, ports.
 void headerMembers(JsonWriter& json, const FormFacts& f) {
-    json.key("reference");
-    json.text(f.reference);
+    json.textMember("reference", f.reference);
     json.key("year");
     numberOrText(json, f.year);
-    json.key("ioc_code");
-    json.text(f.iocCode);
-    json.key("projects");
-    json.text(f.projects);
-    json.key("exchange");
-    json.text(f.exchange);
-    json.key("country");
-    json.text(f.country);
+    json.textMember("ioc_code", f.iocCode);
+    json.textMember("projects", f.projects);
+    json.textMember("exchange", f.exchange);
+    json.textMember("country", f.country);
     json.key("track_chart");
     json.boolean(f.trackChart);
     json.key("marsden_squares");
@@ -100,28 +94,21 @@ void headerMembers(JsonWriter& json, const FormFacts& f) {
     json.endArray();
     json.key("ihb_areas");
     texts(json, f.ihbAreas);
-    json.key("operating_agency");
-    json.text(f.agency);
+    json.textMember("operating_agency", f.agency);
     json.key("start");
     dayAndMonth(json, f.startDay, f.startMonth);
     json.key("end");
     dayAndMonth(json, f.endDay, f.endMonth);
-    json.key("ports");
-    json.text(f.ports);
+    json.textMember("ports", f.ports);
 }
 
 // The members of lines 5 to 8: cruise, ship, chief scientists and contacts.
 void peopleMembers(JsonWriter& json, const FormFacts& f) {
-    json.key("cruise_name");
-    json.text(f.cruiseName);
-    json.key("cruise_designation_and_objectives");
-    json.text(f.designation);
-    json.key("ship_code");
-    json.text(f.shipCode);
-    json.key("ship");
-    json.text(f.ship);
-    json.key("chief_scientists");
-    json.text(f.chiefScientists);
+    json.textMember("cruise_name", f.cruiseName);
+    json.textMember("cruise_designation_and_objectives", f.designation);
+    json.textMember("ship_code", f.shipCode);
+    json.textMember("ship", f.ship);
+    json.textMember("chief_scientists", f.chiefScientists);
     // Keyed "a", "b", ... as the full forms report keys them (character code 96 + number).
     json.key("contacts");
     json.beginObject();

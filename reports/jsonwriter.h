@@ -40,6 +40,11 @@ public:
         m_size += N + 2;
         m_afterKey = true;
     }
+    /// A member whose value is Windows-1252 text.
+    template <std::size_t N> void textMember(const char (&name)[N], std::string_view windows1252) {
+        key(name);
+        text(windows1252);
+    }
     /// The name of the next member, of Windows-1252 text.
     void keyText(std::string_view windows1252);
     /// Windows-1252 text as a UTF-8 string.
