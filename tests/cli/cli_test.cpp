@@ -1,6 +1,5 @@
 // End-to-end tests of morvex-search, run as a separate process in temporary folders.
 #include <fcntl.h>
-#include <pty.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -13,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -685,20 +685,11 @@ TEST_F(CliSearch, InterruptWhileAReportWaitsForItsReader) {
 
 TEST_F(CliSearch, ProgressGoesOnlyToATerminal) {
     const std::string counts = "Forms Read:-  3 Forms Selected:-  3";
-    int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-        GTEST_SKIP() << "no terminal: " << std::strerror(errno);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    clitest::Options onTerminal;
-    onTerminal.stderrFd = slave;
-    onTerminal.env = {"TERM=xterm"};
-    Process p({"--all", input}, onTerminal);
-    close(slave);
     std::string terminal;
-    Result r = p.finish(master, &terminal);
-    close(master);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, selectedLines(counts, dir.path()));
+    std::optional<Result> r = clitest::runOnTerminal({"--all", input}, {"TERM=xterm"}, &terminal);
+    if (!r) GTEST_SKIP() << "no terminal: " << std::strerror(errno);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(r->out, selectedLines(counts, dir.path()));
     // Drawn at the first form, however short the run, and erased at the end.
     EXPECT_EQ(terminal.rfind("\r[", 0), 0u) << terminal;
     EXPECT_NE(terminal.find("] 100%  forms read "), std::string::npos) << terminal;
@@ -706,33 +697,20 @@ TEST_F(CliSearch, ProgressGoesOnlyToATerminal) {
     ASSERT_GE(terminal.size(), 4u);
     EXPECT_EQ(terminal.substr(terminal.size() - 4), "\r\033[K");
 
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    Process quiet({"--all", "--quiet", input}, "", slave);
-    close(slave);
-    terminal.clear();
-    r = quiet.finish(master, &terminal);
-    close(master);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, selectedLines(counts, dir.path()));
+    r = clitest::runOnTerminal({"--all", "--quiet", input}, {"TERM=xterm"}, &terminal);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(r->out, selectedLines(counts, dir.path()));
     EXPECT_EQ(terminal, "");
 
     // Not a terminal: nothing but the result.
-    r = runSearch({"--all", input});
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(runSearch({"--all", input}).err, "");
 
     // A terminal that cannot move its cursor, or none named: no bar.
     for (const char* term : {"TERM=dumb", "TERM"}) {
-        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-        fcntl(master, F_SETFD, FD_CLOEXEC);
-        onTerminal.stderrFd = slave;
-        onTerminal.env = {term};
-        Process plain({"--all", input}, onTerminal);
-        close(slave);
-        terminal.clear();
-        r = plain.finish(master, &terminal);
-        close(master);
-        EXPECT_EQ(r.status, 0);
+        r = clitest::runOnTerminal({"--all", input}, {term}, &terminal);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 0);
         EXPECT_EQ(terminal, "") << term;
     }
 }
@@ -741,21 +719,10 @@ TEST_F(CliSearch, ProgressBarFitsANarrowTerminal) {
     std::string many;
     while (many.size() < (std::size_t{1} << 20)) many += threeForms();
     writeFile(input, many);
-    winsize size{};
-    size.ws_row = 24;
-    size.ws_col = 40;
-    int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) GTEST_SKIP() << "no terminal: " << std::strerror(errno);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    clitest::Options onTerminal;
-    onTerminal.stderrFd = slave;
-    onTerminal.env = {"TERM=xterm"};
-    Process p({"--all", input}, onTerminal);
-    close(slave);
     std::string terminal;
-    Result r = p.finish(master, &terminal);
-    close(master);
-    EXPECT_EQ(r.status, 0);
+    const std::optional<Result> r = clitest::runOnTerminal({"--all", input}, {"TERM=xterm"}, &terminal, 40);
+    if (!r) GTEST_SKIP() << "no terminal: " << std::strerror(errno);
+    EXPECT_EQ(r->status, 0);
     // Every drawing, from its carriage return to its erase-to-end-of-line, keeps off the last
     // of the 40 columns, so the terminal never wraps it.
     std::size_t drawings = 0;

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -125,6 +126,25 @@ Result Process::finish(int terminalFd, std::string* terminal) {
 }
 
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd) { return Process(args, cwd).finish(); }
+
+std::optional<Result> runOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                                    std::string* terminal, unsigned short columns) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, columns > 0 ? &size : nullptr) != 0) return std::nullopt;
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    Options options;
+    options.stderrFd = slave;
+    options.env = env;
+    Process p(args, options);
+    close(slave);
+    terminal->clear();
+    Result r = p.finish(master, terminal);
+    close(master);
+    return r;
+}
 
 Result runSearch(const std::vector<std::string>& args, const Options& options) {
     return Process(args, options).finish();

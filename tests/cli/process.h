@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,12 @@ private:
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd = std::string());
 /// Runs morvex-search to its end, started as options say.
 Result runSearch(const std::vector<std::string>& args, const Options& options);
+
+/// Runs morvex-search to its end with its standard error on a new pseudo-terminal of `columns`
+/// columns (the terminal's default when 0); *terminal receives what was drawn there. `env` as in
+/// Options. Nothing when no pseudo-terminal can be had here.
+std::optional<Result> runOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                                    std::string* terminal, unsigned short columns = 0);
 
 /// Waits until condition holds, looking every millisecond. False only when it still does not
 /// hold after two minutes, which no run of these tests comes near: a guard against a hang.
