@@ -30,7 +30,7 @@ constexpr const char* kSynopsis =
     "Usage: morvex-search [--project T] [--country T] [--area T] [--agency T] [--month T]\n"
     "                     [--cruise T] [--ship T] [--scientist T] [--contact T] [--parameter T]\n"
     "                     [--with-ulma | --without-ulma] [--probe T] [--all]\n"
-    "                     [--output-dir DIR] [--export FILE]... [--quiet] FORMFILE...\n";
+    "                     [--output-dir DIR] [--export FILE]... [--quiet] [--json] FORMFILE...\n";
 
 constexpr const char* kDescription =
     "Searches CSR form files (KER????.INF) and writes kerforms.htm, kerheads.htm, ker3.txt\n"

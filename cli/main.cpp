@@ -1,7 +1,9 @@
 // morvex-search: searches CSR form files from the command line and writes the four result files.
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +25,7 @@
 #include "reports/reportfanout.h"
 #include "reports/reportform.h"
 #include "search/fileselection.h"
+#include "search/criteria.h"
 #include "search/filesystem.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
@@ -180,11 +183,22 @@ bool makeExports(search::FileSystem& fs, const std::vector<std::string>& paths, 
 // The search itself, after a good command line: run, finish the exports, show the result.
 int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selection, std::uint64_t totalBytes,
            Report& report) {
+    // Before any file is made: a signal from now on stops the run and leaves nothing behind.
+    cli::CliHost::installBreakHandlers();
     cli::CliHost host(cmd.all, cmd.probe, cli::CliHost::progressBarWanted(cmd.quiet));
     search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
     const tables::RpTable rptable;
     reports::ExportSet exports(&rptable);
     std::string err;
+    search::Criteria criteria;
+    if (!criteria.prepare(cmd.criteria, &err)) {
+        showError(report, "morvex-search: " + err);
+        return kExitRefused;
+    }
+    const search::OutputPaths& paths = selection.paths;
+    if (!reports::Export::distinctFiles(fs, cmd.exports, selection.files,
+                                        {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, &err))
+        return usageError(report, err);
     if (!makeExports(fs, cmd.exports, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
         return usageError(report, err);
 
@@ -194,7 +208,6 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     reports::ReportFanOut sink(reportFiles, listeners);
     search::SearchRun run(host, fs, sink);
     host.attach(run, totalBytes);
-    cli::CliHost::installBreakHandlers();
     const search::RunOutcome outcome = run.run(selection, cmd.criteria);
     cli::CliHost::restartInterruptedCalls();
 
@@ -204,26 +217,56 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     report.reportsWritten = run.reportsOpened();
     if (outcome != search::RunOutcome::Completed) return exitStatus(outcome); // the exports go
     report.extractionWritten = run.formsSelected() > 0;
-    int status = kExitCompleted;
     std::vector<std::string> failures;
     const bool exported = exports.finish(&failures);
     for (const auto& e : exports.exports()) report.exportsWritten.push_back(e->finished());
     if (!exported) {
+        // The run did not do all it was asked: no result lines, as for any run that stops.
         for (const std::string& failure : failures) showError(report, "morvex-search: error: cannot write the export " + failure);
-        status = kExitStopped;
+        return kExitStopped;
     }
     if (!report.json && !printResult(run, selection.paths)) {
         showError(report, std::string("morvex-search: error: cannot write the result: ") + std::strerror(errno));
         return kExitStopped;
     }
-    return status;
+    return kExitCompleted;
+}
+
+// The locale the environment asks for: LC_ALL, LC_CTYPE or LANG, the first one set.
+std::string localeAsked() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return value;
+    }
+    return {};
+}
+
+// Whether a locale name names the UTF-8 character set ("de_DE.UTF-8", "en_US.utf8").
+bool namesUtf8(std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.find("utf-8") != std::string::npos || name.find("utf8") != std::string::npos;
+}
+
+// A UTF-8 locale that is not installed leaves the C locale, which takes texts byte for byte:
+// a criterion beyond ASCII then finds nothing, and the user is told why.
+void warnOfMissingLocale(bool localeSet, const cli::CommandLine& cmd, Report& report) {
+    if (localeSet) return;
+    const std::string asked = localeAsked();
+    if (!namesUtf8(asked)) return;
+    bool ascii = true;
+    for (const std::string& text : cmd.criteria.texts)
+        for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return;
+    showError(report, "morvex-search: warning: the locale " + asked +
+                          " is not installed here, so the criteria are searched byte for byte and letters "
+                          "beyond ASCII find nothing; install the locale or use C.UTF-8");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     // Texts of the command line are read in the character set of the user's locale.
-    std::setlocale(LC_CTYPE, "");
+    const bool localeSet = std::setlocale(LC_CTYPE, "") != nullptr;
     Report report;
     report.json = jsonAsked(argc, argv);
     cli::CommandLine cmd;
@@ -238,6 +281,7 @@ int main(int argc, char** argv) {
     }
     report.json = cmd.json;
     report.exports = cmd.exports;
+    warnOfMissingLocale(localeSet, cmd, report);
 
     search::FileSelection selection;
     std::string message;

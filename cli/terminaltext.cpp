@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "search/composition.h"
+
 namespace cli {
 
 namespace {
@@ -97,18 +99,20 @@ bool TerminalText::toForm(const std::string& text, const std::string& option, st
         *out = text;
         return true;
     }
+    // Decomposed letters, as some input methods and file names give them, become one character.
+    const std::string composed = search::composeForWindows1252(text);
     Converter converter;
     std::size_t stop = 0;
-    if (converter.usable() && converter.convert(text, out, &stop)) return true;
+    if (converter.usable() && converter.convert(composed, out, &stop)) return true;
     if (!converter.usable()) {
         *err = option + ": the text cannot be turned into Windows-1252 here: " + std::strerror(errno);
         return false;
     }
-    if (stop >= text.size()) {
+    if (stop >= composed.size()) {
         *err = option + ": the text cannot be turned into Windows-1252";
         return false;
     }
-    const std::string_view rest(text.data() + stop, text.size() - stop);
+    const std::string_view rest(composed.data() + stop, composed.size() - stop);
     const std::size_t length = sequenceLength(static_cast<unsigned char>(rest[0]));
     char number[16];
     std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(codePoint(rest)));

@@ -58,49 +58,42 @@ void CsvExport::next() {
     m_rowStarted = true;
 }
 
-void CsvExport::putField() {
-    next();
-    if (m_quoted) out().put('"');
-    out().put(m_field);
-    if (m_quoted) out().put('"');
-}
-
-void CsvExport::appendText(std::string_view windows1252) {
+void CsvExport::putPlain(std::string_view windows1252) {
     while (!windows1252.empty()) {
         const std::size_t run = plainRun(windows1252);
-        m_field.append(windows1252.data(), run);
+        out().put(windows1252.substr(0, run));
         if (run == windows1252.size()) return;
         const char c = windows1252[run];
-        if (c == ',' || c == '\n' || c == '\r') {
-            m_quoted = true;
-            m_field += c;
-        } else if (c == '"') {
-            m_quoted = true;
-            m_field += "\"\""; // doubled inside the quotes
-        } else {
-            m_field += search::utf8Of(c);
-        }
+        if (c == ',' || c == '\n' || c == '\r')
+            out().put(c);
+        else if (c == '"')
+            out().put(std::string_view("\"\"", 2)); // doubled inside the quotes
+        else
+            out().put(search::utf8Of(c));
         windows1252.remove_prefix(run + 1);
     }
 }
 
 void CsvExport::putText(std::string_view windows1252) {
-    m_field.clear();
-    m_quoted = false;
-    appendText(windows1252);
-    putField();
+    next();
+    const bool quoted = needsQuotes(windows1252);
+    if (quoted) out().put('"');
+    putPlain(windows1252);
+    if (quoted) out().put('"');
 }
 
 template <class Items> void CsvExport::putJoined(const Items& items, std::string_view separator) {
-    m_field.clear();
-    m_quoted = false;
+    next();
+    bool quoted = false;
+    for (const auto& item : items) quoted = quoted || needsQuotes(item);
+    if (quoted) out().put('"');
     bool first = true;
     for (const auto& item : items) {
-        if (!first) m_field += separator;
+        if (!first) out().put(separator);
         first = false;
-        appendText(item);
+        putPlain(item);
     }
-    putField();
+    if (quoted) out().put('"');
 }
 
 void CsvExport::writeStart() {
@@ -128,14 +121,10 @@ void CsvExport::putSquares(const std::vector<int>& squares) {
 }
 
 void CsvExport::putCodes(const std::vector<ObservationFacts>& observations) {
-    m_field.clear();
-    m_quoted = false;
-    for (const ObservationFacts& o : observations) {
-        if (o.code.empty()) continue;
-        if (!m_field.empty()) m_field += ' ';
-        appendText(o.code);
-    }
-    putField();
+    m_codes.clear();
+    for (const ObservationFacts& o : observations)
+        if (!o.code.empty()) m_codes.push_back(o.code);
+    putJoined(m_codes, " ");
 }
 
 void CsvExport::write(const FormFacts& f) {

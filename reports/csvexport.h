@@ -12,7 +12,8 @@ namespace reports {
 
 /// A header row, then a row of the form's facts (reports/formfacts.h) per selected form. Fields
 /// are separated by commas and rows end with CR LF; a field holding a comma, a quote, CR or LF
-/// is quoted, with its quotes doubled.
+/// is quoted, with its quotes doubled. Fields go to the file as they are converted, so that a
+/// field of any size takes no memory of its own.
 class CsvExport : public Export {
 public:
     CsvExport(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
@@ -27,9 +28,8 @@ protected:
 private:
     /// Starts the next field of the row: a comma unless it is the row's first.
     void next();
-    /// Windows-1252 text as UTF-8 onto m_field, its quotes doubled; notes in m_quoted whether
-    /// the field must be quoted.
-    void appendText(std::string_view windows1252);
+    /// Windows-1252 text as UTF-8, its quotes doubled.
+    void putPlain(std::string_view windows1252);
     /// Windows-1252 text as the next field.
     void putText(std::string_view windows1252);
     /// Items of Windows-1252 text joined by separator, as the next field.
@@ -38,12 +38,9 @@ private:
     void putSquares(const std::vector<int>& squares);
     /// The observation codes, in form order, blank-separated, as the next field.
     void putCodes(const std::vector<ObservationFacts>& observations);
-    /// The field gathered in m_field, quoted when m_quoted.
-    void putField();
 
     bool m_rowStarted = false;
-    std::string m_field;   // UTF-8, quotes already doubled
-    bool m_quoted = false; // m_field holds a comma, a quote, CR or LF
+    std::vector<std::string_view> m_codes; // of the form at hand
 };
 
 } // namespace reports

@@ -2,6 +2,7 @@
 #include "reports/export.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "reports/csvexport.h"
 #include "reports/geojsonexport.h"
@@ -56,7 +57,7 @@ std::unique_ptr<Export> Export::make(search::FileSystem& files, const std::strin
 }
 
 bool Export::create(std::string* err) {
-    m_file = m_files.createBeside(m_path, &m_temporary, err);
+    m_file = m_files.createPending(m_path, err);
     if (!m_file) return false;
     writeStart();
     return true;
@@ -66,24 +67,80 @@ bool Export::finish(std::string* err) {
     if (!m_file) return false;
     writeEnd();
     std::string e;
-    if (!m_file->closeDurably(&e) || !m_files.renameFile(m_temporary, m_path, &e)) {
-        if (err) *err = e;
-        abandon();
-        return false;
+    if (!m_failure.empty()) {
+        e = m_path + ": " + m_failure;
+    } else if (m_file->commit(&e)) {
+        m_file.reset();
+        m_finished = true;
+        return true;
     }
-    m_file.reset();
-    m_temporary.clear();
-    m_finished = true;
-    return true;
+    if (err) *err = e;
+    abandon();
+    return false;
 }
 
 void Export::abandon() {
-    if (m_temporary.empty()) return;
-    std::string ignored;
-    if (m_file) m_file->close(&ignored);
+    if (!m_file) return;
+    m_file->discard();
     m_file.reset();
-    m_files.removeFile(m_temporary, &ignored);
-    m_temporary.clear();
+}
+
+namespace {
+
+// What one name leads to: the file it names, where writing to it lands, and the entry a rename
+// to it replaces.
+struct Place {
+    const std::string* path;
+    std::optional<search::FileId> id;
+    std::string written; // through links
+    std::string entry;   // the name itself
+};
+
+Place placeOf(search::FileSystem& files, const std::string& path) {
+    return {&path, files.fileId(path), files.location(path, true), files.location(path, false)};
+}
+
+bool samePlace(const Place& a, const Place& b) {
+    if (a.id && b.id && *a.id == *b.id) return true;
+    for (const std::string* x : {&a.written, &a.entry})
+        for (const std::string* y : {&b.written, &b.entry})
+            if (!x->empty() && *x == *y) return true;
+    return false;
+}
+
+} // namespace
+
+bool Export::distinctFiles(search::FileSystem& files, const std::vector<std::string>& exports,
+                           const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                           std::string* message) {
+    std::vector<Place> inputPlaces, outputPlaces, exportPlaces;
+    for (const std::string& input : inputs) inputPlaces.push_back(placeOf(files, input));
+    for (const std::string& output : outputs) outputPlaces.push_back(placeOf(files, output));
+    for (const std::string& path : exports) {
+        const Place place = placeOf(files, path);
+        const auto clash = [&](const std::vector<Place>& others, const char* what) {
+            for (const Place& other : others) {
+                if (!samePlace(place, other)) continue;
+                *message = "--export " + path + ": it is " + what + *other.path;
+                return true;
+            }
+            return false;
+        };
+        if (clash(inputPlaces, "the form file ")) {
+            *message += ", which this search reads; choose another name for the export";
+            return false;
+        }
+        if (clash(outputPlaces, "")) {
+            *message += ", which this search writes; choose another name for the export";
+            return false;
+        }
+        if (clash(exportPlaces, "the export ")) {
+            *message += " as well; give each export a file of its own";
+            return false;
+        }
+        exportPlaces.push_back(place);
+    }
+    return true;
 }
 
 } // namespace reports

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "reports/formfacts.h"
 #include "search/criteria.h"
@@ -19,7 +20,7 @@ struct ExportContext {
     const tables::RpTable* table = nullptr;
 };
 
-/// One export file. It is written under a name of its own beside its path and takes the path
+/// One export file. It is written as a pending file (search::PendingFile) and takes its path
 /// only when finish() succeeds, so nobody sees half a file and an earlier file of that name
 /// survives a run that fails or stops. Text from forms and users is turned from Windows-1252
 /// into UTF-8. The forms come in through an ExportSet.
@@ -32,7 +33,8 @@ public:
 
     /// The facts of the next selected form.
     virtual void write(const FormFacts& facts) = 0;
-    /// Writes what comes after the forms and gives the file its name; false with err filled.
+    /// Writes what comes after the forms and gives the file its name; false with err filled,
+    /// naming path().
     bool finish(std::string* err);
     /// Removes the file: the run was stopped or refused.
     void abandon();
@@ -47,6 +49,13 @@ public:
                                         const ExportContext& context, std::string* err);
     /// Whether path ends in an extension that names an export format.
     static bool knownExtension(const std::string& path);
+    /// Whether the exports can be written without harm to the run: none of them is one of
+    /// the form files read, one of the files the run writes (outputs, the paths of its reports)
+    /// or another export, by name, through links or by the entry a rename replaces. False with
+    /// message filled, naming both files.
+    static bool distinctFiles(search::FileSystem& files, const std::vector<std::string>& exports,
+                              const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                              std::string* message);
 
 protected:
     Export(search::FileSystem& files, std::string path);
@@ -55,14 +64,19 @@ protected:
     /// What comes after the forms.
     virtual void writeEnd() {}
     search::OutputFile& out() { return *m_file; }
+    search::FileSystem& files() { return m_files; }
+    /// Makes finish() fail with reason, the first one given, when the export cannot be whole.
+    void fail(const std::string& reason) {
+        if (m_failure.empty()) m_failure = reason;
+    }
 
 private:
     bool create(std::string* err);
 
     search::FileSystem& m_files;
     std::string m_path;
-    std::string m_temporary;
-    std::unique_ptr<search::OutputFile> m_file;
+    std::unique_ptr<search::PendingFile> m_file;
+    std::string m_failure;
     bool m_finished = false;
 };
 

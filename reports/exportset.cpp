@@ -24,6 +24,16 @@ ExportSet::~ExportSet() {
 
 void ExportSet::formSelected(const search::Form& form, int last, long long selection) {
     if (m_exports.empty() || m_done) return;
+    std::size_t bytes = 0;
+    for (int n = 0; n <= last; ++n) bytes += form.line(n).size() + 1;
+    if (bytes > kBatchBytes) {
+        // A large form is written from the run's own copy, once the writer has caught up:
+        // copies of it would cost memory of its size each.
+        handOver();
+        waitUntilWritten();
+        writeForm(form, last, selection);
+        return;
+    }
     for (int n = 0; n <= last; ++n) {
         if (n > 0) m_filling.bytes += '\r';
         m_filling.bytes.append(form.line(n));
@@ -79,13 +89,34 @@ void ExportSet::writerLoop() {
             batch = std::move(m_queue.front());
             m_queue.pop_front();
             discard = m_discard;
+            m_writing = true;
         }
         m_changed.notify_all();
         if (!discard) writeBatch(batch);
         batch.bytes.clear();
         batch.entries.clear();
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_spare.push_back(std::move(batch));
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_spare.push_back(std::move(batch));
+            m_writing = false;
+        }
+        m_changed.notify_all();
+    }
+}
+
+void ExportSet::waitUntilWritten() {
+    if (!m_writer.joinable()) return;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+}
+
+void ExportSet::writeForm(const search::Form& form, int last, long long selection) {
+    if (!m_failure.empty()) return;
+    try {
+        readFormFacts(form, last, selection, m_table, m_facts);
+        for (const auto& e : m_exports) e->write(m_facts);
+    } catch (const std::bad_alloc&) {
+        m_failure = "not enough memory to write the exports";
     }
 }
 
@@ -103,8 +134,7 @@ void ExportSet::writeBatch(const Batch& batch) {
                 m_form.append(bytes.substr(from, cr - from));
                 from = cr + 1;
             }
-            readFormFacts(m_form, entry.lines - 1, entry.selection, m_table, m_facts);
-            for (const auto& e : m_exports) e->write(m_facts);
+            writeForm(m_form, entry.lines - 1, entry.selection);
         }
     } catch (const std::bad_alloc&) {
         m_failure = "not enough memory to write the exports";

@@ -18,7 +18,9 @@ namespace reports {
 
 /// Takes every selected form from the run, reads its facts once and gives them to each export.
 /// The forms are copied in batches to a writer thread, so that the exports cost the search
-/// little time on a machine with a second core; at most a few MiB of forms wait for it. The
+/// little time on a machine with a second core; at most a few MiB of forms wait for it. A
+/// form larger than a batch is not copied: the run's thread writes it once the writer has
+/// caught up, so that the exports need no memory of a form's size beyond its facts. The
 /// writer takes no signals: they stay with the thread that runs the search. Without a thread
 /// (none could be started) the forms are written at once.
 class ExportSet : public SelectionListener {
@@ -58,6 +60,10 @@ private:
     void startWriter();
     void writerLoop();
     void writeBatch(const Batch& batch);
+    /// Reads the facts of a form and gives them to each export.
+    void writeForm(const search::Form& form, int last, long long selection);
+    /// Waits until the writer has written every batch handed over.
+    void waitUntilWritten();
     void stopWriter(bool discard);
 
     const tables::RpTable* m_table;
@@ -73,6 +79,7 @@ private:
     std::deque<Batch> m_queue;  // handed over, not yet written
     std::vector<Batch> m_spare; // written, to be filled again
     bool m_closing = false;     // no batch follows
+    bool m_writing = false;     // the writer is writing a batch
     bool m_discard = false;     // drop what is queued
     std::thread m_writer;
     bool m_inline = false;      // no thread: write at once

@@ -109,12 +109,18 @@ void peopleMembers(JsonWriter& json, const FormFacts& f) {
     json.textMember("ship_code", f.shipCode);
     json.textMember("ship", f.ship);
     json.textMember("chief_scientists", f.chiefScientists);
-    // Keyed "a", "b", ... as the full forms report keys them (character code 96 + number).
+    // Keyed "a", "b", ... as the full forms report keys them (character code 96 + number); the
+    // letters end with the 159th, and later contacts are keyed by their numbers.
     json.key("contacts");
     json.beginObject();
-    for (std::size_t i = 0; i < f.contacts.size() && 97 + i <= 255; ++i) {
-        const char letter = static_cast<char>(97 + i);
-        json.keyText(std::string_view(&letter, 1));
+    for (std::size_t i = 0; i < f.contacts.size(); ++i) {
+        const std::size_t number = i + 1;
+        if (96 + number <= 255) {
+            const char letter = static_cast<char>(96 + number);
+            json.keyText(std::string_view(&letter, 1));
+        } else {
+            json.keyText(std::to_string(number));
+        }
         json.text(f.contacts[i]);
     }
     json.endObject();

@@ -11,7 +11,8 @@ namespace reports {
 
 /// One JSON object per selected form, on a line of its own: the facts of the CSV export with
 /// numbers as numbers where the form holds digits, lists as arrays, the contacts keyed by their
-/// letters, and the observation lines as objects with their code, the code table's text for a
+/// letters (after the 159th, which is keyed by the last letter, by their numbers: "160", ...),
+/// and the observation lines as objects with their code, the code table's text for a
 /// listed code, the stations, the contact keys and the remaining fields.
 class JsonLinesExport : public Export {
 public:
@@ -20,6 +21,9 @@ public:
 
     /// The object of facts, without its line end.
     static void line(const FormFacts& facts, JsonWriter& json);
+
+protected:
+    void writeStart() override { m_json.streamTo(&out()); }
 
 private:
     JsonWriter m_json;

@@ -1,6 +1,7 @@
 // JSON text written straight into a buffer, as compact as nlohmann-json's dump() writes it.
 #include "reports/jsonwriter.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -66,28 +67,40 @@ void JsonWriter::text(std::string_view windows1252) {
 }
 
 void JsonWriter::quoted(std::string_view windows1252) {
-    // Each byte takes at most six: an escape \u00xx, or three of UTF-8.
-    char* p = room(6 * windows1252.size() + 2);
-    *p++ = '"';
-    const char* in = windows1252.data();
-    std::size_t left = windows1252.size();
-    while (left > 0) {
-        const std::size_t run = plainRun(in, left);
-        std::memcpy(p, in, run);
-        p += run;
-        in += run;
-        left -= run;
-        if (left == 0) break;
-        const auto& escape = kEscapes.bytes[static_cast<unsigned char>(*in)];
-        const std::string_view bytes =
-            escape[6] != 0 ? std::string_view(escape.data(), static_cast<std::size_t>(escape[6])) : search::utf8Of(*in);
-        std::memcpy(p, bytes.data(), bytes.size());
-        p += bytes.size();
-        ++in;
-        --left;
+    // A piece at a time, each byte taking at most six (an escape \u00xx, or three of UTF-8).
+    constexpr std::size_t kPiece = std::size_t{1} << 14;
+    *room(1) = '"';
+    ++m_size;
+    while (!windows1252.empty()) {
+        const std::size_t size = std::min(windows1252.size(), kPiece);
+        char* p = room(6 * size);
+        const char* in = windows1252.data();
+        std::size_t left = size;
+        while (left > 0) {
+            const std::size_t run = plainRun(in, left);
+            std::memcpy(p, in, run);
+            p += run;
+            in += run;
+            left -= run;
+            if (left == 0) break;
+            const auto& escape = kEscapes.bytes[static_cast<unsigned char>(*in)];
+            const std::string_view bytes = escape[6] != 0
+                                               ? std::string_view(escape.data(), static_cast<std::size_t>(escape[6]))
+                                               : search::utf8Of(*in);
+            std::memcpy(p, bytes.data(), bytes.size());
+            p += bytes.size();
+            ++in;
+            --left;
+        }
+        m_size = static_cast<std::size_t>(p - m_buffer.data());
+        windows1252.remove_prefix(size);
+        if (m_out && m_size >= kPiece * 4) {
+            m_out->put(written());
+            m_size = 0;
+        }
     }
-    *p++ = '"';
-    m_size = static_cast<std::size_t>(p - m_buffer.data());
+    *room(1) = '"';
+    ++m_size;
 }
 
 void JsonWriter::grow(std::size_t n) {

@@ -6,10 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "search/filesystem.h"
+
 namespace reports {
 
 /// Writes JSON values member by member into a buffer of its own, without building a tree first:
-/// the JSON Lines export writes hundreds of MB this way at the speed of a copy. The bytes are
+/// the JSON Lines export writes hundreds of MB this way at the speed of a copy. With an output
+/// file (streamTo), the buffer goes there whenever a long text has filled it, so that a value
+/// of any size takes a buffer of a fixed size. The bytes are
 /// those nlohmann-json's dump() gives for the same value (no blanks; in strings only '"', '\',
 /// and control characters escaped, the short forms \b \f \n \r \t where they exist, else
 /// \u00xx), which the tests hold it to.
@@ -21,8 +25,10 @@ public:
         m_first = true;
         m_afterKey = false;
     }
-    /// What was written since the last clear().
+    /// What was written since the last clear(), or since the buffer last went to the output.
     std::string_view written() const { return {m_buffer.data(), m_size}; }
+    /// Where a full buffer goes; none (the default) keeps the whole value in the buffer.
+    void streamTo(search::OutputFile* out) { m_out = out; }
 
     void beginObject() { open('{'); }
     void endObject() { close('}'); }
@@ -88,6 +94,7 @@ private:
     void grow(std::size_t n);
     void quoted(std::string_view windows1252);
 
+    search::OutputFile* m_out = nullptr;
     std::string m_buffer; // used as raw room: only the first m_size bytes count
     std::size_t m_size = 0;
     bool m_first = true;     // the next value is the first of its object or array

@@ -54,12 +54,16 @@ public:
     /// Like close, but first waits until the bytes are on the device, for a file that is to
     /// replace an earlier one.
     bool closeDurably(std::string* err);
+    /// Writes what is buffered and waits until it is on the device, leaving the file open;
+    /// false with err filled when any write or the wait failed.
+    bool syncWritten(std::string* err);
     bool failed() const { return !m_error.empty(); }
     /// The first failure: the file's path and the system's reason.
     const std::string& error() const { return m_error; }
 
 protected:
     static constexpr std::size_t kBufferSize = 1 << 18;
+
     /// Writes all bytes; false with err filled on failure.
     virtual bool writeBytes(const char* data, std::size_t size, std::string* err) = 0;
     /// Releases the file; false with err filled on failure.
@@ -74,6 +78,32 @@ private:
     std::size_t m_used = 0;
     std::string m_error;
     bool m_closed = false;
+};
+
+/// A new file that takes its name only when committed: until then an earlier file of that
+/// name stays whole and nobody sees half a file. Where the system allows, the file has no name
+/// at all before the commit, so that a process ending in any way leaves nothing behind; where
+/// it does not, the file has a hidden name that the next run removes. A pending file neither
+/// committed nor discarded is discarded when destroyed.
+class PendingFile : public OutputFile {
+public:
+    /// Waits until the bytes are on the device, then gives the file its name, replacing any
+    /// earlier file of that name in one step. False with err filled (naming the file's path)
+    /// on failure; the file is then discarded.
+    virtual bool commit(std::string* err) = 0;
+    /// Drops the file: the earlier file of its name, if any, stays as it was.
+    virtual void discard() = 0;
+};
+
+/// A temporary file without a name, for data too large to keep in memory.
+class ScratchFile {
+public:
+    virtual ~ScratchFile() = default;
+    /// Appends bytes; false with err filled on failure.
+    virtual bool append(std::string_view bytes, std::string* err) = 0;
+    /// Reads size bytes at offset, all of them within what was appended; false with err filled
+    /// on failure.
+    virtual bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) = 0;
 };
 
 /// Which file a name leads to: two names of one file, through hard or symbolic links
@@ -101,11 +131,12 @@ public:
     virtual std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) = 0;
     /// Creates or truncates a file for writing; nullptr with err filled on failure.
     virtual std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) = 0;
-    /// Creates a new empty file beside path, under a name of its own that no other file has,
-    /// for writing; its name goes to *temporary. nullptr with err filled on failure. The file
-    /// is meant to be closed durably and renamed: on disk its writing starts as it grows.
-    virtual std::unique_ptr<OutputFile> createBeside(const std::string& path, std::string* temporary,
-                                                     std::string* err) = 0;
+    /// Creates the pending file that is to become path, in path's folder. It gets the mode and
+    /// group of the file it will replace, or the mode of a new file. nullptr with err filled
+    /// (naming path) on failure. On disk its writing starts as it grows.
+    virtual std::unique_ptr<PendingFile> createPending(const std::string& path, std::string* err) = 0;
+    /// Creates a scratch file in the folder of path; nullptr with err filled on failure.
+    virtual std::unique_ptr<ScratchFile> createScratch(const std::string& path, std::string* err) = 0;
     /// Deletes a file; a missing file is not an error. False with err filled on failure.
     virtual bool removeFile(const std::string& path, std::string* err) = 0;
     /// Gives a file a new name, replacing any file of that name in one step, so that the name
@@ -113,6 +144,11 @@ public:
     virtual bool renameFile(const std::string& from, const std::string& to, std::string* err) = 0;
     /// The identity of the file a path leads to; none when there is no such file.
     virtual std::optional<FileId> fileId(const std::string& path) = 0;
+    /// The absolute name of the folder entry that path reaches: through symbolic links, dangling
+    /// ones included, when followLinks (where opening path for writing writes), else the entry
+    /// of path itself in its resolved folder (what a rename to path replaces). Empty when it
+    /// cannot be told.
+    virtual std::string location(const std::string& path, bool followLinks) = 0;
     /// Takes the advisory lock of a folder without waiting. Returns the lock with status Held;
     /// nullptr with status Busy when another run holds it, or Failed with err filled when the
     /// folder cannot be used.
@@ -129,18 +165,28 @@ public:
 
     std::unique_ptr<InputFile> openRead(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
-    std::unique_ptr<OutputFile> createBeside(const std::string& path, std::string* temporary,
-                                             std::string* err) override;
+    std::unique_ptr<PendingFile> createPending(const std::string& path, std::string* err) override;
+    std::unique_ptr<ScratchFile> createScratch(const std::string& path, std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
     std::optional<FileId> fileId(const std::string& path) override;
+    std::string location(const std::string& path, bool followLinks) override;
     std::unique_ptr<FolderLock> lockFolder(const std::string& folder, LockStatus* status,
                                            std::string* err) override;
+
+    /// Whether pending and scratch files may be made without a name (O_TMPFILE); tests turn
+    /// it off to try the hidden names that other file systems get.
+    void setUnnamedFiles(bool allowed) { m_unnamedFiles = allowed; }
+    /// The hidden name of a pending file that is to become name: "." + name + ".morvex-" and
+    /// six letters or digits, name cut so that the whole fits in 255 bytes.
+    static std::string pendingPattern(const std::string& name);
 
 private:
     int openFile(const std::string& path, int flags, std::string* err);
 
     std::function<bool()> m_interrupted;
+    bool m_unnamedFiles = true;
+    std::int64_t m_startedNs; // when this file system was made: older hidden files are stale
 };
 
 } // namespace search

@@ -425,4 +425,68 @@ TEST_F(CliBadInput, FormWhoseMemoryCannotBeHadEndsTheRun) {
     expectAllEarlier();
 }
 
+// Peak memory of a run with each export, in KiB, against twice the largest form and a few MB.
+struct ExportMemory {
+    std::string input;
+    std::string folder;
+    long largestForm = 0;
+
+    void expectEachExportWithin(const std::vector<std::string>& extensions) const {
+        for (const std::string& extension : extensions) {
+            const std::string out = folder + "/out." + extension;
+            Result r = runSearch({"--all", "--export", out, input});
+            EXPECT_EQ(r.status, kCompleted) << r.err;
+            EXPECT_LE(r.maxRssKb, 2 * largestForm / 1024 + 16 * 1024) << extension << ": peak " << r.maxRssKb << " KiB";
+            EXPECT_TRUE(fileExists(out)) << extension;
+            std::filesystem::remove(out);
+        }
+    }
+};
+
+TEST_F(CliBadInput, ExportsOfAHundredMegabyteFormTakeTwiceItsSizeAtMost) {
+    if (kSanitized) GTEST_SKIP() << "the sanitizer's allocator keeps freed blocks";
+    // Every byte that costs an export more than itself: quotes and commas (CSV), a control
+    // character (six bytes in JSON), a letter of two bytes in UTF-8, and separators.
+    std::string piece;
+    while (piece.size() < (1u << 20)) piece += "ab,\"c\xe9^ \x01 xyz 0123456789";
+    const long size = 100L << 20;
+    for (const int line : {5, 0}) {
+        SCOPED_TRACE("the large line is line " + std::to_string(line));
+        std::ofstream file(input, std::ios::binary | std::ios::trunc);
+        for (int n = 0; n < 12; ++n) {
+            if (n == line) {
+                file << (line == 0 ? "1995^95" : "");
+                for (long done = 0; done < size; done += static_cast<long>(piece.size())) file << piece;
+                file << (line == 0 ? "^001^^2^P" : "") << "\r\n";
+            } else {
+                file << (n == 0 ? "1995^95NO^001^^2^P" : n == 2 ? "217^218^IHB02" : n >= 10 ? "H09^5^a" : "text")
+                     << "\r\n";
+            }
+        }
+        file << "*\r\n";
+        file.close();
+        ExportMemory memory{input, dir.path(), static_cast<long>(std::filesystem::file_size(input))};
+        memory.expectEachExportWithin(line == 5 ? std::vector<std::string>{"csv", "jsonl", "geojson", "svg"}
+                                                : std::vector<std::string>{"jsonl", "geojson"});
+    }
+}
+
+TEST_F(CliBadInput, GeoJsonOfATwoHundredMegabyteInventoryTakesAFewMegabytes) {
+    if (kSanitized) GTEST_SKIP() << "the sanitizer's allocator keeps freed blocks";
+    std::ofstream file(input, std::ios::binary | std::ios::trunc);
+    const std::string padding(700, 'p');
+    long largest = 0;
+    long written = 0;
+    for (int n = 0; written < (200L << 20); ++n) {
+        const std::string form = "1995^95NO^" + std::to_string(n) + "^^2^P\r\nNorway\r\n" + std::to_string(n % 500 + 1) +
+                                 "^" + std::to_string(n % 7 + 1) + "^217\r\n" + padding + "\r\n*\r\n";
+        file << form;
+        written += static_cast<long>(form.size());
+        largest = std::max(largest, static_cast<long>(form.size()));
+    }
+    file.close();
+    ExportMemory memory{input, dir.path(), largest};
+    memory.expectEachExportWithin({"geojson"});
+}
+
 } // namespace

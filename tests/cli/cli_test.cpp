@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -412,8 +413,12 @@ TEST_F(CliSearch, TooManyAlternativesAreRefused) {
     Result r = runSearch({"--country", text, input});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Country: more than 20 alternatives joined by OR; at most 20 can be searched\n");
+    EXPECT_EQ(r.err, "morvex-search: Country: more than 20 alternatives joined by OR; at most 20 can be searched\n");
     EXPECT_FALSE(outputsExist());
+    // Refused before any export is made.
+    r = runSearch({"--country", text, "--export", dir.file("out.csv"), input});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fileExists(dir.file("out.csv")));
 }
 
 TEST_F(CliSearch, TwentyAlternativesAreSearched) {
@@ -522,6 +527,83 @@ TEST_F(CliSearch, ExportThatCannotBeWrittenIsRefusedBeforeTheSearch) {
     EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
 }
 
+TEST_F(CliSearch, ExportThatIsAFormFileOrAReportIsRefused) {
+    const std::string named = dir.file("KER1995.INF.csv"); // a form file may be named so
+    writeFile(named, threeForms());
+    writeFile(dir.file("inventory.csv"), threeForms());
+    ASSERT_EQ(symlink("inventory.csv", dir.file("KER1996.INF").c_str()), 0);
+    ASSERT_EQ(link(input.c_str(), dir.file("hard.csv").c_str()), 0);
+    ASSERT_EQ(symlink("x.csv", dir.file("kerforms.htm").c_str()), 0); // dangling until x.csv is made
+    const std::string reads = ", which this search reads; choose another name for the export\n";
+    const std::string writes = ", which this search writes; choose another name for the export\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--export", named, named}, "--export " + named + ": it is the form file " + named + reads},
+        {{"--export", dir.file("inventory.csv"), dir.file("KER1996.INF")},
+         "--export " + dir.file("inventory.csv") + ": it is the form file " + dir.file("KER1996.INF") + reads},
+        {{"--export", dir.file("hard.csv"), input},
+         "--export " + dir.file("hard.csv") + ": it is the form file " + input + reads},
+        {{"--export", dir.file("x.csv"), input}, "--export " + dir.file("x.csv") + ": it is " + dir.file("kerforms.htm") + writes},
+        {{"--export", dir.file("a.svg"), "--export", dir.file("a.svg"), input},
+         "--export " + dir.file("a.svg") + ": it is the export " + dir.file("a.svg") +
+             " as well; give each export a file of its own\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> all = {"--all"};
+        all.insert(all.end(), args.begin(), args.end());
+        Result r = runSearch(all);
+        EXPECT_EQ(r.status, 2) << message;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "morvex-search: error: " + message);
+    }
+    writeFile(dir.file("x.csv"), "earlier");
+    Result r = runSearch({"--all", "--export", dir.file("x.csv"), input});
+    EXPECT_EQ(r.err, "morvex-search: error: --export " + dir.file("x.csv") + ": it is " + dir.file("kerforms.htm") + writes);
+    EXPECT_EQ(readFile(dir.file("x.csv")), "earlier");
+    EXPECT_EQ(readFile(input), threeForms());
+    EXPECT_EQ(readFile(named), threeForms());
+    EXPECT_EQ(readFile(dir.file("inventory.csv")), threeForms());
+    EXPECT_FALSE(fileExists(dir.file("kerheads.htm")));
+    EXPECT_FALSE(fileExists(dir.file("a.svg")));
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+}
+
+TEST_F(CliSearch, FailedExportIsNamedAndTheRunStops) {
+    writeFile(dir.file("out.svg"), "earlier");
+    clitest::Options limited;
+    limited.fileSize = 64 << 10; // room for the reports, not for the map
+    Result r = Process({"--all", "--export", dir.file("out.csv"), "--export", dir.file("out.svg"), input}, limited)
+                   .finish();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "morvex-search: error: cannot write the export " + dir.file("out.svg") + ": File too large\n");
+    EXPECT_EQ(readFile(dir.file("out.svg")), "earlier");
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+
+    r = Process({"--all", "--json", "--export", dir.file("out.csv"), "--export", dir.file("out.svg"), input}, limited)
+            .finish();
+    EXPECT_EQ(r.status, 1);
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["outcome"], "stopped");
+    EXPECT_EQ(j["exports"], nlohmann::json::array({dir.file("out.csv"), nullptr}));
+}
+
+TEST_F(CliSearch, ExportKeepsItsModeFitsAnyNameAndClearsWhatAKilledRunLeft) {
+    writeFile(dir.file("out.csv"), "earlier");
+    ASSERT_EQ(chmod(dir.file("out.csv").c_str(), 0600), 0);
+    // A hidden file of an earlier run that was killed before its end.
+    writeFile(dir.file(".out.csv.morvex-Ab12Cd"), "left behind");
+    timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.file(".out.csv.morvex-Ab12Cd").c_str(), old, 0), 0);
+    const std::string longest = dir.file(std::string(251, 'n') + ".csv");
+    Result r = runSearch({"--all", "--export", dir.file("out.csv"), "--export", longest, input});
+    EXPECT_EQ(r.status, 0) << r.err;
+    struct stat st {};
+    ASSERT_EQ(stat(dir.file("out.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(readFile(longest).substr(0, 10), "selection,");
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+}
+
 TEST_F(CliSearch, RefusedRunWritesNoExport) {
     writeFile(dir.file("out.csv"), "earlier");
     Result r = runSearch({"--export", dir.file("out.csv"), "--export", dir.file("out.jsonl"), input});
@@ -561,6 +643,7 @@ struct FifoRun {
     std::vector<std::string> options = {"--all"};
     std::string fifo;
     std::string first, rest;
+    std::function<void()> beforeSignal; // called once the outputs exist
     Result result;
 
     void run(const TempDir& dir, int signal) {
@@ -574,6 +657,7 @@ struct FifoRun {
         ASSERT_TRUE(writeAll(writer, first));
         // The outputs open at the first selected form.
         ASSERT_TRUE(waitUntil([&] { return fileExists(dir.file("kerxxxx.fin")); }));
+        if (beforeSignal) beforeSignal();
         kill(p.pid(), signal);
         IgnoredPipeSignal ignored;
         writeAll(writer, rest); // the run may have gone already
@@ -602,11 +686,24 @@ TEST_F(CliSearch, InterruptBetweenFormsBreaksTheRun) {
     EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
 }
 
+TEST_F(CliSearch, ExportFolderMovedDuringAStoppedRunKeepsNothing) {
+    ASSERT_EQ(mkdir(dir.file("exports").c_str(), 0777), 0);
+    FifoRun fifo;
+    fifo.options = {"--all", "--export", dir.file("exports/out.csv")};
+    fifo.first = crlf(kNorway);
+    fifo.rest = crlf(kSpain);
+    fifo.beforeSignal = [&] { ASSERT_EQ(rename(dir.file("exports").c_str(), dir.file("moved").c_str()), 0); };
+    fifo.run(dir, SIGTERM);
+    EXPECT_EQ(fifo.result.status, 1);
+    EXPECT_EQ(hiddenFiles(dir.file("moved")), std::vector<std::string>());
+    EXPECT_FALSE(fileExists(dir.file("moved/out.csv")));
+}
+
 TEST_F(CliSearch, SecondInterruptEndsTheProcess) {
     // The run waits inside a form for more of the pipe, so only the default action can end it.
     std::string fifo = dir.file("KER2000.INF");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
-    Process p({"--all", fifo}, "");
+    Process p({"--all", "--export", dir.file("out.csv"), "--export", dir.file("out.geojson"), fifo}, "");
     int writer = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(writer, 0);
     std::string first = crlf(kNorway) + "1996^half a form\r\n";
@@ -619,6 +716,9 @@ TEST_F(CliSearch, SecondInterruptEndsTheProcess) {
     close(writer);
     EXPECT_EQ(r.status, 128 + SIGINT);
     EXPECT_EQ(r.out, "");
+    // However the process ends, its exports leave nothing behind.
+    EXPECT_FALSE(fileExists(dir.file("out.csv")));
+    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, SignalsDuringALongRunStopItAtAFormEnd) {
@@ -759,6 +859,31 @@ TEST_F(CliSearch, TextsOfAUtf8TerminalBecomeWindows1252) {
     EXPECT_EQ(r.out, "Forms Read:-  4 Forms Selected:-  0\nSo Sorry, no forms selected\n");
     r = runSearch({"--agency", "TROMS\xd8", input});
     EXPECT_EQ(r.out, selectedLines("Forms Read:-  4 Forms Selected:-  1", dir.path()));
+    // Decomposed: "o" and a combining stroke has no composed form, "e" and an acute accent has.
+    r = runSearch({"--agency", "tromso\xcc\xb8", input}, utf8);
+    EXPECT_EQ(r.status, 2);
+    r = runSearch({"--country", "Re\xcc\x81union", "--all", input}, utf8);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Forms Read:-  4 Forms Selected:-  0\nSo Sorry, no forms selected\n");
+    writeFile(input, crlf(kTromso) + crlf({"95^95FR^002^^3^", "R\xe9union"}) + "*\r\n");
+    r = runSearch({"--country", "Re\xcc\x81union", input}, utf8);
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  2 Forms Selected:-  1", dir.path()));
+}
+
+TEST_F(CliSearch, Utf8LocaleThatIsNotInstalledIsSaid) {
+    writeFile(input, threeForms() + crlf(kTromso));
+    clitest::Options missing;
+    missing.env = {"LC_ALL", "LC_CTYPE", "LANG=zz_ZZ.UTF-8"};
+    Result r = runSearch({"--agency", "troms\xc3\xb8", input}, missing);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Forms Read:-  4 Forms Selected:-  0\nSo Sorry, no forms selected\n");
+    EXPECT_EQ(r.err, "morvex-search: warning: the locale zz_ZZ.UTF-8 is not installed here, so the criteria are "
+                     "searched byte for byte and letters beyond ASCII find nothing; install the locale or use "
+                     "C.UTF-8\n");
+    // ASCII criteria are not touched by it; nor is a locale that is installed.
+    EXPECT_EQ(runSearch({"--agency", "troms", input}, missing).err, "");
+    missing.env = {"LC_ALL=C.UTF-8"};
+    EXPECT_EQ(runSearch({"--agency", "troms\xc3\xb8", input}, missing).err, "");
 }
 
 TEST_F(CliSearch, CharacterOutsideWindows1252IsRefused) {
@@ -847,6 +972,10 @@ TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("Usage: morvex-search [--project T]", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find(" [--quiet] [--json] FORMFILE...\n"), std::string::npos) << r.out;
+    // --help and --version are for people: text, with --json too.
+    EXPECT_EQ(runSearch({"--json", "--help"}).out, r.out);
+    EXPECT_EQ(runSearch({"--json", "--version"}).out, "morvex-search " MORVEX_VERSION "\n");
     for (const char* option :
          {"  --project T ", "  --country T ", "  --area T ", "  --agency T ", "  --month T ", "  --cruise T ",
           "  --ship T ", "  --scientist T ", "  --contact T ", "  --parameter T ", "  --with-ulma ",

@@ -34,7 +34,7 @@ std::string procFile(pid_t pid, const char* name) {
 } // namespace
 
 Process::Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd)
-    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, {}}) {}
+    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, 0, {}}) {}
 
 Process::Process(const std::vector<std::string>& args, const Options& options) {
     int outPipe[2], errPipe[2];
@@ -71,6 +71,15 @@ Process::Process(const std::vector<std::string>& args, const Options& options) {
         rlimit limited{options.addressSpace, own.rlim_max};
         setrlimit(RLIMIT_AS, &limited);
     }
+    // A write past the file size limit then fails with EFBIG instead of ending the child.
+    rlimit ownFileSize{};
+    getrlimit(RLIMIT_FSIZE, &ownFileSize);
+    void (*ownXfsz)(int) = SIG_DFL;
+    if (options.fileSize != 0) {
+        rlimit limited{options.fileSize, ownFileSize.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+        ownXfsz = std::signal(SIGXFSZ, SIG_IGN);
+    }
     std::vector<std::string> environment;
     for (char** e = environ; *e; ++e) environment.emplace_back(*e);
     std::vector<std::string> changes{"LC_ALL=C"};
@@ -85,6 +94,10 @@ Process::Process(const std::vector<std::string>& args, const Options& options) {
     envp.push_back(nullptr);
     int rc = posix_spawn(&m_pid, MORVEX_SEARCH_BIN, &actions, &attr, argv.data(), envp.data());
     if (options.addressSpace != 0) setrlimit(RLIMIT_AS, &own);
+    if (options.fileSize != 0) {
+        setrlimit(RLIMIT_FSIZE, &ownFileSize);
+        std::signal(SIGXFSZ, ownXfsz);
+    }
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(outPipe[1]);

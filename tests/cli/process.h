@@ -24,6 +24,7 @@ struct Options {
     std::vector<std::string> chdir; // folders to change into, one after the other
     int stderrFd = -1;              // stderr on this descriptor (a terminal) instead of a pipe
     rlim_t addressSpace = 0;        // RLIMIT_AS of the child; 0: the test's own
+    rlim_t fileSize = 0;            // RLIMIT_FSIZE of the child, SIGXFSZ ignored; 0: the test's own
     /// Changes to the test's environment: "NAME=value" sets, "NAME" removes. The C locale comes
     /// first, so that the child reads its texts byte for byte unless a test says otherwise.
     std::vector<std::string> env;

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -304,7 +305,7 @@ TEST_F(ExportFixture, ExportsAppearWholeOnlyAfterACompletedRun) {
     ASSERT_EQ(runWith(kNorway + kTricky, {"/d/out.csv", "/d/out.jsonl"}), search::RunOutcome::Broken);
     EXPECT_EQ(fs.files["/d/out.csv"], "earlier");
     EXPECT_EQ(fs.files.count("/d/out.jsonl"), 0u);
-    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos) << path;
+    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".pending"), std::string::npos) << path;
 
     // A run that selects nothing still leaves every file, without rows.
     host = testutil::RecordingHost();
@@ -356,7 +357,7 @@ TEST_F(ExportFixture, StoppedRunStopsTheWriter) {
     ASSERT_EQ(runWith(data, {"/d/out.jsonl", "/d/out.svg"}), search::RunOutcome::Broken);
     EXPECT_EQ(fs.files.count("/d/out.jsonl"), 0u);
     EXPECT_EQ(fs.files.count("/d/out.svg"), 0u);
-    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos) << path;
+    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".pending"), std::string::npos) << path;
 }
 
 TEST_F(ExportFixture, ExportThatCannotBeCreatedOrNamedIsAnError) {
@@ -378,7 +379,92 @@ TEST_F(ExportFixture, ExportThatCannotBeCreatedOrNamedIsAnError) {
     EXPECT_FALSE(finished);
     EXPECT_EQ(errors, std::vector<std::string>{"/d/out.csv: Permission denied"});
     EXPECT_EQ(fs.files["/d/out.csv"], "earlier");
-    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos) << path;
+    for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".pending"), std::string::npos) << path;
+}
+
+TEST_F(ExportFixture, JsonLinesKeyEveryContact) {
+    std::string line8;
+    for (int n = 1; n <= 165; ++n) line8 += (n > 1 ? "^c" : "c") + std::to_string(n);
+    const std::string form = crlf({"1995^95NO^001^^2^", "Norway", "217", "", "", "", "", "", line8}) + "*\r\n";
+    ASSERT_EQ(runWith(form, {"/d/out.jsonl", "/d/out.csv"}), search::RunOutcome::Completed);
+    const nlohmann::json contacts = nlohmann::json::parse(fs.files["/d/out.jsonl"])["contacts"];
+    ASSERT_EQ(contacts.size(), 165u);
+    EXPECT_EQ(contacts["a"], "c1");
+    EXPECT_EQ(contacts["z"], "c26");
+    EXPECT_EQ(contacts["{"], "c27");
+    // Character code 255 is the last letter: Windows-1252's y with diaeresis.
+    EXPECT_EQ(contacts["\xc3\xbf"], "c159");
+    EXPECT_EQ(contacts["160"], "c160");
+    EXPECT_EQ(contacts["165"], "c165");
+    EXPECT_NE(readCsv(fs.files["/d/out.csv"])[1][21].find("; c165"), std::string::npos);
+}
+
+// Forms larger than a batch of the writer, among small ones, and references too many for one
+// pass over the GeoJSON's scratch file: every form in order, every reference under its squares.
+TEST_F(ExportFixture, LargeFormsAndReferencesKeepTheirOrder) {
+    std::string data;
+    std::map<int, std::vector<std::string>> expected; // the references of each square
+    std::vector<std::string> references;
+    for (int n = 1; n <= 400; ++n) {
+        const bool large = n % 100 == 7;
+        // A large form's reference alone is 1.5 MiB: four of them pass what one pass holds.
+        const std::string ioc = large ? std::string(3u << 19, static_cast<char>('A' + n % 26)) : "95NO";
+        const std::vector<int> squares = large ? std::vector<int>{217, 218} : std::vector<int>{n % 37 + 1, 217};
+        std::string line2;
+        for (int square : squares) {
+            line2 += (line2.empty() ? "" : "^") + std::to_string(square);
+            expected[square].push_back("1995" + ioc + std::to_string(n));
+        }
+        references.push_back("1995" + ioc + std::to_string(n));
+        data += crlf({"1995^" + ioc + "^" + std::to_string(n) + "^^2^", "Norway", line2}) + "*\r\n";
+    }
+    ASSERT_EQ(runWith(data, {"/d/out.geojson", "/d/out.csv"}), search::RunOutcome::Completed);
+    const nlohmann::json features = nlohmann::json::parse(fs.files["/d/out.geojson"])["features"];
+    ASSERT_EQ(features.size(), expected.size());
+    auto square = expected.begin();
+    for (const auto& feature : features) {
+        EXPECT_EQ(feature["properties"]["square"], square->first);
+        EXPECT_EQ(feature["properties"]["forms"], square->second.size());
+        EXPECT_TRUE(feature["properties"]["references"] == square->second) << "square " << square->first;
+        ++square;
+    }
+    const auto rows = readCsv(fs.files["/d/out.csv"]);
+    ASSERT_EQ(rows.size(), references.size() + 1);
+    for (std::size_t n = 1; n < rows.size(); ++n) {
+        ASSERT_EQ(rows[n][0], std::to_string(n));
+        ASSERT_EQ(rows[n][1], references[n - 1]);
+    }
+}
+
+TEST_F(ExportFixture, GeoJsonWhoseReferencesCannotBeKeptIsAnError) {
+    fs.files["/d/out.geojson"] = "earlier";
+    fs.failingScratch.insert("/d/out.geojson");
+    bool finished = true;
+    ASSERT_EQ(runWith(kNorway, {"/d/out.geojson", "/d/out.csv"}, &finished), search::RunOutcome::Completed);
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(errors, std::vector<std::string>{"/d/out.geojson: the temporary file: No space left on device"});
+    EXPECT_EQ(fs.files["/d/out.geojson"], "earlier");
+    EXPECT_EQ(readCsv(fs.files["/d/out.csv"]).size(), 2u);
+}
+
+TEST(ExportFiles, ExportsMustBeFilesOfTheirOwn) {
+    testutil::MemoryFileSystem fs;
+    fs.files["/d/KER1995.INF"] = kNorway;
+    fs.files["/d/inventory.csv"] = kNorway;
+    fs.aliases["/d/KER1996.INF"] = "/d/inventory.csv";
+    fs.aliases["/d/kerforms.htm"] = "/d/x.csv"; // dangling: x.csv is not there yet
+    const std::vector<std::string> inputs = {"/d/KER1995.INF", "/d/KER1996.INF"};
+    const std::vector<std::string> outputs = {"/d/kerforms.htm", "/d/kerheads.htm"};
+    std::string message;
+    EXPECT_TRUE(reports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg"}, inputs, outputs, &message));
+    EXPECT_FALSE(reports::Export::distinctFiles(fs, {"/d/a.csv", "/d/inventory.csv"}, inputs, outputs, &message));
+    EXPECT_EQ(message, "--export /d/inventory.csv: it is the form file /d/KER1996.INF, which this search reads; "
+                       "choose another name for the export");
+    EXPECT_FALSE(reports::Export::distinctFiles(fs, {"/d/x.csv"}, inputs, outputs, &message));
+    EXPECT_EQ(message, "--export /d/x.csv: it is /d/kerforms.htm, which this search writes; choose another name "
+                       "for the export");
+    EXPECT_FALSE(reports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg", "/d/a.csv"}, inputs, outputs, &message));
+    EXPECT_EQ(message, "--export /d/a.csv: it is the export /d/a.csv as well; give each export a file of its own");
 }
 
 } // namespace

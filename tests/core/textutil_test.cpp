@@ -1,4 +1,5 @@
 // Tests of the single-byte text helpers.
+#include "search/composition.h"
 #include "search/textutil.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +152,18 @@ TEST(TextUtil, Windows1252BecomesUtf8) {
     // The bytes Windows-1252 leaves unassigned keep their number.
     EXPECT_EQ(windows1252ToUtf8("\x81\x8d\x8f\x90\x9d"), "\u0081\u008d\u008f\u0090\u009d");
     EXPECT_EQ(windows1252ToUtf8(std::string("a\0b^", 4)), std::string("a\0b^", 4));
+}
+
+TEST(TextUtil, DecomposedLettersAreComposedWhereWindows1252HasThem) {
+    using search::composeForWindows1252;
+    EXPECT_EQ(composeForWindows1252("Re\u0301union"), "R\u00e9union");
+    EXPECT_EQ(composeForWindows1252("S\u030Cibenik, Troms\u00f8, Y\u0308"), "\u0160ibenik, Troms\u00f8, \u0178");
+    EXPECT_EQ(composeForWindows1252("C\u0327a A\u030A n\u0303 u\u0341"), "\u00c7a \u00c5 \u00f1 \u00fa");
+    // Signs whose canonical form is a letter or mark of Windows-1252.
+    EXPECT_EQ(composeForWindows1252("\u212B \u212A \u0387 \u037E"), "\u00c5 K \u00b7 ;");
+    // No composed form in Windows-1252, or nothing to compose with: left as written.
+    EXPECT_EQ(composeForWindows1252("s\u0302 \u0301e \u00e9\u0301 q\u0300"), "s\u0302 \u0301e \u00e9\u0301 q\u0300");
+    EXPECT_EQ(composeForWindows1252("\u20ac \U0001F30A"), "\u20ac \U0001F30A");
 }
 
 TEST(TextUtil, LeftMidAndTrim) {

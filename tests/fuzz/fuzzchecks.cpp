@@ -310,7 +310,7 @@ std::string checkExports(MemoryRun& r) {
     const bool finished = r.outcome == RunOutcome::Completed && r.exports.finish(&failures);
     if (r.outcome != RunOutcome::Completed) r.exports.abandon();
     for (const auto& [path, bytes] : r.fs.files)
-        if (path.find(".tmp") != std::string::npos) return "export left under its temporary name: " + path;
+        if (path.find(".pending") != std::string::npos) return "export left pending: " + path;
     if (r.outcome != RunOutcome::Completed)
         return r.has(kCsvExport) || r.has(kJsonLinesExport) ? "an export after a run that did not complete" : "";
     if (!finished) return "the exports could not be finished: " + (failures.empty() ? "" : failures.front());

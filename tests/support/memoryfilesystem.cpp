@@ -11,6 +11,8 @@ using search::FolderLock;
 using search::InputFile;
 using search::LockStatus;
 using search::OutputFile;
+using search::PendingFile;
+using search::ScratchFile;
 
 namespace {
 
@@ -62,6 +64,27 @@ private:
     std::string m_path;
 };
 
+class MemoryScratchFile : public ScratchFile {
+public:
+    explicit MemoryScratchFile(bool failing) : m_failing(failing) {}
+    bool append(std::string_view bytes, std::string* err) override {
+        if (m_failing) {
+            *err = "the temporary file: No space left on device";
+            return false;
+        }
+        m_bytes.append(bytes);
+        return true;
+    }
+    bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string*) override {
+        std::memcpy(buffer, m_bytes.data() + offset, size);
+        return true;
+    }
+
+private:
+    bool m_failing;
+    std::string m_bytes;
+};
+
 class MemoryFolderLock : public FolderLock {
 public:
     MemoryFolderLock(std::set<std::string>& locked, std::string folder) : m_locked(locked), m_folder(std::move(folder)) {
@@ -77,6 +100,47 @@ private:
 std::string denied(const std::string& path) { return path + ": Permission denied"; }
 
 } // namespace
+
+// Writes into files[pending]; the commit renames it to the path, as the disk's rename does.
+class MemoryPendingFile : public PendingFile {
+public:
+    MemoryPendingFile(MemoryFileSystem& fs, std::string pending, std::string path)
+        : m_fs(fs), m_pending(std::move(pending)), m_path(std::move(path)),
+          m_out(fs.files[m_pending], fs.failingWrites.count(m_path) > 0, fs.failingCloses.count(m_path) > 0, m_path) {}
+    ~MemoryPendingFile() override { discard(); }
+    bool commit(std::string* err) override {
+        std::string e;
+        if (m_done || !syncWritten(&e) || !m_out.close(&e) || !m_fs.renameFile(m_pending, m_path, &e)) {
+            discard();
+            if (err) *err = e;
+            return false;
+        }
+        m_done = true;
+        return true;
+    }
+    void discard() override {
+        if (m_done) return;
+        m_done = true;
+        std::string ignored;
+        m_out.close(&ignored);
+        m_fs.files.erase(m_pending);
+    }
+
+protected:
+    bool writeBytes(const char* data, std::size_t size, std::string*) override {
+        m_out.put(std::string_view(data, size));
+        return true;
+    }
+    bool syncFile(std::string*) override { return true; }
+    bool closeFile(std::string*) override { return true; }
+
+private:
+    MemoryFileSystem& m_fs;
+    std::string m_pending;
+    std::string m_path;
+    MemoryOutputFile m_out;
+    bool m_done = false;
+};
 
 const std::string& MemoryFileSystem::target(const std::string& path) const {
     auto alias = aliases.find(path);
@@ -103,15 +167,19 @@ std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path,
                                               path);
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::createBeside(const std::string& path, std::string* temporary,
-                                                           std::string* err) {
-    const std::string name = path + ".tmp" + std::to_string(++m_temporaries);
+std::unique_ptr<PendingFile> MemoryFileSystem::createPending(const std::string& path, std::string* err) {
     if (failingOpens.count(path) > 0) {
         if (err) *err = denied(path);
         return nullptr;
     }
-    *temporary = name;
-    return openWrite(name, err);
+    // Held under a name of its own until committed, so that tests see what is pending.
+    const std::string pending = path + ".pending" + std::to_string(++m_pending);
+    files[pending].clear();
+    return std::make_unique<MemoryPendingFile>(*this, pending, path);
+}
+
+std::unique_ptr<ScratchFile> MemoryFileSystem::createScratch(const std::string& path, std::string*) {
+    return std::make_unique<MemoryScratchFile>(failingScratch.count(path) > 0);
 }
 
 bool MemoryFileSystem::removeFile(const std::string& path, std::string*) {
@@ -134,6 +202,10 @@ bool MemoryFileSystem::renameFile(const std::string& from, const std::string& to
     aliases.erase(to); // the new file takes the name itself, as rename(2) replaces a link
     files[to] = std::move(data);
     return true;
+}
+
+std::string MemoryFileSystem::location(const std::string& path, bool followLinks) {
+    return followLinks ? target(path) : path;
 }
 
 std::optional<FileId> MemoryFileSystem::fileId(const std::string& path) {

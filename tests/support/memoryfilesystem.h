@@ -20,6 +20,8 @@ public:
     std::set<std::string> failingWrites;
     /// Paths whose closing fails with "Input/output error" (as a full network disk reports it).
     std::set<std::string> failingCloses;
+    /// Paths whose scratch files cannot be written: "No space left on device".
+    std::set<std::string> failingScratch;
     /// Paths that cannot be the target of a rename: "Permission denied".
     std::set<std::string> failingRenames;
     /// Folders whose lock another run holds; lockFolder adds a folder while its lock lives.
@@ -33,18 +35,19 @@ public:
 
     std::unique_ptr<search::InputFile> openRead(const std::string& path, std::string* err) override;
     std::unique_ptr<search::OutputFile> openWrite(const std::string& path, std::string* err) override;
-    std::unique_ptr<search::OutputFile> createBeside(const std::string& path, std::string* temporary,
-                                                     std::string* err) override;
+    std::unique_ptr<search::PendingFile> createPending(const std::string& path, std::string* err) override;
+    std::unique_ptr<search::ScratchFile> createScratch(const std::string& path, std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
     std::optional<search::FileId> fileId(const std::string& path) override;
+    std::string location(const std::string& path, bool followLinks) override;
     std::unique_ptr<search::FolderLock> lockFolder(const std::string& folder, search::LockStatus* status,
                                            std::string* err) override;
 
 private:
     const std::string& target(const std::string& path) const;
     std::map<std::string, std::uint64_t> m_inodes;
-    int m_temporaries = 0;
+    int m_pending = 0;
 };
 
 } // namespace testutil
