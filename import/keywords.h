@@ -1,0 +1,37 @@
+// The descriptive keywords of a record's identification, by keyword type.
+#ifndef IMPORT_KEYWORDS_H
+#define IMPORT_KEYWORDS_H
+
+#include <libxml/tree.h>
+
+#include <string>
+#include <vector>
+
+#include "import/formtext.h"
+
+namespace csrimport {
+
+/// One keyword: its label (the element's text) and its code (codeListValue), both cleaned.
+/// A keyword given as gco:CharacterString has a label and no code.
+struct Keyword {
+    FormText label;
+    std::string code;
+};
+
+/// The gmd:MD_Keywords blocks below identification's gmd:descriptiveKeywords whose
+/// gmd:type/gmd:MD_KeywordTypeCode code is type ("platform", "place", ...), in document order.
+std::vector<const xmlNode*> keywordBlocks(const xmlNode* identification, const std::string& type);
+
+/// Every keyword of the blocks: the child elements of each gmd:keyword, in document order.
+std::vector<Keyword> keywordsOf(const std::vector<const xmlNode*>& blocks);
+
+/// The first keyword of the blocks: the first child element of the first gmd:keyword. Empty
+/// label and code when there is none.
+Keyword firstKeyword(const std::vector<const xmlNode*>& blocks);
+
+/// The cleaned code of an element: its codeListValue converted and cleaned like a value.
+std::string codeOf(const xmlNode* element);
+
+} // namespace csrimport
+
+#endif // IMPORT_KEYWORDS_H
