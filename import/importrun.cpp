@@ -77,6 +77,7 @@ public:
         };
         m_store.beginDocument();
         m_pending = {};
+        m_pendingForms = 0;
         m_messages.clear();
         m_storeError.clear();
         long long number = 0;
@@ -129,6 +130,7 @@ private:
                                                                   : "it has no readable begin date"));
         } else {
             if (!m_store.add(form, source, &m_storeError)) return false;
+            ++m_pendingForms;
             const std::string name = path + ": " + recordName(form.identifier, number);
             if (form.objectivesLeftOut > 0)
                 m_messages.push_back(name + ": " + std::to_string(form.objectivesLeftOut) +
@@ -140,7 +142,7 @@ private:
         ImportCounts shown = m_run.m_counts;
         shown.recordsRead += m_pending.recordsRead;
         shown.skipped += m_pending.skipped;
-        shown.imported = static_cast<long long>(m_store.kept());
+        shown.imported = static_cast<long long>(m_store.kept()) + m_pendingForms;
         m_run.m_host.progress(m_bytesRead, m_run.m_totalBytes, shown);
         return !m_run.m_host.stopRequested();
     }
@@ -148,6 +150,7 @@ private:
     ImportRun& m_run;
     FormStore& m_store;
     ImportCounts m_pending;
+    long long m_pendingForms = 0; // forms of the document so far
     std::vector<std::string> m_messages; // of the document, shown once it is read whole
     std::string m_ioError;
     std::string m_storeError;

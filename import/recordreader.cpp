@@ -31,12 +31,14 @@ struct ReadState {
     const RecordReader::Source* source;
     std::string error; // the first error the parser reports
     bool sourceFailed = false;
+    long long bytes = 0;
 };
 
 extern "C" int readBytes(void* context, char* buffer, int size) {
     auto* state = static_cast<ReadState*>(context);
     const int n = (*state->source)(buffer, size);
     if (n < 0) state->sourceFailed = true;
+    else state->bytes += n;
     return n;
 }
 
@@ -60,7 +62,7 @@ bool RecordReader::isRecord(const xmlNode* node) {
 
 RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink& sink, std::string* problem) {
     setUpParser();
-    ReadState state{&source, {}, false};
+    ReadState state{&source, {}, false, 0};
     std::unique_ptr<xmlTextReader, FreeReader> reader(
         xmlReaderForIO(readBytes, nullptr, &state, nullptr, nullptr, kParseOptions));
     if (!reader) {
@@ -69,7 +71,10 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
     }
     xmlTextReaderSetStructuredErrorHandler(reader.get(), onError, &state);
     const auto failed = [&] {
-        *problem = !state.error.empty() ? state.error : state.sourceFailed ? "the file cannot be read" : "not well-formed";
+        if (state.bytes == 0 && !state.sourceFailed)
+            *problem = "the file is empty";
+        else
+            *problem = !state.error.empty() ? state.error : state.sourceFailed ? "the file cannot be read" : "not well-formed";
         return Outcome::NotUsable;
     };
     int rc = xmlTextReaderRead(reader.get());
