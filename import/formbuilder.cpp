@@ -226,10 +226,11 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
         std::string(trimBlanks(colon == std::string::npos ? identifier.text : identifier.text.substr(colon + 1)));
     form->dateStamp = CalendarDate::parse(property(child(record, Ns::Gmd, "dateStamp")).text);
 
+    const KeywordBlocks blocks(id);
     std::vector<LineText> lines(10);
-    const Keyword platform = firstKeyword(keywordBlocks(id, "platform"));
+    const Keyword platform = firstKeyword(blocks.ofType("platform"));
     ValueList projects;
-    for (const Keyword& k : keywordsOf(keywordBlocks(id, "project"))) projects.add(k.label);
+    for (const Keyword& k : keywordsOf(blocks.ofType("project"))) projects.add(k.label);
     char year[8];
     std::snprintf(year, sizeof year, "%04d", begin->year);
     lines[0].add(std::string(year) + kSeparator + platform.code + kSeparator);
@@ -241,14 +242,14 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
 
     const std::vector<const xmlNode*> originatorParties = originators(id);
     lines[1].add(countryLine(record, originatorParties));
-    lines[2].add(LocationLine::build(id));
+    lines[2].add(LocationLine::build(id, blocks));
     ValueList agencies;
     for (const xmlNode* party : originatorParties) agencies.add(property(child(party, Ns::Gmd, "organisationName")));
     lines[3].add(agencies.join(kListSeparator));
     lines[3].transliterated += agencies.transliterated();
 
-    const Keyword departure = firstKeyword(keywordBlocks(id, "departure_place"));
-    const Keyword arrival = firstKeyword(keywordBlocks(id, "arrival_place"));
+    const Keyword departure = firstKeyword(blocks.ofType("departure_place"));
+    const Keyword arrival = firstKeyword(blocks.ofType("arrival_place"));
     lines[4].add(std::to_string(form->begin.day) + kSeparator + form->begin.monthName() + kSeparator +
                  std::to_string(form->end.day) + kSeparator + form->end.monthName() + kSeparator);
     if (!departure.label.text.empty() || !arrival.label.text.empty()) {
@@ -265,7 +266,7 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
 
     lines[6].add(platform.label);
     lines[6].add(kSeparator);
-    lines[6].add(firstKeyword(keywordBlocks(id, "platform_class")).label);
+    lines[6].add(firstKeyword(blocks.ofType("platform_class")).label);
 
     ValueList scientists;
     for (const xmlNode* contact : children(id, Ns::Gmd, "pointOfContact")) scientists.add(personOf(partyOf(contact)));

@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::size_t kLine9Head = 14; // "Imported from "
 constexpr std::size_t kLine9Tail = 26; // ", YYYY-MM-DD to YYYY-MM-DD"
+constexpr std::size_t kBufferSize = 1 << 20;
 
 bool newer(const std::optional<CalendarDate>& a, const std::optional<CalendarDate>& b) {
     if (!a) return false;
@@ -55,12 +56,11 @@ void FormStore::beginDocument() {
     m_firstPending = m_entries.size();
 }
 
-bool FormStore::add(const ImportedForm& form, int source, std::string* err) {
-    const std::string bytes = form.bytes();
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
+bool FormStore::flush(std::string* err) {
+    const char* data = m_buffer.data();
+    std::size_t left = m_buffer.size();
     while (left > 0) {
-        const ssize_t n = ::pwrite(m_fd, data, left, static_cast<off_t>(m_size + (bytes.size() - left)));
+        const ssize_t n = ::pwrite(m_fd, data, left, static_cast<off_t>(m_flushed));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             *err = std::string("cannot write the temporary file of the forms: ") + std::strerror(n < 0 ? errno : ENOSPC);
@@ -68,20 +68,35 @@ bool FormStore::add(const ImportedForm& form, int source, std::string* err) {
         }
         data += n;
         left -= static_cast<std::size_t>(n);
+        m_flushed += static_cast<std::uint64_t>(n);
     }
+    m_buffer.clear();
+    return true;
+}
+
+bool FormStore::finish(std::string* err) { return flush(err); }
+
+bool FormStore::add(const ImportedForm& form, int source, std::string* err) {
+    const std::size_t before = m_buffer.size();
+    for (const std::string& line : form.lines) {
+        m_buffer += line;
+        m_buffer += "\r\n";
+    }
+    m_buffer += "*\r\n";
+    const std::uint64_t length = m_buffer.size() - before;
     Entry entry;
     entry.begin = form.begin;
     entry.dateStamp = form.dateStamp;
     entry.line9 = form.lines[9];
     entry.order = m_order++;
     entry.offset = m_size;
-    entry.length = bytes.size();
+    entry.length = length;
     entry.transliterated = static_cast<std::uint32_t>(form.transliterated);
     entry.investigatorsLeftOut = static_cast<std::uint32_t>(form.investigatorsLeftOut);
     entry.source = source;
     m_entries.push_back(std::move(entry));
-    m_size += bytes.size();
-    return true;
+    m_size += length;
+    return m_buffer.size() < kBufferSize || flush(err);
 }
 
 void FormStore::commitDocument(const std::vector<std::string>& sourceNames, std::vector<std::string>* messages) {
@@ -115,10 +130,14 @@ void FormStore::commitDocument(const std::vector<std::string>& sourceNames, std:
 void FormStore::dropDocument() {
     m_entries.resize(m_firstPending);
     m_size = m_documentStart;
-    if (m_fd >= 0) {
-        // The file shrinks back; a failure only leaves unused bytes behind.
-        [[maybe_unused]] const int rc = ::ftruncate(m_fd, static_cast<off_t>(m_size));
+    if (m_size >= m_flushed) {
+        m_buffer.resize(m_size - m_flushed);
+        return;
     }
+    m_buffer.clear();
+    m_flushed = m_size;
+    // The file shrinks back; a failure only leaves unused bytes behind.
+    if (m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(m_size)) != 0) m_flushed = m_size;
 }
 
 std::map<int, std::vector<const FormStore::Entry*>> FormStore::byYear() const {

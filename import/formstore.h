@@ -61,6 +61,9 @@ public:
     /// Forgets the document's forms.
     void dropDocument();
 
+    /// Writes what is still buffered; call before byYear and copyForm. False with err filled
+    /// when the temporary file cannot be written.
+    bool finish(std::string* err);
     /// The kept forms by begin year, each year's in file order: begin date, local identifier,
     /// line 9, input order.
     std::map<int, std::vector<const Entry*>> byYear() const;
@@ -71,8 +74,12 @@ public:
     std::uint64_t duplicatesLeftOut() const { return m_duplicates; }
 
 private:
+    bool flush(std::string* err);
+
     int m_fd = -1;
-    std::uint64_t m_size = 0;
+    std::string m_buffer;        // bytes from m_flushed on, not yet written
+    std::uint64_t m_flushed = 0; // bytes in the file
+    std::uint64_t m_size = 0;    // bytes of all forms added
     std::uint64_t m_documentStart = 0;
     std::uint64_t m_order = 0;
     std::uint64_t m_kept = 0;

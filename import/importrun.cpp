@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -59,12 +60,17 @@ public:
         }
         m_ioError.clear();
         m_stopped = false;
+        // The parser asks for a few kilobytes at a time; the file is read in larger blocks.
+        std::size_t blockUsed = 0, blockSize = 0;
         const RecordReader::Source source_ = [&](char* buffer, int size) -> int {
-            for (;;) {
-                const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(size));
+            while (blockUsed == blockSize) {
+                const ssize_t n = ::read(fd, m_block.data(), m_block.size());
                 if (n >= 0) {
                     m_bytesRead += static_cast<std::uint64_t>(n);
-                    return static_cast<int>(n);
+                    blockUsed = 0;
+                    blockSize = static_cast<std::size_t>(n);
+                    if (n == 0) return 0;
+                    break;
                 }
                 if (errno == EINTR) {
                     if (!m_run.m_host.stopRequested()) continue;
@@ -74,6 +80,10 @@ public:
                 m_ioError = std::strerror(errno);
                 return -1;
             }
+            const std::size_t n = std::min(static_cast<std::size_t>(size), blockSize - blockUsed);
+            std::memcpy(buffer, m_block.data() + blockUsed, n);
+            blockUsed += n;
+            return static_cast<int>(n);
         };
         m_store.beginDocument();
         m_pending = {};
@@ -157,6 +167,7 @@ private:
     bool m_stopped = false;
     bool m_readFailed = false;
     std::uint64_t m_bytesRead = 0;
+    std::vector<char> m_block = std::vector<char>(kBlockSize);
 };
 
 ImportRun::ImportRun(ImportHost& host, search::FileSystem& fs) : m_host(host), m_fs(fs) {}
@@ -207,6 +218,7 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
         return ImportOutcome::ReadFailed;
     }
 
+    if (!store.finish(&m_error)) return ImportOutcome::WriteFailed;
     const auto years = store.byYear();
     std::vector<int> yearList;
     for (const auto& [year, entries] : years) {

@@ -22,12 +22,16 @@ std::string codeOf(const xmlNode* element) {
     return formText(codeListValue(element)).text;
 }
 
-std::vector<const xmlNode*> keywordBlocks(const xmlNode* identification, const std::string& type) {
-    std::vector<const xmlNode*> blocks;
+KeywordBlocks::KeywordBlocks(const xmlNode* identification) {
     for (const xmlNode* descriptive : children(identification, Ns::Gmd, "descriptiveKeywords"))
         for (const xmlNode* block : children(descriptive, Ns::Gmd, "MD_Keywords"))
-            if (codeOf(path(block, {{Ns::Gmd, "type"}, {Ns::Gmd, "MD_KeywordTypeCode"}})) == type)
-                blocks.push_back(block);
+            m_blocks.emplace_back(codeOf(path(block, {{Ns::Gmd, "type"}, {Ns::Gmd, "MD_KeywordTypeCode"}})), block);
+}
+
+std::vector<const xmlNode*> KeywordBlocks::ofType(const std::string& type) const {
+    std::vector<const xmlNode*> blocks;
+    for (const auto& [blockType, block] : m_blocks)
+        if (blockType == type) blocks.push_back(block);
     return blocks;
 }
 

@@ -18,9 +18,17 @@ struct Keyword {
     std::string code;
 };
 
-/// The gmd:MD_Keywords blocks below identification's gmd:descriptiveKeywords whose
-/// gmd:type/gmd:MD_KeywordTypeCode code is type ("platform", "place", ...), in document order.
-std::vector<const xmlNode*> keywordBlocks(const xmlNode* identification, const std::string& type);
+/// The gmd:MD_Keywords blocks below an identification's gmd:descriptiveKeywords, with their
+/// keyword types (gmd:type/gmd:MD_KeywordTypeCode codes), read once.
+class KeywordBlocks {
+public:
+    explicit KeywordBlocks(const xmlNode* identification);
+    /// The blocks of a keyword type ("platform", "place", ...), in document order.
+    std::vector<const xmlNode*> ofType(const std::string& type) const;
+
+private:
+    std::vector<std::pair<std::string, const xmlNode*>> m_blocks;
+};
 
 /// Every keyword of the blocks: the child elements of each gmd:keyword, in document order.
 std::vector<Keyword> keywordsOf(const std::vector<const xmlNode*>& blocks);

@@ -137,10 +137,10 @@ std::vector<GeoBox> extentBoxes(const std::vector<const xmlNode*>& extents) {
     return boxes;
 }
 
-std::vector<std::string> seaAreas(const xmlNode* identification, std::size_t* transliterated) {
+std::vector<std::string> seaAreas(const KeywordBlocks& keywords, std::size_t* transliterated) {
     std::vector<std::string> areas;
     std::unordered_set<std::string> seen;
-    for (const xmlNode* block : keywordBlocks(identification, "place")) {
+    for (const xmlNode* block : keywords.ofType("place")) {
         const xmlNode* citation = path(block, {{Ns::Gmd, "thesaurusName"}, {Ns::Gmd, "*"}});
         bool c16 = LocationLine::namesC16(formText(propertyText(child(citation, Ns::Gmd, "title"))).text);
         for (const xmlNode* alternate : children(citation, Ns::Gmd, "alternateTitle"))
@@ -225,7 +225,7 @@ std::vector<std::vector<GeoPoint>> LocationLine::trackSequences(const xmlNode* t
     return sequences;
 }
 
-FormText LocationLine::build(const xmlNode* identification) {
+FormText LocationLine::build(const xmlNode* identification, const KeywordBlocks& keywords) {
     FormText line;
     if (!identification) return line;
     const std::vector<const xmlNode*> extents = children(identification, Ns::Gmd, "extent");
@@ -233,7 +233,7 @@ FormText LocationLine::build(const xmlNode* identification) {
     for (const xmlNode* extent : extents) findTracks(extent, tracks);
 
     std::vector<int> squares;
-    for (const Keyword& keyword : keywordsOf(keywordBlocks(identification, "marsden_square"))) {
+    for (const Keyword& keyword : keywordsOf(keywords.ofType("marsden_square"))) {
         const int square = storedSquare(keyword.code);
         if (square != 0 && std::find(squares.begin(), squares.end(), square) == squares.end()) squares.push_back(square);
     }
@@ -248,7 +248,7 @@ FormText LocationLine::build(const xmlNode* identification) {
         std::snprintf(text, sizeof text, "%03d", square);
         fields.emplace_back(text);
     }
-    for (std::string& area : seaAreas(identification, &line.transliterated)) fields.push_back(std::move(area));
+    for (std::string& area : seaAreas(keywords, &line.transliterated)) fields.push_back(std::move(area));
 
     if (!tracks.empty()) line.text = "CH";
     if (!tracks.empty() || !fields.empty()) line.text += '^';

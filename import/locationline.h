@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "import/formtext.h"
+#include "import/keywords.h"
 #include "import/squarecover.h"
 
 namespace csrimport {
@@ -20,8 +21,8 @@ namespace csrimport {
 ///   a track and nothing else                 => "CH^"
 class LocationLine {
 public:
-    /// The line for the identification element (nullptr: empty).
-    static FormText build(const xmlNode* identification);
+    /// The line for the identification element (nullptr: empty) and its keyword blocks.
+    static FormText build(const xmlNode* identification, const KeywordBlocks& keywords);
 
     /// The square a stored code numbers, 0 when it numbers none: ASCII digits only, leading
     /// zeros allowed. "5" => 5; "0183" => 183; "289" => 0; "936" => 936; "1a" => 0; "" => 0
