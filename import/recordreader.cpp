@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "import/xmlallocator.h"
 #include "import/xmlnodes.h"
 
 namespace csrimport {
@@ -22,6 +23,7 @@ xmlParserInputPtr noExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
 void setUpParser() {
     static std::once_flag once;
     std::call_once(once, [] {
+        XmlAllocator::install();
         xmlInitParser();
         xmlSetExternalEntityLoader(noExternalEntity);
     });
