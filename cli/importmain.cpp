@@ -62,12 +62,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 
 bool printLines(const csrimport::ImportRun& run, csrimport::ImportOutcome outcome) {
     std::string out;
-    const bool renamedOnly = outcome == csrimport::ImportOutcome::RenameFailed;
-    if (renamedOnly) {
-        for (std::size_t i = 0; i < run.renamed().size(); ++i) out += run.renamed()[i] + ": written\n";
-    } else {
-        for (const auto& [name, forms] : run.files()) out += name + ": " + formsText(forms) + "\n";
-    }
+    for (const auto& [name, forms] : run.files()) out += name + ": " + formsText(forms) + "\n";
     if (inputsRead(outcome, run.counts())) out += summaryLine(run.counts());
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);

@@ -269,6 +269,7 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     }
     if (!yearFiles.rename(&err)) {
         m_renamed = yearFiles.renamed();
+        m_files.assign(yearFiles.files().begin(), yearFiles.files().begin() + static_cast<std::ptrdiff_t>(m_renamed.size()));
         std::string done;
         for (const std::string& name : m_renamed) done += (done.empty() ? "" : ", ") + name;
         m_error = "cannot rename to " + err + "; " + (done.empty() ? "no form file was written" : "written before: " + done);

@@ -43,7 +43,8 @@ public:
     const ImportCounts& counts() const { return m_counts; }
     /// The reason of a refusal or failure, one sentence.
     const std::string& error() const { return m_error; }
-    /// The form files written, with their form counts, in year order.
+    /// The form files written (when a rename failed, those renamed before), with their form
+    /// counts, in year order.
     const std::vector<std::pair<std::string, std::size_t>>& files() const { return m_files; }
     /// The form files renamed before a rename failed.
     const std::vector<std::string>& renamed() const { return m_renamed; }
