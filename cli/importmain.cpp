@@ -46,7 +46,8 @@ bool inputsRead(csrimport::ImportOutcome outcome, const csrimport::ImportCounts&
     return true;
 }
 
-std::string formsText(std::size_t n) { return std::to_string(n) + (n == 1 ? " form" : " forms"); }
+// As the import note writes it, "KER1994.INF: 12 forms", whatever the number.
+std::string formsText(std::size_t n) { return std::to_string(n) + " forms"; }
 
 std::string summaryLine(const csrimport::ImportCounts& c) {
     return "Records read: " + std::to_string(c.recordsRead) + ", imported: " + std::to_string(c.imported) +

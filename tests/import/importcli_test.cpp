@@ -69,7 +69,7 @@ struct ImportCli : ::testing::Test {
 TEST_F(ImportCli, SamplesImportAndEachCruiseIsFoundByTheSearch) {
     Result r = runImport({"--output-dir", out, kSamples});
     ASSERT_EQ(r.status, kWritten) << r.err;
-    EXPECT_EQ(r.out, "KER1994.INF: 1 form\nKER1995.INF: 2 forms\nKER1996.INF: 1 form\n" + summary(5, 4, 1, 0, 2, 0));
+    EXPECT_EQ(r.out, "KER1994.INF: 1 forms\nKER1995.INF: 2 forms\nKER1996.INF: 1 forms\n" + summary(5, 4, 1, 0, 2, 0));
     const std::vector<std::string> files = {out + "/KER1994.INF", out + "/KER1995.INF", out + "/KER1996.INF"};
     const auto found = [&](std::vector<std::string> criteria) {
         criteria.insert(criteria.begin(), {"--quiet", "--output-dir", dir.path()});
@@ -145,7 +145,7 @@ TEST_F(ImportCli, OptionsStandAnywhereAndDashIsAFile) {
     writeFile(dir.file("--json"), document(minimalRecord("urn:json", "1995-01-01", "")));
     Result r = runImport({"-", "--replace", "--output-dir", "out", "--quiet", "--replace", "--", "--json"}, dir.path());
     ASSERT_EQ(r.status, kWritten) << r.err;
-    EXPECT_EQ(r.out, "KER1994.INF: 1 form\nKER1995.INF: 1 form\n" + summary(2, 2, 0, 0, 0, 0));
+    EXPECT_EQ(r.out, "KER1994.INF: 1 forms\nKER1995.INF: 1 forms\n" + summary(2, 2, 0, 0, 0, 0));
 }
 
 TEST_F(ImportCli, ExistingFormFilesNeedReplaceAndYearsNotWrittenAreUntouched) {
@@ -184,7 +184,7 @@ TEST_F(ImportCli, BadDocumentsAreNamedAndNothingOfThemIsUsed) {
                                                        minimalRecord("urn:&s;", "1996-01-01", "") + "</r>");
     Result r = runImport({"--output-dir", out, good, notXml, truncated, encoding, entity});
     ASSERT_EQ(r.status, kWritten) << r.err;
-    EXPECT_EQ(r.out, "KER1995.INF: 1 form\n" + summary(1, 1, 0, 0, 0, 4));
+    EXPECT_EQ(r.out, "KER1995.INF: 1 forms\n" + summary(1, 1, 0, 0, 0, 4));
     for (const std::string& bad : {notXml, truncated, encoding, entity})
         EXPECT_NE(r.err.find("morvex-import: " + bad + ": not usable XML ("), std::string::npos) << bad << r.err;
     EXPECT_NE(r.err.find(entity + ": not usable XML (it has a DOCTYPE declaration"), std::string::npos);
