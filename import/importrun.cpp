@@ -21,6 +21,7 @@ namespace csrimport {
 namespace {
 
 constexpr std::size_t kBlockSize = 1 << 16;
+constexpr const char* kStoppedText = "stopped; nothing was written";
 
 std::string recordName(const std::string& identifier, long long number) {
     if (identifier.empty()) return "record " + std::to_string(number) + " (no fileIdentifier)";
@@ -201,13 +202,16 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     Reading reading(*this, store);
     for (const InputFile& file : files) reading.sourceNames.push_back(file.path);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (m_host.stopRequested()) return ImportOutcome::Stopped;
+        if (m_host.stopRequested()) {
+            m_error = kStoppedText;
+            return ImportOutcome::Stopped;
+        }
         switch (reading.readFile(files[i], static_cast<int>(i))) {
         case Reading::Result::Read:
         case Reading::Result::NotRead:
             break;
         case Reading::Result::Stopped:
-            m_error = "stopped; nothing was written";
+            m_error = kStoppedText;
             return ImportOutcome::Stopped;
         case Reading::Result::StoreFailed:
             return ImportOutcome::WriteFailed;
@@ -256,7 +260,7 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     }
     if (!yearFiles.write(store, [&] { return m_host.stopRequested(); }, &err)) {
         if (err.empty()) {
-            m_error = "stopped; nothing was written";
+            m_error = kStoppedText;
             return ImportOutcome::Stopped;
         }
         m_error = "cannot write " + err + "; no form file was replaced";
@@ -264,7 +268,7 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     }
     if (!m_host.startRenames()) {
         yearFiles.removeHidden();
-        m_error = "stopped; nothing was written";
+        m_error = kStoppedText;
         return ImportOutcome::Stopped;
     }
     if (!yearFiles.rename(&err)) {
