@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
 
     // Before any file is created, so that a signal always finds the hidden files to remove.
     cli::ImportCliHost::installStopHandlers();
-    cli::ImportCliHost host(!cmd.quiet && cli::CliHost::progressBarWanted(cmd.quiet));
+    cli::ImportCliHost host(cli::CliHost::progressBarWanted(cmd.quiet));
     search::DiskFileSystem fs(&cli::ImportCliHost::stopSignalled);
     csrimport::ImportRun run(host, fs);
     csrimport::ImportSettings settings;

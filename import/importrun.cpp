@@ -109,7 +109,9 @@ public:
             m_run.m_error = m_storeError;
             return Result::StoreFailed;
         }
-        if (m_stopped || outcome == RecordReader::Outcome::Stopped) return Result::Stopped;
+        // A document cut short by a stop is not judged.
+        if (m_stopped || outcome == RecordReader::Outcome::Stopped || m_run.m_host.stopRequested())
+            return Result::Stopped;
         if (!m_ioError.empty()) return notRead(file.path, m_ioError);
         ++m_run.m_counts.inputsNotRead;
         m_run.m_host.message(file.path + ": not usable XML (" + problem + "); nothing of it is imported");

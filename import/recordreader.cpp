@@ -4,6 +4,8 @@
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -34,7 +36,29 @@ struct ReadState {
     std::string error; // the first error the parser reports
     bool sourceFailed = false;
     long long bytes = 0;
+    std::string generic; // the first line libxml2 reports outside the parser (encoding errors)
+    bool genericDone = false;
 };
+
+// libxml2 reports encoding and input errors through its thread's generic error function, which
+// would print them on stderr; they go to the document being read instead.
+thread_local ReadState* t_reading = nullptr;
+
+extern "C" void onGenericError(void*, const char* format, ...) {
+    if (!t_reading || t_reading->genericDone) return;
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    for (const char* c = text; *c; ++c) {
+        if (*c == '\n') {
+            t_reading->genericDone = true;
+            break;
+        }
+        t_reading->generic += *c;
+    }
+}
 
 extern "C" int readBytes(void* context, char* buffer, int size) {
     auto* state = static_cast<ReadState*>(context);
@@ -64,7 +88,12 @@ bool RecordReader::isRecord(const xmlNode* node) {
 
 RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink& sink, std::string* problem) {
     setUpParser();
-    ReadState state{&source, {}, false, 0};
+    ReadState state{&source, {}, false, 0, {}, false};
+    xmlSetGenericErrorFunc(nullptr, onGenericError);
+    t_reading = &state;
+    struct Done {
+        ~Done() { t_reading = nullptr; }
+    } done;
     std::unique_ptr<xmlTextReader, FreeReader> reader(
         xmlReaderForIO(readBytes, nullptr, &state, nullptr, nullptr, kParseOptions));
     if (!reader) {
@@ -76,7 +105,10 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
         if (state.bytes == 0 && !state.sourceFailed)
             *problem = "the file is empty";
         else
-            *problem = !state.error.empty() ? state.error : state.sourceFailed ? "the file cannot be read" : "not well-formed";
+            *problem = !state.error.empty()     ? state.error
+                       : state.sourceFailed     ? "the file cannot be read"
+                       : !state.generic.empty() ? state.generic
+                                                : "not well-formed";
         return Outcome::NotUsable;
     };
     int rc = xmlTextReaderRead(reader.get());

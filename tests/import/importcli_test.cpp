@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -179,13 +180,17 @@ TEST_F(ImportCli, BadDocumentsAreNamedAndNothingOfThemIsUsed) {
     const std::string notXml = input("notes.xml", "not xml at all\n");
     const std::string truncated = input("cut.xml", document("<r>" + minimalRecord("urn:cut", "1996-01-01", "")).substr(0, 300));
     const std::string encoding = input("enc.xml", document(minimalRecord("urn:enc", "1996-01-01", ""), "x-martian"));
+    const std::string conversion = input("euc.xml", document("<r>\xFF\xFE\xFF</r>", "EUC-JP"));
     const std::string entity = input("entity.xml", "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY s SYSTEM \"file://" +
                                                        dir.file("secret.txt") + "\">]><r>" +
                                                        minimalRecord("urn:&s;", "1996-01-01", "") + "</r>");
-    Result r = runImport({"--output-dir", out, good, notXml, truncated, encoding, entity});
+    Result r = runImport({"--output-dir", out, good, notXml, truncated, encoding, conversion, entity});
     ASSERT_EQ(r.status, kWritten) << r.err;
-    EXPECT_EQ(r.out, "KER1995.INF: 1 forms\n" + summary(1, 1, 0, 0, 0, 4));
-    for (const std::string& bad : {notXml, truncated, encoding, entity})
+    EXPECT_EQ(r.out, "KER1995.INF: 1 forms\n" + summary(1, 1, 0, 0, 0, 5));
+    // Each line names its file; the parser prints nothing of its own.
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("morvex-import: /", 0), 0u) << line;
+    for (const std::string& bad : {notXml, truncated, encoding, conversion, entity})
         EXPECT_NE(r.err.find("morvex-import: " + bad + ": not usable XML ("), std::string::npos) << bad << r.err;
     EXPECT_NE(r.err.find(entity + ": not usable XML (it has a DOCTYPE declaration"), std::string::npos);
     EXPECT_EQ(readFile(out + "/KER1995.INF").find("SECRET"), std::string::npos);
@@ -291,8 +296,8 @@ TEST_F(ImportCli, SignalsBeforeTheRenamesStopTheImportAndWriteNothing) {
         // The import has read what was written and waits in read() for the rest.
         ASSERT_TRUE(clitest::waitUntil([&] { return clitest::inSystemCall(p.pid(), SYS_read); }));
         kill(p.pid(), signal);
-        Result r = p.finish();
         close(writer);
+        Result r = p.finish();
         EXPECT_EQ(r.status, kFailed);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "morvex-import: stopped; nothing was written\n");

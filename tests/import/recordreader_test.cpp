@@ -97,6 +97,7 @@ TEST(RecordReader, UnusableDocumentsAreRefusedWhole) {
         {"truncated at its very end", document("<r>" + good + "</r"), ""},
         {"content after the root", document("<r>" + good + "</r><r/>"), "Extra content at the end of the document"},
         {"unknown encoding", document(good, "x-martian"), "Unsupported encoding x-martian"},
+        {"bytes the declared encoding lacks", document("<a>\xFF\xFE\xFF</a>", "EUC-JP"), "input conversion failed"},
         {"UTF-8 declared over Latin-1", document(titled("a", "Troms\xF8")), "Input is not proper UTF-8"},
         {"an undeclared prefix", document("<r>" + good + "<u:x/></r>"), "prefix u"},
         {"binary", std::string("\x00\x01\x02\xFF\xFE\x00\x80", 7), ""},
