@@ -177,9 +177,11 @@ FormText quantityOf(const xmlNode* objective) {
     return quantity;
 }
 
-// Field 4: the first box below the objective's extent, when its four values are usable.
+// Field 4: the first box below any of the objective's extents, when its four values are usable.
 std::string positionOf(const xmlNode* objective) {
-    const xmlNode* box = descendant(child(objective, Ns::Gmi, "extent"), Ns::Gmd, "EX_GeographicBoundingBox");
+    const xmlNode* box = nullptr;
+    for (const xmlNode* extent : children(objective, Ns::Gmi, "extent"))
+        if ((box = descendant(extent, Ns::Gmd, "EX_GeographicBoundingBox"))) break;
     if (!box) return {};
     const auto value = [&](const char* name) { return Decimal::parse(property(child(box, Ns::Gmd, name)).text); };
     const auto west = value("westBoundLongitude"), east = value("eastBoundLongitude");

@@ -264,4 +264,26 @@ TEST_F(FormBuilderTest, PositionsNeedFourReadableValuesInRange) {
     EXPECT_EQ(position(box("1,5", "1", "1", "1")), "H10^^^^^");
 }
 
+TEST_F(FormBuilderTest, PositionIsTheFirstBoxBelowAnyOfTheObjectiveExtents) {
+    const auto objectiveWith = [](const std::string& extents) {
+        return "<gmi:objective><sdn:SDN_Objective>" + extents +
+               "<gmi:sensingInstrument><gmi:MI_Instrument><gmi:type><sdn:SDN_DataCategoryCode codeListValue=\"H10\">"
+               "CTD</sdn:SDN_DataCategoryCode></gmi:type></gmi:MI_Instrument></gmi:sensingInstrument>"
+               "</sdn:SDN_Objective></gmi:objective>";
+    };
+    const std::string timeOnly = "<gmi:extent><gmd:EX_Extent><gmd:description><gco:CharacterString>leg 1"
+                                 "</gco:CharacterString></gmd:description></gmd:EX_Extent></gmi:extent>";
+    const auto boxExtent = [](const std::string& boxText) {
+        return "<gmi:extent><gmd:EX_Extent><gmd:geographicElement>" + boxText +
+               "</gmd:geographicElement></gmd:EX_Extent></gmi:extent>";
+    };
+    build(acquisition(objectiveWith(timeOnly + boxExtent(box("-20.5", "-20.5", "55.25", "55.25")) +
+                                    boxExtent(box("1", "1", "1", "1")))),
+          "");
+    EXPECT_EQ(line(10), "H10^^^5515N 02030W^^");
+    // The first box decides even when it is not usable.
+    build(acquisition(objectiveWith(boxExtent(box("1", "1", "-", "1")) + boxExtent(box("2", "2", "2", "2")))), "");
+    EXPECT_EQ(line(10), "H10^^^^^");
+}
+
 } // namespace
