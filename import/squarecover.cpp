@@ -88,7 +88,9 @@ std::vector<int> boxSquares(const std::vector<GeoBox>& boxes) {
     std::set<int> found;
     for (const GeoBox& box : boxes) {
         const bool flat = box.south == box.north;
-        const bool thin = box.west == box.east;
+        // From 180 to -180 a box crosses the antimeridian without width: a line on it.
+        const bool antimeridian = box.west == 180 && box.east == -180;
+        const bool thin = box.west == box.east || antimeridian;
         for (int r = -90; r <= 80; r += 10) {
             const bool row = flat ? rowSouth(box.south) == r
                              : thin ? rowHolds(r, box.south, box.north)
@@ -97,7 +99,7 @@ std::vector<int> boxSquares(const std::vector<GeoBox>& boxes) {
             for (int w = -180; w <= 170; w += 10) {
                 bool column = false;
                 if (thin) {
-                    column = columnWest(box.west) == w;
+                    column = columnWest(box.west) == w || (antimeridian && columnWest(box.east) == w);
                 } else {
                     for (const auto& [a, b] : longitudeRanges(box))
                         column = column || (flat ? columnHolds(w, a, b) : a < w + 10 && b > w);

@@ -32,7 +32,8 @@ int pointSquare(double latitude, double longitude);
 void appendTrackSquares(const std::vector<GeoPoint>& sequence, std::vector<int>& squares);
 
 /// The squares whose interior one of the boxes overlaps, in increasing number; a box without
-/// width or height lists the squares its points fall in, as pointSquare numbers them.
+/// width or height (from 180 to -180 included: points at both) lists the squares its points
+/// fall in, as pointSquare numbers them.
 ///   {50, -30, 60, -20} => {183}; {50, -25, 55, -25} => {183} (a line on 25W)
 std::vector<int> boxSquares(const std::vector<GeoBox>& boxes);
 

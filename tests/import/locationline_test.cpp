@@ -83,6 +83,10 @@ TEST(SquareCover, BoxesListTheSquaresWhoseInteriorTheyOverlap) {
     EXPECT_EQ(csrimport::boxSquares({{1, 175, 9, -175}}), (std::vector<int>{18, 19}));
     // A flat box across the antimeridian has points at both 180 and -180.
     EXPECT_EQ(csrimport::boxSquares({{5, 178, 5, -178}}), (std::vector<int>{18, 19}));
+    // From 180 to -180: no width, a line on the antimeridian with points at 180 (170-180W) and
+    // -180 (170-180E), from 10N (row 10-20N) to 20N (row 20-30N).
+    EXPECT_EQ(csrimport::boxSquares({{10, 180, 20, -180}}), (std::vector<int>{54, 55, 90, 91}));
+    EXPECT_EQ(csrimport::boxSquares({{-5, 180, -5, -180}}), (std::vector<int>{317, 318}));
 }
 
 TEST(LocationLine, StoredSquaresComeFirstWithThreeDigitsEachOnce) {
