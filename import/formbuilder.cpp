@@ -168,10 +168,10 @@ FormText quantityOf(const xmlNode* objective) {
     FormText quantity = property(child(activity, Ns::Sdn, "quantity"));
     if (quantity.text.empty()) return {};
     const xmlNode* unit = path(activity, {{Ns::Sdn, "unit"}, {Ns::Sdn, "SDN_CSRUnitCode"}});
-    const std::string code = codeOf(unit);
-    if (code.empty() || code == "CSRU001") return quantity;
+    const FormText code = codeText(unit);
+    if (code.text.empty() || code.text == "CSRU001") return quantity;
     FormText label = formText(allText(unit));
-    if (label.text.empty()) label = {code, 0};
+    if (label.text.empty()) label = code;
     quantity.text += ' ' + label.text;
     quantity.transliterated += label.transliterated;
     return quantity;
@@ -235,7 +235,9 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
     for (const Keyword& k : keywordsOf(blocks.ofType("project"))) projects.add(k.label);
     char year[8];
     std::snprintf(year, sizeof year, "%04d", begin->year);
-    lines[0].add(std::string(year) + kSeparator + platform.code + kSeparator);
+    lines[0].add(std::string(year) + kSeparator);
+    lines[0].add(platform.code);
+    lines[0].add(kSeparator);
     // The identifier's transliterated characters are counted once, in line 9.
     lines[0].add(form->localIdentifier);
     lines[0].add(std::string(kSeparator) + (form->dateStamp ? form->dateStamp->shortText() : "") + kSeparator + "0" +
@@ -302,7 +304,7 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
     for (std::size_t i = 0; i < objectives.size(); ++i) {
         const xmlNode* objective = objectives[i];
         LineText line;
-        line.add(FormText{codeOf(firstElement(path(objective, {{Ns::Gmi, "sensingInstrument"}, {Ns::Gmi, "*"}, {Ns::Gmi, "type"}}))), 0});
+        line.add(codeText(firstElement(path(objective, {{Ns::Gmi, "sensingInstrument"}, {Ns::Gmi, "*"}, {Ns::Gmi, "type"}}))));
         line.add(kSeparator);
         line.add(quantityOf(objective));
         line.add(kSeparator);

@@ -11,16 +11,18 @@ Keyword keywordOf(const xmlNode* element) {
     Keyword k;
     if (!element) return k;
     k.label = formText(allText(element));
-    k.code = codeOf(element);
+    k.code = codeText(element);
     return k;
 }
 
 } // namespace
 
-std::string codeOf(const xmlNode* element) {
+FormText codeText(const xmlNode* element) {
     if (!element || !hasAttribute(element, "codeListValue")) return {};
-    return formText(codeListValue(element)).text;
+    return formText(codeListValue(element));
 }
+
+std::string codeOf(const xmlNode* element) { return codeText(element).text; }
 
 KeywordBlocks::KeywordBlocks(const xmlNode* identification) {
     for (const xmlNode* descriptive : children(identification, Ns::Gmd, "descriptiveKeywords"))

@@ -15,7 +15,7 @@ namespace csrimport {
 /// A keyword given as gco:CharacterString has a label and no code.
 struct Keyword {
     FormText label;
-    std::string code;
+    FormText code;
 };
 
 /// The gmd:MD_Keywords blocks below an identification's gmd:descriptiveKeywords, with their
@@ -37,7 +37,10 @@ std::vector<Keyword> keywordsOf(const std::vector<const xmlNode*>& blocks);
 /// label and code when there is none.
 Keyword firstKeyword(const std::vector<const xmlNode*>& blocks);
 
-/// The cleaned code of an element: its codeListValue converted and cleaned like a value.
+/// The code of an element: its codeListValue converted and cleaned like a value, with the
+/// characters Windows-1252 lacks counted for a code that is written into a form.
+FormText codeText(const xmlNode* element);
+/// codeText without the count, for codes that are compared.
 std::string codeOf(const xmlNode* element);
 
 } // namespace csrimport

@@ -148,7 +148,7 @@ std::vector<std::string> seaAreas(const KeywordBlocks& keywords, std::size_t* tr
         for (const xmlNode* identifier : children(citation, Ns::Gmd, "identifier"))
             c16 = c16 || LocationLine::namesC16(formText(propertyText(path(identifier, {{Ns::Gmd, "*"}, {Ns::Gmd, "code"}}))).text);
         for (const Keyword& keyword : keywordsOf({block})) {
-            std::string area = c16 ? LocationLine::ihbArea(keyword.code) : std::string();
+            std::string area = c16 ? LocationLine::ihbArea(keyword.code.text) : std::string();
             std::size_t lacking = 0;
             if (area.empty()) {
                 area = keyword.label.text;
@@ -234,7 +234,7 @@ FormText LocationLine::build(const xmlNode* identification, const KeywordBlocks&
 
     std::vector<int> squares;
     for (const Keyword& keyword : keywordsOf(keywords.ofType("marsden_square"))) {
-        const int square = storedSquare(keyword.code);
+        const int square = storedSquare(keyword.code.text);
         if (square != 0 && std::find(squares.begin(), squares.end(), square) == squares.end()) squares.push_back(square);
     }
     if (squares.empty())

@@ -196,6 +196,19 @@ TEST_F(FormBuilderTest, TextIsConvertedThenCleaned) {
     EXPECT_EQ(form.transliterated, 2u); // the n with acute and the zero-width space
 }
 
+TEST_F(FormBuilderTest, CodesWrittenIntoTheFormCountTheirTransliteratedCharacters) {
+    // "\xC5\x81" is L with stroke, "\xCE\xA9" omega, "\xC5\x9B" s with acute: Windows-1252 lacks
+    // them. The country's label is not written (GB is "UK"), so it counts nothing.
+    build(acquisition(objective("H1\xCE\xA9", "", "4", "CSRU\xC5\x9B", "")),
+          citation("t", "<gmd:citedResponsibleParty>" + party("originator", "", "", "GB", "\xC5\x81" "and") +
+                            "</gmd:citedResponsibleParty>") +
+              keywords("platform", {codeKeyword("SDN_PlatformCode", "\xC5\x81" "01", "Ship")}));
+    EXPECT_EQ(line(0), "1995^L01^AB12^^0^");
+    EXPECT_EQ(line(1), "UK");
+    EXPECT_EQ(line(10), "H1?^4 CSRUs^^^^");
+    EXPECT_EQ(form.transliterated, 3u);
+}
+
 TEST_F(FormBuilderTest, LineBeginningWithAStarGetsALeadingBlank) {
     build("", "<gmd:pointOfContact>" + party("pointOfContact", "*Starred", "") + "</gmd:pointOfContact>");
     EXPECT_EQ(line(7), " *Starred");
