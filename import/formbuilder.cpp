@@ -221,8 +221,10 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
     *form = ImportedForm();
     form->begin = *begin;
     form->end = end ? *end : *begin;
-    const FormText identifier = property(child(record, Ns::Gmd, "fileIdentifier"));
+    const std::string written = propertyText(child(record, Ns::Gmd, "fileIdentifier"));
+    const FormText identifier = formText(written);
     form->identifier = identifier.text;
+    form->duplicateKey = std::string(trimWhitespace(written));
     const std::size_t colon = identifier.text.rfind(':');
     form->localIdentifier =
         std::string(trimBlanks(colon == std::string::npos ? identifier.text : identifier.text.substr(colon + 1)));

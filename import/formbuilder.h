@@ -20,6 +20,7 @@ struct ImportedForm {
     CalendarDate end;
     std::optional<CalendarDate> dateStamp;
     std::string identifier;      // the fileIdentifier, cleaned; empty when there is none
+    std::string duplicateKey;    // the fileIdentifier as written (UTF-8), trimmed: duplicates share it
     std::string localIdentifier; // after its last ":"
     std::size_t transliterated = 0;       // characters Windows-1252 lacks, in the lines
     std::size_t investigatorsLeftOut = 0; // principal investigators past the 26th

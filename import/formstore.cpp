@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "import/formtext.h"
+#include "search/windows1252.h"
 
 namespace csrimport {
 
@@ -88,6 +89,7 @@ bool FormStore::add(const ImportedForm& form, int source, std::string* err) {
     entry.begin = form.begin;
     entry.dateStamp = form.dateStamp;
     entry.line9 = form.lines[9];
+    entry.duplicateKey = form.duplicateKey;
     entry.order = m_order++;
     entry.offset = m_size;
     entry.length = length;
@@ -103,9 +105,9 @@ void FormStore::commitDocument(const std::vector<std::string>& sourceNames, std:
     for (std::size_t i = m_firstPending; i < m_entries.size(); ++i) {
         Entry& entry = m_entries[i];
         ++m_kept;
-        const std::string identifier(entry.identifier());
-        if (identifier.empty()) continue;
-        const auto [found, inserted] = m_byIdentifier.emplace(identifier, i);
+        if (entry.duplicateKey.empty()) continue;
+        const std::string identifier = search::fromWindows1252(entry.identifier());
+        const auto [found, inserted] = m_byIdentifier.emplace(entry.duplicateKey, i);
         if (inserted) continue;
         Entry& earlier = m_entries[found->second];
         const std::string& newName = sourceNames[static_cast<std::size_t>(entry.source)];

@@ -19,8 +19,8 @@ namespace csrimport {
 /// Keeps finished forms in an unnamed temporary file, so that memory holds only their index
 /// whatever the size of the import. Forms come document by document: a document's forms count
 /// only once it is committed, and those of a document that turns out unusable are dropped.
-/// Two forms of the same fileIdentifier keep the one of the later dateStamp (the later in input
-/// order when equal).
+/// Two forms of the same fileIdentifier (as written, trimmed, compared exactly) keep the one of
+/// the later dateStamp (the later in input order when equal).
 class FormStore {
 public:
     /// What the index holds of one form.
@@ -28,6 +28,7 @@ public:
         CalendarDate begin;
         std::optional<CalendarDate> dateStamp;
         std::string line9;  // "Imported from URN, BEGIN to END"
+        std::string duplicateKey; // the fileIdentifier as written, trimmed; empty: no duplicates
         std::uint64_t order = 0; // input order
         std::uint64_t offset = 0;
         std::uint64_t length = 0;

@@ -36,6 +36,13 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
+std::string_view trimWhitespace(std::string_view text) {
+    const auto space = [](char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; };
+    while (!text.empty() && space(text.front())) text.remove_prefix(1);
+    while (!text.empty() && space(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 std::string formLine(std::string line) {
     if (!line.empty() && line.front() == '*') line.insert(line.begin(), ' ');
     return line;

@@ -26,6 +26,8 @@ std::string cleanValue(std::string_view text);
 
 /// Trims blanks (U+0020) at both ends: "  a b " => "a b".
 std::string_view trimBlanks(std::string_view text);
+/// Trims blanks, CR, LF and TAB at both ends, leaving the inside as it is: "\n a  b\t" => "a  b".
+std::string_view trimWhitespace(std::string_view text);
 
 /// A finished line that cannot end the form: one beginning with "*" gets a leading blank.
 ///   "*Bob" => " *Bob"; "Bob*" => "Bob*"

@@ -97,6 +97,30 @@ TEST_F(ImportRunTest, SameIdentifierKeepsTheLaterDateStampThenTheLaterInInputOrd
     EXPECT_EQ(host.messages.size(), 5u);
 }
 
+TEST_F(ImportRunTest, IdentifiersAreComparedTrimmedAndExactly) {
+    // Inner blanks, "^" against "/" and a character transliterated ("\xC5\x82" is l with stroke)
+    // make different identifiers, although line 9 writes each pair alike; blanks and line
+    // ends around an identifier do not count.
+    input("1.xml", document("<r>" + recordWithStamp("urn:a  b", "1995-01-01", "", "one") +
+                            recordWithStamp("urn:a b", "1995-01-01", "", "two") +
+                            recordWithStamp("urn:c^d", "1995-01-01", "", "three") +
+                            recordWithStamp("urn:c/d", "1995-01-01", "", "four") +
+                            recordWithStamp("urn:\xC5\x82", "1995-01-01", "", "five") +
+                            recordWithStamp("urn:l", "1995-01-01", "", "six") +
+                            recordWithStamp("urn:\xC3\xA9", "1995-01-01", "", "seven") +
+                            recordWithStamp("\n  urn:\xC3\xA9\t", "1995-01-01", "", "eight") + "</r>"));
+    ASSERT_EQ(run.run(settings), ImportOutcome::Written) << run.error();
+    const std::string file = fs.files["/out/KER1995.INF"];
+    for (const char* kept : {"CR one^", "CR two^", "CR three^", "CR four^", "CR five^", "CR six^", "CR eight^"})
+        EXPECT_NE(file.find(kept), std::string::npos) << kept;
+    EXPECT_EQ(file.find("CR seven^"), std::string::npos);
+    EXPECT_EQ(run.counts().imported, 7);
+    EXPECT_EQ(run.counts().duplicates, 1);
+    // Messages are UTF-8, as the record wrote its identifier.
+    EXPECT_EQ(host.messages, std::vector<std::string>{dir.file("1.xml") + ": record urn:\xC3\xA9 replaces the record of "
+                                                                          "the same fileIdentifier in " + dir.file("1.xml")});
+}
+
 TEST_F(ImportRunTest, RecordsWithoutIdentifierAreNeverDuplicates) {
     const std::string noId = record(hierarchyLevel() + identification(period("1996-05-05", "")));
     input("a.xml", document("<r>" + noId + noId + "</r>"));

@@ -16,6 +16,7 @@ TEST(FormText, ConvertsThenCleans) {
     EXPECT_EQ(csrimport::formText("a\u3000 b").text, "a b");
     EXPECT_EQ(csrimport::formText("a\u3000 b").transliterated, 1u);
     EXPECT_EQ(csrimport::formText("a\u00A0 b").text, "a\xA0 b");
+    EXPECT_EQ(csrimport::trimWhitespace("\r\n a  b\t "), "a  b");
     EXPECT_EQ(csrimport::formLine("*x"), " *x");
     EXPECT_EQ(csrimport::formLine("x*"), "x*");
 }
