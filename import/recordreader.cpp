@@ -73,6 +73,9 @@ extern "C" void onError(void* context, xmlErrorPtr error) {
     if (!error || error->level < XML_ERR_ERROR || !state->error.empty()) return;
     std::string message = error->message ? error->message : "unknown error";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    // Some messages go on over a second line ("...\nBytes: 0xF8 ..."): the problem is one line.
+    for (char& c : message)
+        if (c == '\n' || c == '\r') c = ' ';
     state->error = error->line > 0 ? "line " + std::to_string(error->line) + ": " + message : message;
 }
 

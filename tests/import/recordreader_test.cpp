@@ -108,6 +108,7 @@ TEST(RecordReader, UnusableDocumentsAreRefusedWhole) {
         EXPECT_EQ(r.outcome, RecordReader::Outcome::NotUsable);
         EXPECT_NE(r.problem.find(c.problem), std::string::npos) << r.problem;
         EXPECT_FALSE(r.problem.empty());
+        EXPECT_EQ(r.problem.find('\n'), std::string::npos) << r.problem;
     }
 }
 
