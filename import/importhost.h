@@ -14,7 +14,7 @@ struct ImportCounts {
     long long skipped = 0;         // not CSR, no readable begin date
     long long duplicates = 0;      // records left out for another of the same fileIdentifier
     long long transliterated = 0;  // characters Windows-1252 lacks, in the forms written
-    long long inputsNotRead = 0;   // documents that were not usable XML
+    long long inputsNotRead = 0;   // documents not usable XML, files and folders that could not be read
     long long investigatorsLeftOut = 0; // principal investigators past the 26th of a record
 };
 

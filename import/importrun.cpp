@@ -128,6 +128,7 @@ public:
 private:
     Result notRead(const std::string& path, const std::string& reason) {
         m_readFailed = true;
+        ++m_run.m_counts.inputsNotRead;
         m_run.m_host.message("cannot read " + path + ": " + reason);
         return Result::NotRead;
     }
@@ -196,6 +197,7 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     std::vector<std::string> problems;
     InputList::expand(settings.inputs, &files, &problems);
     for (const std::string& problem : problems) m_host.message(problem);
+    m_counts.inputsNotRead += static_cast<long long>(problems.size());
     for (const InputFile& file : files) m_totalBytes += file.size;
 
     FormStore store;

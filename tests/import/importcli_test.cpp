@@ -210,6 +210,8 @@ TEST_F(ImportCli, AnUnreadableInputWritesNothing) {
     EXPECT_NE(r.err.find("morvex-import: cannot read /proc/self/mem: Input/output error\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("morvex-import: nothing was written, since an input or folder could not be read\n"),
               std::string::npos);
+    // The input that could not be read is among the inputs not read.
+    EXPECT_EQ(r.out, summary(1, 0, 0, 0, 0, 1));
     EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 

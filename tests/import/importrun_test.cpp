@@ -242,4 +242,15 @@ TEST_F(ImportRunTest, FoldersGiveTheirXmlFilesInPathOrder) {
     EXPECT_NE(fs.files["/out/KER1995.INF"].find("urn:2"), std::string::npos);
 }
 
+TEST_F(ImportRunTest, ALinkThatLeadsNowhereIsAnInputNotRead) {
+    std::filesystem::create_directories(dir.file("in"));
+    testutil::writeFile(dir.file("in/a.xml"), document(minimalRecord("urn:1", "1995-01-01", "")));
+    std::filesystem::create_symlink(dir.file("in/gone.xml"), dir.file("in/b.xml"));
+    settings.inputs = {dir.file("in")};
+    EXPECT_EQ(run.run(settings), ImportOutcome::ReadFailed);
+    EXPECT_EQ(run.counts().inputsNotRead, 1);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"cannot read " + dir.file("in/b.xml") + ": No such file or directory"});
+    EXPECT_TRUE(fs.files.empty());
+}
+
 } // namespace
