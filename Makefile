@@ -3,21 +3,21 @@
 
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
-DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev fonts-dejavu-core \
+DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev libxml2-dev fonts-dejavu-core \
           nlohmann-json3-dev librsvg2-bin gdal-bin python3 \
           dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-# The sanitizer suite: the core, morvex-search and their tests with AddressSanitizer and UBSan.
+# The sanitizer suite: the core, morvex-search, morvex-import and their tests with AddressSanitizer and UBSan.
 ASAN_BUILD   ?= build-asan
-ASAN_TARGETS := core_tests cli_tests morvex-search
+ASAN_TARGETS := core_tests cli_tests import_tests morvex-search morvex-import
 export ASAN_OPTIONS  ?= detect_leaks=1:strict_string_checks=1:check_initialization_order=1
 export UBSAN_OPTIONS ?= print_stacktrace=1
 
 # The libFuzzer targets, built with clang; each runs FUZZ_SECONDS on a copy of its seed corpus.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_reader fuzz_run
+FUZZ_TARGETS := fuzz_reader fuzz_run fuzz_import
 FUZZ_DEBS    := clang-14 libclang-rt-14-dev
 
 .PHONY: all deps fuzz-deps build run test test-asan fuzz bench clean screenshots package

@@ -14,6 +14,7 @@
 #include <memory>
 #include <system_error>
 
+#include "cli/didyoumean.h"
 #include "reports/export.h"
 
 namespace cli {
@@ -116,40 +117,6 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bo
     app.add_option("FORMFILE", files, "form files, at most 100, searched in this order")->type_name("...");
 }
 
-// The edit distance of a and b: insertions, deletions and substitutions.
-std::size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-// "--contry: unknown option; did you mean --country?", naming the known long option nearest to
-// name when one is near enough to be a slip of the keyboard.
-std::string unknownOption(const CLI::App& app, const std::string& name) {
-    std::string nearest;
-    std::size_t best = std::max<std::size_t>(2, name.size() / 3) + 1;
-    for (const CLI::Option* opt : app.get_options()) {
-        for (const std::string& longName : opt->get_lnames()) {
-            const std::size_t d = editDistance(name, "--" + longName);
-            if (d < best) {
-                best = d;
-                nearest = "--" + longName;
-            }
-        }
-    }
-    if (nearest.empty()) return name + ": unknown option; morvex-search --help lists the options";
-    return name + ": unknown option; did you mean " + nearest + "?";
-}
-
 // CLI11 2.1 reads "--country=" like "--country" and takes the next argument as the text.
 // Spelt as "--country" "" the empty text stays empty, as typed. "--all=x" is refused here,
 // since CLI11 would read it as a flag value.
@@ -172,7 +139,7 @@ bool splitEmptyValues(const CLI::App& app, int argc, char** argv, std::vector<st
         const std::size_t equals = arg.find('=');
         const CLI::Option* opt = app.get_option_no_throw(arg.substr(0, equals));
         if (!opt) {
-            *err = unknownOption(app, arg.substr(0, equals));
+            *err = unknownOption(app, arg.substr(0, equals), kProgram);
             return false;
         }
         if (equals == std::string::npos) {

@@ -13,8 +13,8 @@ constexpr int kBarWidth = 20;
 
 } // namespace
 
-ProgressBar::ProgressBar(Write write, Now now, Columns columns)
-    : m_write(std::move(write)), m_now(std::move(now)), m_columns(std::move(columns)) {}
+ProgressBar::ProgressBar(Write write, Now now, Columns columns, Labels labels)
+    : m_write(std::move(write)), m_now(std::move(now)), m_columns(std::move(columns)), m_labels(labels) {}
 
 void ProgressBar::start(std::uint64_t totalBytes) {
     m_totalBytes = totalBytes;
@@ -32,7 +32,7 @@ void ProgressBar::update(std::uint64_t bytesRead, long long formsRead, long long
     m_lastDraw = now;
     const double seconds = std::chrono::duration<double>(now - m_start).count();
     const int columns = m_columns();
-    m_write(render(bytesRead, m_totalBytes, formsRead, formsSelected, seconds, columns > 0 ? columns : 80));
+    m_write(render(bytesRead, m_totalBytes, formsRead, formsSelected, seconds, columns > 0 ? columns : 80, m_labels));
     m_shown = true;
 }
 
@@ -43,7 +43,7 @@ void ProgressBar::erase() {
 }
 
 std::string ProgressBar::render(std::uint64_t bytesRead, std::uint64_t totalBytes, long long formsRead,
-                                long long formsSelected, double seconds, int columns) {
+                                long long formsSelected, double seconds, int columns, Labels labels) {
     const std::size_t room = columns > 1 ? static_cast<std::size_t>(columns - 1) : 0;
     std::string percent, counts, shortCounts, rate;
     double fraction = 0;
@@ -54,7 +54,7 @@ std::string ProgressBar::render(std::uint64_t bytesRead, std::uint64_t totalByte
         percent = text;
     }
     char text[96];
-    std::snprintf(text, sizeof text, "forms read %lld  selected %lld", formsRead, formsSelected);
+    std::snprintf(text, sizeof text, "%s %lld  %s %lld", labels.first, formsRead, labels.second, formsSelected);
     counts = text;
     std::snprintf(text, sizeof text, "%lld/%lld", formsRead, formsSelected);
     shortCounts = text;

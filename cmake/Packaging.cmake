@@ -34,7 +34,10 @@ For the forms found it writes a summary table and the forms in full as HTML,
 a caret-separated table and a form file of the forms found, and, on request,
 CSV, JSON Lines, GeoJSON and an SVG map of their Marsden squares.
 .
-This package holds the command-line program, for scripts and terminals.")
+morvex-import turns today's cruise summary records, kept as CSR XML (ISO
+19139 with the SeaDataNet extensions), into form files to search.
+.
+This package holds the command-line programs, for scripts and terminals.")
 
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME morvex)
 # The window needs a platform plugin, which no library names; the reports open through xdg-open.

@@ -1,4 +1,4 @@
-// A morvex-search child process for the command-line tests.
+// A child process of the command-line tests.
 #include "tests/cli/process.h"
 
 #include <fcntl.h>
@@ -34,7 +34,7 @@ std::string procFile(pid_t pid, const char* name) {
 } // namespace
 
 Process::Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd)
-    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, 0, {}}) {}
+    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, 0, {}, {}}) {}
 
 Process::Process(const std::vector<std::string>& args, const Options& options) {
     int outPipe[2], errPipe[2];
@@ -58,7 +58,8 @@ Process::Process(const std::vector<std::string>& args, const Options& options) {
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
-    std::vector<std::string> all{MORVEX_SEARCH_BIN};
+    const std::string program = options.program.empty() ? std::string(MORVEX_SEARCH_BIN) : options.program;
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all)
@@ -92,7 +93,7 @@ Process::Process(const std::vector<std::string>& args, const Options& options) {
     std::vector<char*> envp;
     for (std::string& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);
-    int rc = posix_spawn(&m_pid, MORVEX_SEARCH_BIN, &actions, &attr, argv.data(), envp.data());
+    int rc = posix_spawn(&m_pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
     if (options.addressSpace != 0) setrlimit(RLIMIT_AS, &own);
     if (options.fileSize != 0) {
         setrlimit(RLIMIT_FSIZE, &ownFileSize);
@@ -141,7 +142,7 @@ Result Process::finish(int terminalFd, std::string* terminal) {
 Result runSearch(const std::vector<std::string>& args, const std::string& cwd) { return Process(args, cwd).finish(); }
 
 std::optional<Result> runOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                                    std::string* terminal, unsigned short columns) {
+                                    std::string* terminal, unsigned short columns, const std::string& program) {
     winsize size{};
     size.ws_row = 24;
     size.ws_col = columns;
@@ -151,6 +152,7 @@ std::optional<Result> runOnTerminal(const std::vector<std::string>& args, const 
     Options options;
     options.stderrFd = slave;
     options.env = env;
+    options.program = program;
     Process p(args, options);
     close(slave);
     terminal->clear();

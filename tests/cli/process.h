@@ -1,4 +1,4 @@
-// A morvex-search child process for the command-line tests, with its output captured.
+// A child process of the command-line tests (morvex-search unless told), with its output captured.
 #ifndef TESTS_CLI_PROCESS_H
 #define TESTS_CLI_PROCESS_H
 
@@ -28,9 +28,10 @@ struct Options {
     /// Changes to the test's environment: "NAME=value" sets, "NAME" removes. The C locale comes
     /// first, so that the child reads its texts byte for byte unless a test says otherwise.
     std::vector<std::string> env;
+    std::string program; // the program to run; empty: morvex-search
 };
 
-/// One morvex-search process with its stdout and stderr on pipes (or stderr on a terminal),
+/// One process (morvex-search unless Options::program says) with its stdout and stderr on pipes (or stderr on a terminal),
 /// SIGINT, SIGTERM, SIGHUP and SIGPIPE at their default actions.
 class Process {
 public:
@@ -53,9 +54,10 @@ Result runSearch(const std::vector<std::string>& args, const Options& options);
 
 /// Runs morvex-search to its end with its standard error on a new pseudo-terminal of `columns`
 /// columns (the terminal's default when 0); *terminal receives what was drawn there. `env` as in
-/// Options. Nothing when no pseudo-terminal can be had here.
+/// Options. Nothing when no pseudo-terminal can be had here. program as in Options.
 std::optional<Result> runOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                                    std::string* terminal, unsigned short columns = 0);
+                                    std::string* terminal, unsigned short columns = 0,
+                                    const std::string& program = std::string());
 
 /// Waits until condition holds, looking every millisecond. False only when it still does not
 /// hold after two minutes, which no run of these tests comes near: a guard against a hang.

@@ -52,8 +52,26 @@ text: 0'
 [ "$got" = "$expected" ] && ok "bash completes options, form files and export files" ||
     fail "bash completion gave:"$'\n'"$got"$'\n'"expected:"$'\n'"$expected"
 
+# bash: morvex-import completes its options, record files and folders, and DIR of --output-dir.
+touch "$tmp/files/harvest.xml" "$tmp/files/page2.XML"
+got=$(cd "$tmp/files" && bash -c '
+    source "$1"
+    complete -p morvex-import
+    COMP_WORDS=(morvex-import --rep); COMP_CWORD=1; _morvex_import; echo "options: ${COMPREPLY[*]}"
+    COMP_WORDS=(morvex-import ""); COMP_CWORD=1; _morvex_import; echo "files: $(printf "%s\n" "${COMPREPLY[@]}" | sort | xargs)"
+    COMP_WORDS=(morvex-import --output-dir ""); COMP_CWORD=2; _morvex_import; echo "folders: ${COMPREPLY[*]}"
+' bash "$source_dir/completions/morvex-import.bash")
+expected='complete -F _morvex_import morvex-import
+options: --replace
+files: harvest.xml page2.XML sub
+folders: sub'
+[ "$got" = "$expected" ] && ok "bash completes the options, record files and folders of morvex-import" ||
+    fail "bash completion of morvex-import gave:"$'\n'"$got"$'\n'"expected:"$'\n'"$expected"
+
 if have zsh; then
-    zsh -n "$source_dir/completions/_morvex-search" && ok "zsh reads _morvex-search" || fail "zsh -n _morvex-search"
+    for f in _morvex-search _morvex-import; do
+        zsh -n "$source_dir/completions/$f" && ok "zsh reads $f" || fail "zsh -n $f"
+    done
 fi
 if have fish; then
     fish -n "$source_dir/completions/morvex-search.fish" && ok "fish reads morvex-search.fish" || fail "fish -n"
@@ -61,6 +79,11 @@ if have fish; then
         complete -C'morvex-search --cou'; complete -C'morvex-search '" | cut -f1 | sort | xargs)
     [ "$got" = "--country KER1994.INF ker1995.inf sub/" ] && ok "fish completes options and form files" ||
         fail "fish completion gave: $got"
+    fish -n "$source_dir/completions/morvex-import.fish" && ok "fish reads morvex-import.fish" || fail "fish -n morvex-import.fish"
+    got=$(cd "$tmp/files" && fish -c "source $source_dir/completions/morvex-import.fish
+        complete -C'morvex-import --rep'; complete -C'morvex-import '" | cut -f1 | sort | xargs)
+    [ "$got" = "--replace harvest.xml page2.XML sub/" ] && ok "fish completes the options and record files of morvex-import" ||
+        fail "fish completion of morvex-import gave: $got"
 fi
 
 if have desktop-file-validate; then

@@ -48,7 +48,10 @@ expect_files() { # package, expected files...
 
 expect_files "$cli" /usr/bin/morvex-search /usr/share/man/man1/morvex-search.1.gz \
     /usr/share/bash-completion/completions/morvex-search /usr/share/zsh/vendor-completions/_morvex-search \
-    /usr/share/fish/vendor_completions.d/morvex-search.fish /usr/share/doc/morvex-search/copyright \
+    /usr/share/fish/vendor_completions.d/morvex-search.fish /usr/bin/morvex-import \
+    /usr/share/man/man1/morvex-import.1.gz /usr/share/bash-completion/completions/morvex-import \
+    /usr/share/zsh/vendor-completions/_morvex-import /usr/share/fish/vendor_completions.d/morvex-import.fish \
+    /usr/share/doc/morvex-search/copyright \
     /usr/share/doc/morvex-search/changelog.Debian.gz /usr/share/lintian/overrides/morvex-search
 
 # The fields: section, real descriptions, dependencies from dpkg-shlibdeps.
@@ -56,7 +59,7 @@ field() { dpkg-deb -f "$1" "$2"; }
 [ "$(field "$cli" Section)" = science ] && ok "morvex-search is in section science" || fail "section of morvex-search"
 depends=$(field "$cli" Depends)
 case $depends in
-*libc6*libstdc++6*) ok "morvex-search depends on $depends" ;;
+*libc6*libstdc++6*libxml2*|*libc6*libxml2*libstdc++6*) ok "morvex-search depends on $depends" ;;
 *) fail "morvex-search depends on: $depends" ;;
 esac
 if grep -qi qt <<<"$depends"; then fail "morvex-search depends on Qt: $depends"; else ok "morvex-search needs no Qt"; fi
@@ -104,10 +107,12 @@ touch "$root/var/lib/dpkg/status"
 dpkg_root() { dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless "$@" >>"$tmp/dpkg.log" 2>&1; }
 if dpkg_root -i "$cli"; then
     ok "dpkg installs morvex-search"
-    "$root/usr/bin/morvex-search" --help | grep -q '^Usage: morvex-search' && ok "the installed morvex-search --help works" ||
-        fail "the installed morvex-search --help"
-    warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/morvex-search.1.gz" 2>&1 >/dev/null || true)
-    [ -z "$warnings" ] && ok "man morvex-search shows the installed page without warnings" || fail "man: $warnings"
+    for program in morvex-search morvex-import; do
+        "$root/usr/bin/$program" --help | grep -q "^Usage: $program" && ok "the installed $program --help works" ||
+            fail "the installed $program --help"
+        warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$program.1.gz" 2>&1 >/dev/null || true)
+        [ -z "$warnings" ] && ok "man $program shows the installed page without warnings" || fail "man: $warnings"
+    done
     dpkg_root -r morvex-search || fail "dpkg -r morvex-search"
     left=$(cd "$root" && find . -mindepth 1 -not -path './var' -not -path './var/lib' -not -path './var/lib/dpkg*')
     [ -z "$left" ] && ok "removing morvex-search removes every file" || fail "left after removal: $left"

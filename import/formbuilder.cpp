@@ -1,0 +1,331 @@
+// One CSR record turned into one form of a form file.
+#include "import/formbuilder.h"
+
+#include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "import/formtext.h"
+#include "import/decimal.h"
+#include "import/keywords.h"
+#include "import/locationline.h"
+#include "import/xmlnodes.h"
+
+namespace csrimport {
+
+namespace {
+
+constexpr const char* kSeparator = "^";
+constexpr const char* kListSeparator = "; ";
+
+// A list of values, each distinct value once in the order first given, empty ones left out.
+class ValueList {
+public:
+    void add(const FormText& value) {
+        if (value.text.empty() || !m_seen.insert(value.text).second) return;
+        m_values.push_back(value.text);
+        m_transliterated += value.transliterated;
+    }
+    std::string join(const char* separator) const {
+        std::string out;
+        for (std::size_t i = 0; i < m_values.size(); ++i) out += (i == 0 ? "" : separator) + m_values[i];
+        return out;
+    }
+    std::size_t size() const { return m_values.size(); }
+    std::size_t indexOf(const std::string& value) const {
+        for (std::size_t i = 0; i < m_values.size(); ++i)
+            if (m_values[i] == value) return i;
+        return m_values.size();
+    }
+    std::size_t transliterated() const { return m_transliterated; }
+
+private:
+    std::vector<std::string> m_values;
+    std::unordered_set<std::string> m_seen;
+    std::size_t m_transliterated = 0;
+};
+
+// The values of one form line as they are added, with the characters transliterated in them.
+struct LineText {
+    std::string text;
+    std::size_t transliterated = 0;
+    void add(const FormText& value) {
+        text += value.text;
+        transliterated += value.transliterated;
+    }
+    void add(const std::string& plain) { text += plain; }
+};
+
+FormText property(const xmlNode* node) { return formText(propertyText(node)); }
+
+// The responsible party of a property (citedResponsibleParty, pointOfContact, contact, sponsor).
+const xmlNode* partyOf(const xmlNode* property) { return firstElement(property); }
+
+std::string roleOf(const xmlNode* party) { return codeOf(path(party, {{Ns::Gmd, "role"}, {Ns::Gmd, "*"}})); }
+
+// "individualName, organisation label", or the one of them that is there; empty when neither.
+FormText personOf(const xmlNode* party) {
+    const FormText name = property(child(party, Ns::Gmd, "individualName"));
+    const FormText organisation = property(child(party, Ns::Gmd, "organisationName"));
+    FormText person;
+    person.text = name.text;
+    if (!name.text.empty() && !organisation.text.empty()) person.text += ", ";
+    person.text += organisation.text;
+    person.transliterated = name.transliterated + organisation.transliterated;
+    return person;
+}
+
+// The country a party names: its first gmd:country below contactInfo/*/address/*, GB as "UK"
+// and US as "USA" (the pick list's spellings), any other as its label.
+FormText countryOf(const xmlNode* party) {
+    const xmlNode* address = path(party, {{Ns::Gmd, "contactInfo"}, {Ns::Gmd, "*"}, {Ns::Gmd, "address"}, {Ns::Gmd, "*"}});
+    const xmlNode* country = child(address, Ns::Gmd, "country");
+    if (!country) return {};
+    const std::string code = codeOf(firstElement(country));
+    if (code == "GB") return {"UK", 0};
+    if (code == "US") return {"USA", 0};
+    return property(country);
+}
+
+std::vector<const xmlNode*> originators(const xmlNode* identification) {
+    std::vector<const xmlNode*> parties;
+    const xmlNode* citation = path(identification, {{Ns::Gmd, "citation"}, {Ns::Gmd, "*"}});
+    for (const xmlNode* cited : children(citation, Ns::Gmd, "citedResponsibleParty")) {
+        const xmlNode* party = partyOf(cited);
+        if (party && roleOf(party) == "originator") parties.push_back(party);
+    }
+    return parties;
+}
+
+FormText countryLine(const xmlNode* record, const std::vector<const xmlNode*>& originatorParties) {
+    for (const xmlNode* party : originatorParties) {
+        FormText country = countryOf(party);
+        if (!country.text.empty()) return country;
+    }
+    for (const xmlNode* contact : children(record, Ns::Gmd, "contact")) {
+        FormText country = countryOf(partyOf(contact));
+        if (!country.text.empty()) return country;
+    }
+    return {};
+}
+
+// The identification: the first identificationInfo that holds one.
+const xmlNode* identificationOf(const xmlNode* record) {
+    for (const xmlNode* info : children(record, Ns::Gmd, "identificationInfo")) {
+        if (const xmlNode* id = child(info, Ns::Sdn, "SDN_DataIdentification")) return id;
+        if (const xmlNode* id = child(info, Ns::Gmd, "MD_DataIdentification")) return id;
+    }
+    return nullptr;
+}
+
+// The text of a begin or end: the position element when there is one, else the instant's.
+std::string timeText(const xmlNode* period, const char* position, const char* instant, bool* present) {
+    if (const xmlNode* p = child(period, Ns::Gml, position)) {
+        *present = true;
+        return propertyText(p);
+    }
+    const xmlNode* time = path(period, {{Ns::Gml, instant}, {Ns::Gml, "TimeInstant"}, {Ns::Gml, "timePosition"}});
+    *present = time != nullptr;
+    return propertyText(time);
+}
+
+const xmlNode* timePeriodOf(const xmlNode* identification) {
+    for (const xmlNode* extent : children(identification, Ns::Gmd, "extent"))
+        if (const xmlNode* period = descendant(extent, Ns::Gml, "TimePeriod")) return period;
+    return nullptr;
+}
+
+std::vector<const xmlNode*> objectivesOf(const xmlNode* record) {
+    std::vector<const xmlNode*> objectives;
+    for (const xmlNode* info : children(record, Ns::Gmi, "acquisitionInformation"))
+        for (const xmlNode* n = info->children; n; n = n->next) {
+            if (n->type != XML_ELEMENT_NODE) continue;
+            for (const xmlNode* objective : children(n, Ns::Gmi, "objective")) {
+                const xmlNode* o = child(objective, Ns::Sdn, "SDN_Objective");
+                if (!o) o = child(objective, Ns::Gmi, "MI_Objective");
+                if (o) objectives.push_back(o);
+            }
+        }
+    return objectives;
+}
+
+// The principal investigators below an objective's instrument, as persons, in document order.
+std::vector<FormText> investigatorsOf(const xmlNode* objective) {
+    std::vector<FormText> persons;
+    const xmlNode* instrument = child(objective, Ns::Gmi, "sensingInstrument");
+    for (const xmlNode* sponsor : descendants(instrument, Ns::Gmi, "sponsor")) {
+        const xmlNode* party = partyOf(sponsor);
+        if (!party || roleOf(party) != "principalInvestigator") continue;
+        FormText person = personOf(party);
+        if (!person.text.empty()) persons.push_back(std::move(person));
+    }
+    return persons;
+}
+
+// Field 2: the quantity, with the unit's label unless the unit counts stations.
+FormText quantityOf(const xmlNode* objective) {
+    const xmlNode* activity = descendant(objective, Ns::Sdn, "SDN_SamplingActivity");
+    FormText quantity = property(child(activity, Ns::Sdn, "quantity"));
+    if (quantity.text.empty()) return {};
+    const xmlNode* unit = path(activity, {{Ns::Sdn, "unit"}, {Ns::Sdn, "SDN_CSRUnitCode"}});
+    const FormText code = codeText(unit);
+    if (code.text.empty() || code.text == "CSRU001") return quantity;
+    FormText label = formText(allText(unit));
+    if (label.text.empty()) label = code;
+    quantity.text += ' ' + label.text;
+    quantity.transliterated += label.transliterated;
+    return quantity;
+}
+
+// Field 4: the first box below any of the objective's extents, when its four values are usable.
+std::string positionOf(const xmlNode* objective) {
+    const xmlNode* box = nullptr;
+    for (const xmlNode* extent : children(objective, Ns::Gmi, "extent"))
+        if ((box = descendant(extent, Ns::Gmd, "EX_GeographicBoundingBox"))) break;
+    if (!box) return {};
+    const auto value = [&](const char* name) { return Decimal::parse(property(child(box, Ns::Gmd, name)).text); };
+    const auto west = value("westBoundLongitude"), east = value("eastBoundLongitude");
+    const auto south = value("southBoundLatitude"), north = value("northBoundLatitude");
+    if (!west || !east || !south || !north) return {};
+    if (!west->within(180) || !east->within(180) || !south->within(90) || !north->within(90)) return {};
+    if (*south == *north && *west == *east) return positionText(*south, *west);
+    return positionText(*south, *west) + " - " + positionText(*north, *east);
+}
+
+} // namespace
+
+std::string ImportedForm::bytes() const {
+    std::string out;
+    for (const std::string& line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out + "*\r\n";
+}
+
+std::string FormBuilder::identifierOf(const xmlNode* record) {
+    return property(child(record, Ns::Gmd, "fileIdentifier")).text;
+}
+
+RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
+    if (codeOf(firstElement(child(record, Ns::Gmd, "hierarchyLevelName"))) != "CSR") return RecordVerdict::NotCsr;
+    const xmlNode* id = identificationOf(record);
+    const xmlNode* period = timePeriodOf(id);
+    bool present = false;
+    const std::optional<CalendarDate> begin =
+        CalendarDate::parse(formText(timeText(period, "beginPosition", "begin", &present)).text);
+    if (!begin) return RecordVerdict::NoBeginDate;
+    const std::optional<CalendarDate> end =
+        CalendarDate::parse(formText(timeText(period, "endPosition", "end", &present)).text);
+
+    *form = ImportedForm();
+    form->begin = *begin;
+    form->end = end ? *end : *begin;
+    const std::string written = propertyText(child(record, Ns::Gmd, "fileIdentifier"));
+    const FormText identifier = formText(written);
+    form->identifier = identifier.text;
+    form->duplicateKey = std::string(trimWhitespace(written));
+    const std::size_t colon = identifier.text.rfind(':');
+    form->localIdentifier =
+        std::string(trimBlanks(colon == std::string::npos ? identifier.text : identifier.text.substr(colon + 1)));
+    form->dateStamp = CalendarDate::parse(property(child(record, Ns::Gmd, "dateStamp")).text);
+
+    const KeywordBlocks blocks(id);
+    std::vector<LineText> lines(10);
+    const Keyword platform = firstKeyword(blocks.ofType("platform"));
+    ValueList projects;
+    for (const Keyword& k : keywordsOf(blocks.ofType("project"))) projects.add(k.label);
+    char year[8];
+    std::snprintf(year, sizeof year, "%04d", begin->year);
+    lines[0].add(std::string(year) + kSeparator);
+    lines[0].add(platform.code);
+    lines[0].add(kSeparator);
+    // The identifier's transliterated characters are counted once, in line 9.
+    lines[0].add(form->localIdentifier);
+    lines[0].add(std::string(kSeparator) + (form->dateStamp ? form->dateStamp->shortText() : "") + kSeparator + "0" +
+                 kSeparator + projects.join(kListSeparator));
+    lines[0].transliterated += projects.transliterated();
+
+    const std::vector<const xmlNode*> originatorParties = originators(id);
+    lines[1].add(countryLine(record, originatorParties));
+    lines[2].add(LocationLine::build(id, blocks));
+    ValueList agencies;
+    for (const xmlNode* party : originatorParties) agencies.add(property(child(party, Ns::Gmd, "organisationName")));
+    lines[3].add(agencies.join(kListSeparator));
+    lines[3].transliterated += agencies.transliterated();
+
+    const Keyword departure = firstKeyword(blocks.ofType("departure_place"));
+    const Keyword arrival = firstKeyword(blocks.ofType("arrival_place"));
+    lines[4].add(std::to_string(form->begin.day) + kSeparator + form->begin.monthName() + kSeparator +
+                 std::to_string(form->end.day) + kSeparator + form->end.monthName() + kSeparator);
+    if (!departure.label.text.empty() || !arrival.label.text.empty()) {
+        lines[4].add(departure.label);
+        lines[4].add(" - ");
+        lines[4].add(arrival.label);
+    }
+
+    const xmlNode* citation = path(id, {{Ns::Gmd, "citation"}, {Ns::Gmd, "*"}});
+    lines[5].add("CR ");
+    lines[5].add(property(child(citation, Ns::Gmd, "title")));
+    lines[5].add(kSeparator);
+    lines[5].add(property(child(id, Ns::Gmd, "abstract")));
+
+    lines[6].add(platform.label);
+    lines[6].add(kSeparator);
+    lines[6].add(firstKeyword(blocks.ofType("platform_class")).label);
+
+    ValueList scientists;
+    for (const xmlNode* contact : children(id, Ns::Gmd, "pointOfContact")) scientists.add(personOf(partyOf(contact)));
+    lines[7].add(scientists.join(kListSeparator));
+    lines[7].transliterated += scientists.transliterated();
+
+    std::vector<const xmlNode*> objectives = objectivesOf(record);
+    if (objectives.size() > kMaxObservationLines) {
+        form->objectivesLeftOut = objectives.size() - kMaxObservationLines;
+        objectives.resize(kMaxObservationLines);
+    }
+    std::vector<std::vector<FormText>> investigators;
+    ValueList allInvestigators;
+    for (const xmlNode* objective : objectives) {
+        investigators.push_back(investigatorsOf(objective));
+        for (const FormText& person : investigators.back()) allInvestigators.add(person);
+    }
+    // Keys a to z go to the first 26 investigators; later ones are left out of line 8.
+    ValueList keyed;
+    for (const std::vector<FormText>& persons : investigators)
+        for (const FormText& person : persons)
+            if (keyed.size() < kMaxInvestigators) keyed.add(person);
+    form->investigatorsLeftOut = allInvestigators.size() - keyed.size();
+    lines[8].add(keyed.join(kSeparator));
+    lines[8].transliterated += keyed.transliterated();
+
+    lines[9].add("Imported from ");
+    lines[9].add(identifier);
+    lines[9].add(", " + form->begin.isoText() + " to " + form->end.isoText());
+
+    for (std::size_t i = 0; i < objectives.size(); ++i) {
+        const xmlNode* objective = objectives[i];
+        LineText line;
+        line.add(codeText(firstElement(path(objective, {{Ns::Gmi, "sensingInstrument"}, {Ns::Gmi, "*"}, {Ns::Gmi, "type"}}))));
+        line.add(kSeparator);
+        line.add(quantityOf(objective));
+        line.add(kSeparator);
+        std::string keys;
+        for (const FormText& person : investigators[i]) {
+            const std::size_t index = keyed.indexOf(person.text);
+            const char key = static_cast<char>('a' + index);
+            if (index < keyed.size() && keys.find(key) == std::string::npos) keys += key;
+        }
+        line.add(keys + kSeparator + positionOf(objective) + kSeparator + kSeparator);
+        line.add(property(child(objective, Ns::Gmi, "function")));
+        lines.push_back(std::move(line));
+    }
+
+    for (LineText& line : lines) {
+        form->lines.push_back(formLine(std::move(line.text)));
+        form->transliterated += line.transliterated;
+    }
+    return RecordVerdict::Imported;
+}
+
+} // namespace csrimport

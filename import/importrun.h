@@ -1,0 +1,69 @@
+// One import: records read from the inputs, forms written into one form file per begin year.
+#ifndef IMPORT_IMPORTRUN_H
+#define IMPORT_IMPORTRUN_H
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "import/importhost.h"
+#include "search/filesystem.h"
+
+namespace csrimport {
+
+/// What an import is asked to do.
+struct ImportSettings {
+    std::vector<std::string> inputs; // record files and folders, as given
+    std::string folder;              // where the form files go; it must exist
+    bool replace = false;            // existing form files may be replaced
+    std::string spillFolder;         // of the temporary file; empty: folder
+};
+
+/// How an import ended.
+enum class ImportOutcome {
+    Written,         // every form file was written
+    NothingImported, // no record was imported: nothing written
+    Stopped,         // stopped before the renames: nothing written
+    ReadFailed,      // an input or folder could not be read: nothing written
+    WriteFailed,     // a form file could not be written: nothing replaced
+    RenameFailed,    // a rename failed: the earlier files are in place (see renamed())
+    Refused,         // folder in use, missing input, files that exist, an input among the outputs
+};
+
+/// Reads every input, then writes the form files: under hidden names, synced, renamed in
+/// increasing year order when all are complete. The folder is locked from start to end.
+class ImportRun {
+public:
+    ImportRun(ImportHost& host, search::FileSystem& fs);
+
+    /// Runs the import; error() says why when the outcome is not Written.
+    ImportOutcome run(const ImportSettings& settings);
+
+    const ImportCounts& counts() const { return m_counts; }
+    /// The reason of a refusal or failure, one sentence.
+    const std::string& error() const { return m_error; }
+    /// The form files written (when a rename failed, those renamed before), with their form
+    /// counts, in year order.
+    const std::vector<std::pair<std::string, std::size_t>>& files() const { return m_files; }
+    /// The form files renamed before a rename failed.
+    const std::vector<std::string>& renamed() const { return m_renamed; }
+    /// The size of the regular input files, known once the folders are listed.
+    std::uint64_t totalBytes() const { return m_totalBytes; }
+
+private:
+    class Reading;
+    ImportOutcome refuse(std::string error);
+
+    ImportHost& m_host;
+    search::FileSystem& m_fs;
+    ImportCounts m_counts;
+    std::string m_error;
+    std::vector<std::pair<std::string, std::size_t>> m_files;
+    std::vector<std::string> m_renamed;
+    std::uint64_t m_totalBytes = 0;
+};
+
+} // namespace csrimport
+
+#endif // IMPORT_IMPORTRUN_H

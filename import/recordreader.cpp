@@ -1,0 +1,138 @@
+// Streams one XML document and hands over each CSR record in it, one at a time.
+#include "import/recordreader.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlreader.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "import/xmlallocator.h"
+#include "import/xmlnodes.h"
+
+namespace csrimport {
+
+namespace {
+
+// No option that loads a DTD, substitutes entities or reaches the network.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+
+// External entities are never loaded, whatever a document declares.
+xmlParserInputPtr noExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
+void setUpParser() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        XmlAllocator::install();
+        xmlInitParser();
+        xmlSetExternalEntityLoader(noExternalEntity);
+    });
+}
+
+struct ReadState {
+    const RecordReader::Source* source;
+    std::string error; // the first error the parser reports
+    bool sourceFailed = false;
+    long long bytes = 0;
+    std::string generic; // the first line libxml2 reports outside the parser (encoding errors)
+    bool genericDone = false;
+};
+
+// libxml2 reports encoding and input errors through its thread's generic error function, which
+// would print them on stderr; they go to the document being read instead.
+thread_local ReadState* t_reading = nullptr;
+
+extern "C" void onGenericError(void*, const char* format, ...) {
+    if (!t_reading || t_reading->genericDone) return;
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    for (const char* c = text; *c; ++c) {
+        if (*c == '\n') {
+            t_reading->genericDone = true;
+            break;
+        }
+        t_reading->generic += *c;
+    }
+}
+
+extern "C" int readBytes(void* context, char* buffer, int size) {
+    auto* state = static_cast<ReadState*>(context);
+    const int n = (*state->source)(buffer, size);
+    if (n < 0) state->sourceFailed = true;
+    else state->bytes += n;
+    return n;
+}
+
+extern "C" void onError(void* context, xmlErrorPtr error) {
+    auto* state = static_cast<ReadState*>(context);
+    if (!error || error->level < XML_ERR_ERROR || !state->error.empty()) return;
+    std::string message = error->message ? error->message : "unknown error";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    // Some messages go on over a second line ("...\nBytes: 0xF8 ..."): the problem is one line.
+    for (char& c : message)
+        if (c == '\n' || c == '\r') c = ' ';
+    state->error = error->line > 0 ? "line " + std::to_string(error->line) + ": " + message : message;
+}
+
+struct FreeReader {
+    void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
+};
+
+} // namespace
+
+bool RecordReader::isRecord(const xmlNode* node) {
+    return isElement(node, Ns::Gmd, "MD_Metadata") || isElement(node, Ns::Gmi, "MI_Metadata");
+}
+
+RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink& sink, std::string* problem) {
+    setUpParser();
+    ReadState state{&source, {}, false, 0, {}, false};
+    xmlSetGenericErrorFunc(nullptr, onGenericError);
+    t_reading = &state;
+    struct Done {
+        ~Done() { t_reading = nullptr; }
+    } done;
+    std::unique_ptr<xmlTextReader, FreeReader> reader(
+        xmlReaderForIO(readBytes, nullptr, &state, nullptr, nullptr, kParseOptions));
+    if (!reader) {
+        *problem = "the XML parser cannot be started";
+        return Outcome::NotUsable;
+    }
+    xmlTextReaderSetStructuredErrorHandler(reader.get(), onError, &state);
+    const auto failed = [&] {
+        if (state.bytes == 0 && !state.sourceFailed)
+            *problem = "the file is empty";
+        else
+            *problem = !state.error.empty()     ? state.error
+                       : state.sourceFailed     ? "the file cannot be read"
+                       : !state.generic.empty() ? state.generic
+                                                : "not well-formed";
+        return Outcome::NotUsable;
+    };
+    int rc = xmlTextReaderRead(reader.get());
+    while (rc == 1) {
+        if (!state.error.empty()) return failed();
+        const int type = xmlTextReaderNodeType(reader.get());
+        if (type == XML_READER_TYPE_DOCUMENT_TYPE) {
+            *problem = "it has a DOCTYPE declaration, and documents with one are not read";
+            return Outcome::NotUsable;
+        }
+        if (type == XML_READER_TYPE_ELEMENT && isRecord(xmlTextReaderCurrentNode(reader.get()))) {
+            const xmlNode* record = xmlTextReaderExpand(reader.get());
+            if (!record || !state.error.empty()) return failed();
+            if (!sink(record)) return Outcome::Stopped;
+            rc = xmlTextReaderNext(reader.get());
+            continue;
+        }
+        rc = xmlTextReaderRead(reader.get());
+    }
+    if (rc != 0 || !state.error.empty() || state.sourceFailed) return failed();
+    return Outcome::Complete;
+}
+
+} // namespace csrimport
