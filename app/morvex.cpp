@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "app/accesskeymenubar.h"
+#include "app/runpanel.h"
 #include "app/textbridge.h"
 #include "app/viewbuttonaccess.h"
 #include "app/windowtexts.h"
 #include "geo/kemsqa.h"
-#include "reports/reportfanout.h"
-#include "reports/reportform.h"
+#include "reports/reportrun.h"
 #include "reports/squarecounts.h"
 #include "search/criteria.h"
 #include "search/filesystem.h"
@@ -35,12 +35,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A run lets window events through at most this often; a form takes microseconds.
-constexpr auto kYieldInterval = 10ms;
-constexpr auto kProgressInterval = 100ms;
-// Reading the clock at every form would cost more than the forms themselves; it is read at
-// every this many, well under a millisecond apart.
-constexpr int kFormsPerClockRead = 64;
 constexpr double kTwipsPerInch = 1440.0;
 
 const QColor kLightGrey(192, 192, 192);
@@ -107,6 +101,8 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
     app::installViewButtonAccess();
     createControls();
     createMenus();
+    m_runPanel = std::make_unique<app::RunPanel>(app::RunPanel::Controls{
+        this, m_Selection, m_brontel, m_MnuFile, m_Mnusearch, m_Mnubreak, m_labker, m_messages});
     startUp();
 }
 
@@ -295,7 +291,7 @@ void Morvex::createMenus() {
     pickCommand(6, QStringLiteral("&Ship/Platform Name"));
 
     QMenu* codes = submenu(bar, controlName("mnupars", 9), QStringLiteral("&Parameter Codes"));
-    m_mnupars[9] = codes->menuAction();
+    m_mnupars[search::kParameterCriterion] = codes->menuAction();
     for (int g = 0; g < 4; ++g) {
         QAction* item = codes->addAction(fromBytes(tables::RpTable::listCaption(g)));
         item->setObjectName(controlName("mnul9", g));
@@ -481,30 +477,27 @@ void Morvex::mnusearchClick() {
     for (int i = 0; i < kCriteria; ++i) {
         if (!toBytes(m_Answer[static_cast<std::size_t>(i)]->text(),
                      &criteria.texts[static_cast<std::size_t>(i)])) {
-            m_messages->message(this, app::latin1Refusal(fromBytes(search::criterionLabel(i))));
+            m_messages->message(this, app::unsearchableRefusal(fromBytes(search::criterionLabel(i))));
             return;
         }
     }
     criteria.dataHeld = dataHeld();
 
     search::DiskFileSystem files;
-    reports::ReportForm reportFiles(files, m_rptable);
+    files.setFileHook([this] { m_runPanel->fileStep(); });
     reports::SquareCounts squares; // for the map window's picture of the result
-    reports::ReportFanOut sink(reportFiles, {&squares});
-    search::SearchRun run(*this, files, sink);
-    m_run = &run;
-    m_lastEvents = {};
-    m_lastProgress = {};
-    m_formsToClockRead = 0;
+    reports::ReportRun run(*m_runPanel, files, m_rptable, {&squares});
+    m_run = &run.searchRun();
+    m_runPanel->begin();
     const search::RunOutcome outcome = run.run(m_files, criteria);
     m_run = nullptr;
     if (outcome == search::RunOutcome::Completed) {
         kemsqa::setLastResult(squares.formsBySquare());
     }
-    pushProgress();
-    if (m_closeAfterRun) {
+    m_runPanel->end();
+    if (m_runPanel->closing()) {
         close();
-        m_closeAfterRun = false;
+        m_runPanel->setClosing(false);
     }
 }
 
@@ -526,7 +519,7 @@ void Morvex::closeEvent(QCloseEvent* event) {
     // The run is inside the Search handler below this event; stop it first and close when it has returned.
     if (m_run) {
         m_run->requestBreak();
-        m_closeAfterRun = true;
+        m_runPanel->setClosing(true);
         event->ignore();
         return;
     }
@@ -638,7 +631,7 @@ void Morvex::returnToField(QLineEdit* field) {
 
 // The parameter field always holds exactly the codes marked in all 18 lists.
 void Morvex::endParameterPick(int list) {
-    QLineEdit* answer = m_Answer[9];
+    QLineEdit* answer = m_Answer[search::kParameterCriterion];
     answer->clear();
     m_L9[static_cast<std::size_t>(list)]->hide();
     m_labesc->hide();
@@ -675,7 +668,7 @@ void Morvex::answerMouseMove(int i) {
 
 void Morvex::labinfoMouseMove() {
     m_labtitle->show();
-    std::array<QString, 10> fields;
+    std::array<QString, kCriteria> fields;
     for (int i = 0; i < kCriteria; ++i)
         fields[static_cast<std::size_t>(i)] = m_Answer[static_cast<std::size_t>(i)]->text();
     m_labselection->show();
@@ -787,71 +780,7 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// The search run's host.
 
-void Morvex::yield() {
-    if (--m_formsToClockRead > 0) return;
-    m_formsToClockRead = kFormsPerClockRead;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastEvents < kYieldInterval) return;
-    // Laying the progress box out again costs more than a turn of the event loop; ten times a
-    // second is as often as anyone reads it.
-    if (now - m_lastProgress >= kProgressInterval) {
-        pushProgress();
-        m_lastProgress = std::chrono::steady_clock::now();
-    }
-    QCoreApplication::processEvents();
-    m_lastEvents = std::chrono::steady_clock::now();
-}
-
-void Morvex::beforeLongStep() {
-    pushProgress();
-    QCoreApplication::processEvents();
-    m_lastEvents = std::chrono::steady_clock::now();
-}
-
-void Morvex::showProgress() {
-    m_Selection->show();
-}
-
-void Morvex::setProgressText(const std::string& text) {
-    m_progress = text;
-    m_progressPending = true;
-}
-
-void Morvex::pushProgress() {
-    if (!m_progressPending) return;
-    m_progressPending = false;
-    // The run's texts end lines with CR LF; the text box breaks lines at LF.
-    QString text = fromBytes(m_progress);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_Selection->setPlainText(text);
-}
-
-bool Morvex::ask(const std::string& question) {
-    if (m_closeAfterRun) return false;
-    pushProgress();
-    return m_messages->ask(this, fromBytes(question));
-}
-
-// After "&End" the window goes without a word, so the run's Break message is not shown.
-void Morvex::message(const std::string& text) {
-    if (m_closeAfterRun) return;
-    pushProgress();
-    m_messages->message(this, fromBytes(text));
-}
-
-void Morvex::setViewButtonsVisible(bool visible) {
-    for (QLabel* button : m_labker)
-        button->setVisible(visible);
-}
-
-void Morvex::setRunning(bool running) {
-    m_MnuFile->setEnabled(!running);
-    m_Mnusearch->setEnabled(!running);
-    m_Mnubreak->setEnabled(running);
-}
-
-std::string Morvex::probeText() {
-    return toBytesLossy(m_brontel->text());
+search::RunHost& Morvex::runHost() {
+    return *m_runPanel;
 }

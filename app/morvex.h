@@ -26,15 +26,19 @@ class QPlainTextEdit;
 namespace search {
 class SearchRun;
 }
+namespace app {
+class RunPanel;
+}
 
 /// "KERVOS Search". Sized and laid out once from the screen; controls are then only shown and
 /// hidden. Every control and menu item carries its name as objectName ("Answer_2", "L9_17",
-/// "mnupars_9"). Hosts the search run on its own thread, yielding to the event queue per form.
-class Morvex : public QMainWindow, public search::RunHost {
+/// "mnupars_9"). The search runs inside the Search command on the window's thread; its
+/// RunPanel gives the window's events a turn at form ends and around long file steps.
+class Morvex : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kCriteria = 10;
+    static constexpr int kCriteria = search::kCriterionCount;
     static constexpr int kCodeLists = tables::RpTable::kListCount;
 
     /// A window using the given services; null members get the real dialogs and opener.
@@ -49,16 +53,8 @@ public:
     /// True while the Search command's run is going on.
     bool isRunning() const { return m_run != nullptr; }
 
-    // search::RunHost, called by the run from inside the Search command.
-    void yield() override;
-    void showProgress() override;
-    void setProgressText(const std::string& text) override;
-    bool ask(const std::string& question) override;
-    void message(const std::string& text) override;
-    void setViewButtonsVisible(bool visible) override;
-    void setRunning(bool running) override;
-    std::string probeText() override;
-    void beforeLongStep() override;
+    /// The window's side of a search run.
+    search::RunHost& runHost();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,7 +106,6 @@ private:
     search::DataHeld dataHeld() const;
     void showPickList(QListWidget* list);
     void showHelp(const QString& text);
-    void pushProgress();
 
     std::unique_ptr<FileChooser> m_ownChooser;
     std::unique_ptr<MessageBoxes> m_ownMessages;
@@ -123,12 +118,7 @@ private:
     search::FileSelection m_files;
 
     search::SearchRun* m_run = nullptr;
-    bool m_closeAfterRun = false;
-    std::string m_progress;
-    bool m_progressPending = false;
-    std::chrono::steady_clock::time_point m_lastEvents;   // the run last let events through
-    std::chrono::steady_clock::time_point m_lastProgress; // the run last showed its progress
-    int m_formsToClockRead = 0; // forms until the run's yield reads the clock again
+    std::unique_ptr<app::RunPanel> m_runPanel;
 
     QWidget* m_central = nullptr;
     std::array<QLineEdit*, kCriteria> m_Answer{};

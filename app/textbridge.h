@@ -7,25 +7,35 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
-/// Core bytes as display text, one Latin-1 character per byte: "\xE9t\xE9" => "été".
+#include "search/windows1252.h"
+
+/// Core bytes (Windows-1252, as form files hold them) as display text: "\xE9t\xE9" => "été",
+/// "\x80" => "€".
 inline QString fromBytes(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const std::string utf8 = search::fromWindows1252(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-/// Display text as core bytes; false (bytes untouched) when a character lies outside Latin-1.
+/// Display text as core bytes, as the command line turns a criterion into them
+/// (search::typedToWindows1252); false (bytes untouched) when a character has no byte in
+/// Windows-1252.
 inline bool toBytes(const QString& text, std::string* bytes) {
-    for (QChar c : text)
-        if (c.unicode() > 0xFF) return false;
-    const QByteArray latin1 = text.toLatin1();
-    bytes->assign(latin1.constData(), static_cast<std::size_t>(latin1.size()));
+    const QByteArray utf8 = text.toUtf8();
+    std::string converted;
+    if (!search::typedToWindows1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                                    &converted, nullptr))
+        return false;
+    *bytes = std::move(converted);
     return true;
 }
 
-/// Display text as core bytes, a character outside Latin-1 becoming "?".
+/// Display text as core bytes, a character that Windows-1252 lacks transliterated ("Ł" => "L")
+/// or "?".
 inline std::string toBytesLossy(const QString& text) {
-    const QByteArray latin1 = text.toLatin1();
-    return std::string(latin1.constData(), static_cast<std::size_t>(latin1.size()));
+    const QByteArray utf8 = text.toUtf8();
+    return search::toWindows1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 /// A file path as the file system spells it in bytes.

@@ -14,23 +14,6 @@ constexpr const char* kTitle = "Morvex for Windows - Report production from KERV
                                "kervos@ulma.example.org\n"
                                "Refresh database from: <http://www.ulma.example.org/ocean/kervos>";
 
-constexpr std::array<const char*, 10> kCriterionItems = {
-    "Project Name",       "Country",         "Area",
-    "Operating Agency",   "Month",           "Cruise Name",
-    "Ship/Platform Name", "Chief Scientist", "Queries Contact",
-    "Observation Type"};
-
-constexpr std::array<const char*, 10> kFieldHelp = {
-    "Enter Project Name(s)or select by clicking on 'Projects' on menu bar.",
-    "Enter Country(s)or select by clicking on 'Country' on menu bar.",
-    "Enter Area(s)or select by clicking on 'Areas' on menu bar.",
-    "Enter Operating Agency(s)or select by clicking on 'Operating Agency' on menu bar.",
-    "Enter Month(s)or select by clicking on 'Month' on menu bar.",
-    "Enter Cruise Name(s)- This field also include keywords from cruise objectives.",
-    "Enter Ship/Platform(s)or select by clicking on 'Ship/Platform Name' on menu bar.",
-    "Enter Chief Scientist(s)name.",
-    "Enter Query Contact(s)- eg a person responsible for the analysis of a data type.",
-    "Enter Parameter code(s)or select by clicking on 'Parameter codes' on menu bar."};
 constexpr const char* kOrNote = "Note: Multiple Entries can only be linked by < OR >";
 constexpr const char* kSummaryHint = "To display all current selections made move mouse to the '?'";
 
@@ -50,7 +33,8 @@ constexpr std::array<const char*, 3> kViewHelp = {
     "Note2: This file is a CSV file which is best viewed by importing to your\n"
     "Word Processor and use the 'converting text to table'function."};
 
-constexpr const char* kLatin1Refusal = ": only characters of the Latin-1 set can be searched for";
+constexpr const char* kUnsearchableRefusal =
+    ": only characters of Windows-1252, the character set of form files, can be searched for";
 
 template <std::size_t N> QString pick(const std::array<const char*, N>& texts, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < N ? QString::fromLatin1(texts[static_cast<std::size_t>(i)])
@@ -69,12 +53,16 @@ QString titleText() {
     return QString::fromLatin1(kTitle);
 }
 QString criterionItem(int i) {
-    return pick(kCriterionItems, i);
+    if (i < 0 || i >= search::kCriterionCount) return {};
+    const std::string_view item = search::kCriteria[static_cast<std::size_t>(i)].menuItem;
+    return QString::fromLatin1(item.data(), static_cast<qsizetype>(item.size()));
 }
 
 QString fieldHelp(int i) {
-    return pick(kFieldHelp, i) + QLatin1Char('\n') + QString::fromLatin1(kOrNote) + QLatin1Char('\n') +
-           QString::fromLatin1(kSummaryHint);
+    if (i < 0 || i >= search::kCriterionCount) return {};
+    const std::string_view help = search::kCriteria[static_cast<std::size_t>(i)].fieldHelp;
+    return QString::fromLatin1(help.data(), static_cast<qsizetype>(help.size())) + QLatin1Char('\n') +
+           QString::fromLatin1(kOrNote) + QLatin1Char('\n') + QString::fromLatin1(kSummaryHint);
 }
 
 QString viewCaption(int n) {
@@ -83,17 +71,17 @@ QString viewCaption(int n) {
 QString viewHelp(int n) {
     return pick(kViewHelp, n);
 }
-QString latin1Refusal(const QString& label) {
-    return label + QString::fromLatin1(kLatin1Refusal);
+QString unsearchableRefusal(const QString& label) {
+    return label + QString::fromLatin1(kUnsearchableRefusal);
 }
 
-QString selectionSummary(const QString& yearsLabel, const std::array<QString, 10>& fields,
+QString selectionSummary(const QString& yearsLabel, const std::array<QString, search::kCriterionCount>& fields,
                          search::DataHeld dataHeld) {
     QString summary = yearsLabel.isEmpty() ? QStringLiteral("NO <KER????.INF> files have been selected Yet!")
                                            : QStringLiteral("Files selected:-\n") + yearsLabel;
     QString criteria;
     int used = 0;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < search::kCriterionCount; ++i) {
         const QString& text = fields[static_cast<std::size_t>(i)];
         if (text.isEmpty()) continue;
         if (++used > 1) criteria += QStringLiteral("(AND)");

@@ -24,14 +24,14 @@ QString fieldHelp(int i);
 QString viewCaption(int n);
 /// The help box of view button n, lines joined by line feeds.
 QString viewHelp(int n);
-/// The refusal of a field holding characters outside Latin-1, named by its label.
-QString latin1Refusal(const QString& label);
+/// The refusal of a field holding a character that form files cannot hold, named by its label.
+QString unsearchableRefusal(const QString& label);
 
 /// The summary box of the "?" sign. With no files chosen, fields 1 and 6 used and data at ULMA:
 ///   "NO <KER????.INF> files have been selected Yet!\n"
 ///   "The following search criteria have been selected:-\n"
 ///   " 2: UK\n(AND) 7: Hudson\n\nOnly cruises with at least some data at ULMA."
-QString selectionSummary(const QString& yearsLabel, const std::array<QString, 10>& fields,
+QString selectionSummary(const QString& yearsLabel, const std::array<QString, search::kCriterionCount>& fields,
                          search::DataHeld dataHeld);
 
 } // namespace app

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "reports/reportform.h"
+#include "reports/reportrun.h"
 #include "search/criteria.h"
 #include "search/formreader.h"
 #include "search/searchrun.h"
@@ -58,18 +58,17 @@ void searchRun(benchmark::State& state) {
     search::CriteriaSet criteria;
     criteria.texts[1] = state.range(0) == 0 ? "atlantis" : state.range(0) == 1 ? "ireland" : "";
     struct Host : search::RunHost {
-        void yield() override {}
-        void showProgress() override {}
-        void setProgressText(const std::string&) override {}
+        void runStarted() override {}
+        void formEnd(const search::RunProgress&) override {}
+        void progress(const search::RunProgress&) override {}
         bool ask(const std::string&) override { return true; }
         void message(const std::string&) override {}
-        void setViewButtonsVisible(bool) override {}
-        void setRunning(bool) override {}
-        std::string probeText() override { return {}; }
+        void formProblem(long long, const std::string&) override {}
+        void runEnded(const search::RunEnd&) override {}
+        std::string lineProbe() override { return {}; }
     } host;
     tables::RpTable table;
-    reports::ReportForm sink(fs, table);
-    search::SearchRun run(host, fs, sink);
+    reports::ReportRun run(host, fs, table);
     for (auto _ : state) benchmark::DoNotOptimize(run.run(selection, criteria));
     state.SetBytesProcessed(static_cast<long long>(state.iterations() * inventory().size()));
 }

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/searchrun.h"
 
 namespace cli {
 
@@ -75,11 +74,6 @@ bool CliHost::progressBarWanted(bool quiet) {
     return !quiet && ::isatty(STDERR_FILENO) == 1 && term && *term && std::strcmp(term, "dumb") != 0;
 }
 
-void CliHost::attach(const search::SearchRun& run, std::uint64_t totalBytes) {
-    m_run = &run;
-    m_totalBytes = totalBytes;
-}
-
 void CliHost::installBreakHandlers() {
     // Without SA_RESTART a signal cuts short an open that waits; reads and writes of the
     // run go on after it by themselves.
@@ -94,16 +88,16 @@ bool CliHost::breakSignalled() {
     return g_breakSignalled != 0;
 }
 
-void CliHost::yield() {
-    if (m_progressBar && m_run) m_bar.update(m_run->bytesRead(), m_run->formsRead(), m_run->formsSelected());
-}
-
-void CliHost::showProgress() {
+void CliHost::runStarted() {
     if (m_progressBar) m_bar.start(m_totalBytes);
 }
 
-void CliHost::setProgressText(const std::string&) {
-    // The counts come from the run itself; the bar and the result lines are drawn from them.
+void CliHost::formEnd(const search::RunProgress& progress) {
+    if (m_progressBar) m_bar.update(progress.bytesRead, progress.formsRead, progress.formsSelected);
+}
+
+void CliHost::progress(const search::RunProgress&) {
+    // The bar is drawn at form ends, and the result lines from the run's counts.
 }
 
 bool CliHost::ask(const std::string&) {
@@ -120,13 +114,15 @@ void CliHost::message(const std::string& text) {
     writeToStderr(text + "\n");
 }
 
-void CliHost::setViewButtonsVisible(bool) {}
-
-void CliHost::setRunning(bool running) {
-    if (!running) m_bar.erase();
+void CliHost::formProblem(long long, const std::string& text) {
+    message(text);
 }
 
-std::string CliHost::probeText() {
+void CliHost::runEnded(const search::RunEnd&) {
+    m_bar.erase();
+}
+
+std::string CliHost::lineProbe() {
     return m_probe;
 }
 

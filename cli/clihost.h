@@ -9,10 +9,6 @@
 #include "cli/progressbar.h"
 #include "search/runhost.h"
 
-namespace search {
-class SearchRun;
-}
-
 namespace cli {
 
 /// Shows what a search run tells its user on stderr. The question of a search without
@@ -22,9 +18,8 @@ public:
     /// answerYes: the answer to the no-criteria question. progressBar: draw the bar on stderr.
     CliHost(bool answerYes, std::string probe, bool progressBar);
 
-    /// The run whose bytes and counts the bar shows, with the size of all its form files (0 when
-    /// unknown).
-    void attach(const search::SearchRun& run, std::uint64_t totalBytes);
+    /// The size of all form files of the run, for the bar (0 when unknown).
+    void setTotalBytes(std::uint64_t totalBytes) { m_totalBytes = totalBytes; }
 
     /// Makes the first SIGINT, SIGTERM or SIGHUP stop the run at the next form, flushing and
     /// closing its files; a second one of the same kind ends the process as usual. An open that
@@ -42,21 +37,20 @@ public:
     /// The messages shown on stderr, in order.
     const std::vector<std::string>& messages() const { return m_messages; }
 
-    void yield() override;
-    void showProgress() override;
-    void setProgressText(const std::string& text) override;
+    void runStarted() override;
+    void formEnd(const search::RunProgress& progress) override;
+    void progress(const search::RunProgress& progress) override;
     bool ask(const std::string& question) override;
     void message(const std::string& text) override;
-    void setViewButtonsVisible(bool visible) override;
-    void setRunning(bool running) override;
-    std::string probeText() override;
+    void formProblem(long long selection, const std::string& text) override;
+    void runEnded(const search::RunEnd& end) override;
+    std::string lineProbe() override;
     bool stopRequested() override;
 
 private:
     bool m_answerYes;
     std::string m_probe;
     bool m_progressBar;
-    const search::SearchRun* m_run = nullptr;
     std::uint64_t m_totalBytes = 0;
     ProgressBar m_bar;
     std::vector<std::string> m_messages;

@@ -15,7 +15,8 @@
 #include <system_error>
 
 #include "cli/didyoumean.h"
-#include "reports/export.h"
+#include "exports/export.h"
+#include "exports/formats.h"
 
 namespace cli {
 
@@ -49,24 +50,6 @@ constexpr const char* kFooter =
     "  morvex-search --area ^183 --parameter H09 --export h09.csv KER199?.INF\n"
     "  morvex-search --all --with-ulma --output-dir results --json KER1996.INF";
 
-// The ten criterion options, in the order of CriteriaSet::texts.
-struct CriterionOption {
-    const char* name;
-    const char* help;
-};
-constexpr std::array<CriterionOption, 10> kCriterionOptions{{
-    {"--project", "project name(s), searched in header line 0"},
-    {"--country", "country, line 1"},
-    {"--area", "Marsden squares and IHB areas, line 2"},
-    {"--agency", "operating agency, line 3"},
-    {"--month", "month(s), line 4"},
-    {"--cruise", "cruise name(s), line 5"},
-    {"--ship", "ship or platform, line 6"},
-    {"--scientist", "chief scientist(s), line 7"},
-    {"--contact", "contact(s) for queries, line 8"},
-    {"--parameter", "observation types and parameter codes, lines 10 on"},
-}};
-
 // CLI11's help with the synopsis and description above in place of its own usage line; option lines show
 // only the value name, so each option fits on one line.
 class UsageFormatter : public CLI::Formatter {
@@ -89,7 +72,7 @@ std::string joinAlternatives(const std::vector<std::string>& texts) {
     return joined;
 }
 
-void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bool& withUlma,
+void buildApp(CLI::App& app, std::array<std::vector<std::string>, search::kCriterionCount>& texts, bool& withUlma,
               bool& withoutUlma, std::string& outputDir, std::vector<std::string>& files, CommandLine& cmd) {
     auto formatter = std::make_shared<UsageFormatter>();
     formatter->column_width(20);
@@ -98,8 +81,8 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bo
     app.set_help_flag("-h,--help", "show this help and exit");
     app.set_version_flag("--version", std::string(kProgram) + " " + MORVEX_VERSION,
                          "show the version and exit");
-    for (std::size_t i = 0; i < kCriterionOptions.size(); ++i)
-        app.add_option(kCriterionOptions[i].name, texts[i], kCriterionOptions[i].help)
+    for (std::size_t i = 0; i < search::kCriteria.size(); ++i)
+        app.add_option(std::string(search::kCriteria[i].option), texts[i], std::string(search::kCriteria[i].optionHelp))
             ->type_name("T")
             ->allow_extra_args(false);
     app.add_flag("--with-ulma", withUlma, "only cruises with data held at ULMA");
@@ -109,7 +92,7 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, 10>& texts, bo
     app.add_flag("--all", cmd.all, "search even when no criterion is given");
     app.add_option("--output-dir", outputDir, "folder of the four files (default: that of the first file)")
         ->type_name("DIR");
-    app.add_option("--export", cmd.exports, "also write the selected forms to FILE: .csv .jsonl .geojson .svg")
+    app.add_option("--export", cmd.exports, "also write the selected forms to FILE: " + exports::extensionList(""))
         ->type_name("FILE")
         ->allow_extra_args(false);
     app.add_flag("--quiet", cmd.quiet, "no progress bar on a terminal");
@@ -214,12 +197,12 @@ bool resolvePath(const std::string& path, PathKind kind, std::string* out, std::
 namespace {
 
 // The criteria and the probe in Windows-1252, from the terminal's character set.
-bool textsToForm(std::array<std::vector<std::string>, 10>& texts, std::string& probe, const TerminalText& terminal,
+bool textsToForm(std::array<std::vector<std::string>, search::kCriterionCount>& texts, std::string& probe, const TerminalText& terminal,
                  std::string* err) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         for (std::string& text : texts[i]) {
             std::string converted;
-            if (!terminal.toForm(text, kCriterionOptions[i].name, &converted, err)) return false;
+            if (!terminal.toForm(text, std::string(search::kCriteria[i].option), &converted, err)) return false;
             text = std::move(converted);
         }
     }
@@ -232,8 +215,8 @@ bool textsToForm(std::array<std::vector<std::string>, 10>& texts, std::string& p
 // The --export paths: a known extension each, resolved like form files.
 bool resolveExports(std::vector<std::string>& paths, std::string* err) {
     for (std::string& path : paths) {
-        if (!reports::Export::knownExtension(path)) {
-            *err = "--export " + path + ": the name must end in .csv, .jsonl, .geojson or .svg";
+        if (!exports::Export::knownExtension(path)) {
+            *err = "--export " + path + ": the name must end in " + exports::extensionList("or");
             return false;
         }
         std::string resolved;
@@ -265,7 +248,7 @@ bool resolveOutputDir(const std::string& folder, std::string* out, std::string* 
 
 ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::string* err, const TerminalText& terminal) {
     CLI::App app{"", kProgram};
-    std::array<std::vector<std::string>, 10> texts;
+    std::array<std::vector<std::string>, search::kCriterionCount> texts;
     bool withUlma = false, withoutUlma = false;
     std::string outputDir;
     std::vector<std::string> files;

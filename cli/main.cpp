@@ -20,10 +20,9 @@
 #include "cli/clihost.h"
 #include "cli/commandline.h"
 #include "cli/terminaltext.h"
-#include "reports/export.h"
-#include "reports/exportset.h"
-#include "reports/reportfanout.h"
-#include "reports/reportform.h"
+#include "exports/export.h"
+#include "exports/exportset.h"
+#include "reports/reportrun.h"
 #include "search/fileselection.h"
 #include "search/criteria.h"
 #include "search/filesystem.h"
@@ -82,7 +81,7 @@ int exitStatus(search::RunOutcome outcome) {
     switch (outcome) {
     case search::RunOutcome::Completed:
         return kExitCompleted;
-    case search::RunOutcome::Broken:
+    case search::RunOutcome::Stopped:
     case search::RunOutcome::Malformed:
     case search::RunOutcome::Failed:
         return kExitStopped;
@@ -167,10 +166,10 @@ int conclude(const Report& report, int status) {
 
 // Creates every export before the search, so that one that cannot be written stops nothing
 // half done.
-bool makeExports(search::FileSystem& fs, const std::vector<std::string>& paths, const reports::ExportContext& context,
-                 reports::ExportSet& exports, std::string* err) {
+bool makeExports(search::FileSystem& fs, const std::vector<std::string>& paths, const exports::ExportContext& context,
+                 exports::ExportSet& exports, std::string* err) {
     for (const std::string& path : paths) {
-        std::unique_ptr<reports::Export> made = reports::Export::make(fs, path, context, err);
+        std::unique_ptr<exports::Export> made = exports::Export::make(fs, path, context, err);
         if (!made) {
             *err = "--export " + *err;
             return false;
@@ -188,7 +187,7 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     cli::CliHost host(cmd.all, cmd.probe, cli::CliHost::progressBarWanted(cmd.quiet));
     search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
     const tables::RpTable rptable;
-    reports::ExportSet exports(&rptable);
+    exports::ExportSet exports(&rptable);
     std::string err;
     search::Criteria criteria;
     if (!criteria.prepare(cmd.criteria, &err)) {
@@ -196,19 +195,18 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
         return kExitRefused;
     }
     const search::OutputPaths& paths = selection.paths;
-    if (!reports::Export::distinctFiles(fs, cmd.exports, selection.files,
+    if (!exports::Export::distinctFiles(fs, cmd.exports, selection.files,
                                         {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, &err))
         return usageError(report, err);
     if (!makeExports(fs, cmd.exports, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
         return usageError(report, err);
 
-    reports::ReportForm reportFiles(fs, rptable);
     std::vector<reports::SelectionListener*> listeners;
     if (!exports.empty()) listeners.push_back(&exports);
-    reports::ReportFanOut sink(reportFiles, listeners);
-    search::SearchRun run(host, fs, sink);
-    host.attach(run, totalBytes);
-    const search::RunOutcome outcome = run.run(selection, cmd.criteria);
+    reports::ReportRun reportRun(host, fs, rptable, listeners);
+    const search::SearchRun& run = reportRun.searchRun();
+    host.setTotalBytes(totalBytes);
+    const search::RunOutcome outcome = reportRun.run(selection, cmd.criteria);
     cli::CliHost::restartInterruptedCalls();
 
     report.messages.insert(report.messages.begin(), host.messages().begin(), host.messages().end());

@@ -8,7 +8,8 @@
 namespace cli {
 
 /// Form files are single-byte Windows-1252 text, while terminals today send UTF-8. With a UTF-8
-/// terminal, an option's text that is valid UTF-8 is turned into Windows-1252 (glibc's iconv);
+/// terminal, an option's text that is valid UTF-8 is turned into Windows-1252
+/// (search::typedToWindows1252);
 /// text that is not valid UTF-8 is taken byte for byte, so that scripts passing Windows-1252
 /// bytes keep working. Any other terminal (the C locale) takes every text byte for byte.
 class TerminalText {

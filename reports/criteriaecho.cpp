@@ -9,7 +9,7 @@ namespace reports {
 CriteriaEcho echoCriteria(const search::CriteriaSet& set) {
     CriteriaEcho echo;
     int count = 0;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < search::kCriterionCount; ++i) {
         const std::string& text = set.texts[static_cast<std::size_t>(i)];
         if (text.empty()) continue;
         if (++count == 1) {
@@ -37,7 +37,7 @@ CriteriaEcho echoCriteria(const search::CriteriaSet& set) {
 
 std::vector<std::string> criteriaText(const search::CriteriaSet& set) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < search::kCriterionCount; ++i) {
         const std::string& text = set.texts[static_cast<std::size_t>(i)];
         if (text.empty()) continue;
         lines.push_back(lines.empty() ? "Selection Criteria:-" : "AND");

@@ -43,10 +43,12 @@ ReportForm::ReportForm(search::FileSystem& files, const tables::RpTable& table) 
 
 ReportForm::~ReportForm() {
     std::string err;
-    if (!closeAll(&err, {})) std::fprintf(stderr, "morvex: %s\n", err.c_str());
+    if (!closeAll(&err)) std::fprintf(stderr, "morvex: %s\n", err.c_str());
 }
 
-bool ReportForm::open(const search::OutputPaths& paths, std::string* err, const search::BetweenFiles& between) {
+bool ReportForm::open(const search::OutputPaths& paths, const std::vector<std::string>& selectedParameters,
+                      std::string* err) {
+    m_statistics.reset(selectedParameters);
     m_out = std::make_unique<Files>();
     const std::pair<std::unique_ptr<ReportFile>*, const std::string*> order[] = {
         {&m_out->forms, &paths.forms},
@@ -55,7 +57,6 @@ bool ReportForm::open(const search::OutputPaths& paths, std::string* err, const 
         {&m_out->extraction, &paths.pending},
     };
     for (const auto& [file, path] : order) {
-        if (between && file != order[0].first) between();
         std::unique_ptr<search::OutputFile> opened = m_files.openWrite(*path, err);
         if (!opened) return false;
         *file = std::make_unique<ReportFile>(std::move(opened));
@@ -74,14 +75,11 @@ bool ReportForm::closeExtraction(std::string* err) {
     return !m_out || !m_out->extraction || m_out->extraction->closeDurably(err);
 }
 
-bool ReportForm::closeAll(std::string* err, const search::BetweenFiles& between) {
+bool ReportForm::closeAll(std::string* err) {
     if (!m_out) return true;
     bool ok = true;
-    bool first = true;
     for (auto* file : {&m_out->forms, &m_out->heads, &m_out->csv, &m_out->extraction}) {
         if (!*file) continue;
-        if (between && !first) between();
-        first = false;
         std::string e;
         if (!(*file)->close(&e) && ok) {
             ok = false;
@@ -143,19 +141,21 @@ void ReportForm::reportError(const search::SelectedForm& selected, int number) {
     text += selected.form.line(0);
     text += " Record ";
     text += selected.form.line(m_loopLine);
-    selected.host.message(text);
+    if (m_problems) m_problems->push_back(std::move(text));
 }
 
-void ReportForm::reportForm(const search::SelectedForm& selected) {
+void ReportForm::reportForm(const search::SelectedForm& selected, search::FormProblems& problems) {
     m_loopLine = 0;
+    m_problems = &problems;
     if (!selected.probe.empty()) {
         writeProbeLine(selected);
-        return;
+    } else {
+        writeExtractionRecord(selected);
+        writeFullForm(selected);
+        writeCounts(selected);
+        writeSummaryRow(selected);
     }
-    writeExtractionRecord(selected);
-    writeFullForm(selected);
-    writeCounts(selected);
-    writeSummaryRow(selected);
+    m_problems = nullptr;
 }
 
 // The line probe: one line of the summary report per form, and nothing else.
@@ -178,12 +178,12 @@ void ReportForm::writeExtractionRecord(const search::SelectedForm& selected) {
 // The observation types, unlisted codes and station totals; a line 9 that begins with a code
 // gives a faulty-form line in the summary report.
 void ReportForm::writeCounts(const search::SelectedForm& selected) {
-    const int faulty = selected.statistics.countObservationTypes(selected.form, m_table);
+    const int faulty = m_statistics.countObservationTypes(selected.form, m_table);
     for (int i = 0; i < faulty; ++i) {
         m_out->heads->put("Faulty form at ");
         m_out->heads->lineEscaped(selected.form.line(0));
     }
-    selected.statistics.countStations(selected.form);
+    m_statistics.countStations(selected.form);
 }
 
 // Full form.
@@ -412,7 +412,7 @@ std::size_t ReportForm::writePosition(const search::Fields& fields) {
 void ReportForm::writeSummaryRow(const search::SelectedForm& selected) {
     const FormSummary values = summarizeForm(selected.form, selected.last);
     const std::string dates = summaryDates(selected.form);
-    if (values.stationLine) selected.statistics.addAtUlma(values.atUlmaSum);
+    if (values.stationLine) m_statistics.addAtUlma(values.atUlmaSum);
     writeCsvRow(selected, values, dates);
     writeSummaryCells(values, dates);
 
@@ -482,7 +482,8 @@ void ReportForm::statisticsRow(std::string_view label, std::string_view value, b
     f.line(kStatsRowEnd);
 }
 
-void ReportForm::writeStatistics(const search::Statistics& statistics, long long formsRead, long long formsSelected) {
+void ReportForm::writeStatistics(long long formsRead, long long formsSelected) {
+    const search::Statistics& statistics = m_statistics;
     ReportFile& f = *m_out->forms;
     for (std::string_view l : {std::string_view("<P>"), kTableOpening, kBannerCell, std::string_view("<CENTER>"),
                                std::string_view("<a name=\"stats\">"), std::string_view("Summary Statistics of Report"),

@@ -4,18 +4,21 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "reports/formsummary.h"
 #include "reports/reportfile.h"
 #include "search/filesystem.h"
 #include "search/reportsink.h"
+#include "search/statistics.h"
 #include "search/textutil.h"
 #include "tables/rptable.h"
 
 namespace reports {
 
 /// Writes the heads, every selected form (`ReportForm`), the statistics and the closing lines.
-/// Text from form files and from the user is HTML-escaped in the two HTML files.
+/// Text from form files and from the user is HTML-escaped in the two HTML files. The statistics
+/// of a run are kept here, counted as each selected form is written.
 class ReportForm : public search::ReportSink {
 public:
     ReportForm(search::FileSystem& files, const tables::RpTable& table);
@@ -23,16 +26,19 @@ public:
     /// no run is left to report it.
     ~ReportForm() override;
 
-    bool open(const search::OutputPaths& paths, std::string* err, const search::BetweenFiles& between) override;
+    bool open(const search::OutputPaths& paths, const std::vector<std::string>& selectedParameters,
+              std::string* err) override;
     void writeHeads(const search::CriteriaSet& criteria) override;
     void writeYears(std::string_view yearsLabel) override;
-    void reportForm(const search::SelectedForm& selected) override;
+    void reportForm(const search::SelectedForm& selected, search::FormProblems& problems) override;
     bool closeExtraction(std::string* err) override;
-    void writeStatistics(const search::Statistics& statistics, long long formsRead,
-                         long long formsSelected) override;
+    void writeStatistics(long long formsRead, long long formsSelected) override;
     void writeClosing() override;
-    bool closeAll(std::string* err, const search::BetweenFiles& between) override;
+    bool closeAll(std::string* err) override;
     std::string writeError() const override;
+
+    /// The statistics of the run's selected forms so far.
+    const search::Statistics& statistics() const { return m_statistics; }
 
 private:
     struct Files;
@@ -71,6 +77,8 @@ private:
     search::FileSystem& m_files;
     const tables::RpTable& m_table;
     std::unique_ptr<Files> m_out;
+    search::Statistics m_statistics;
+    search::FormProblems* m_problems = nullptr; // of the form being written
     int m_loopLine = 0; // the form line the writer's line loop holds, for the error report
 };
 

@@ -7,26 +7,14 @@ namespace search {
 
 namespace {
 
-// Captions of the ten criteria fields, as the main window labels them.
-constexpr std::string_view kLabels[10] = {
-    "Project Name(s)",
-    "Country",
-    "Area (Marsden square(s), IHB areas",
-    "Operating Agency",
-    "Month(s)",
-    "Cruise Name(s)",
-    "Ship/Platform Names",
-    "Chief Scientist(s)",
-    "Scientist's name(s) for queries",
-    "Parameter Codes etc",
-};
-
 constexpr std::string_view kSeparator = " OR ";
 constexpr std::string_view kAtUlma = "AT ULMA";
 
 } // namespace
 
-std::string_view criterionLabel(int i) { return (i >= 0 && i < 10) ? kLabels[i] : std::string_view(); }
+std::string_view criterionLabel(int i) {
+    return (i >= 0 && i < kCriterionCount) ? kCriteria[static_cast<std::size_t>(i)].label : std::string_view();
+}
 
 std::vector<std::string> cutAlternatives(std::string_view text) {
     std::vector<std::string> out;
@@ -47,7 +35,7 @@ bool Criteria::prepare(const CriteriaSet& set, std::string* err) {
     for (auto& slot : m_slots) slot.clear();
     m_used = false;
     m_dataHeld = set.dataHeld;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kCriterionCount; ++i) {
         const std::string& text = set.texts[static_cast<std::size_t>(i)];
         if (!text.empty()) m_used = true;
         std::vector<std::string> alternatives = cutAlternatives(text);
@@ -62,7 +50,7 @@ bool Criteria::prepare(const CriteriaSet& set, std::string* err) {
         m_slots[static_cast<std::size_t>(i)] = std::move(alternatives);
     }
     // The parameter criterion searches the observation text, not line 9.
-    auto& parameters = m_slots[9];
+    auto& parameters = m_slots[kParameterCriterion];
     if (!parameters.empty() && !parameters.front().empty()) {
         m_slots[kObservationSlot] = std::move(parameters);
         parameters.clear();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "search/bytescan.h"
+#include "search/criterion.h"
 #include "search/form.h"
 
 namespace search {
@@ -17,11 +18,11 @@ enum class DataHeld { Any, AtUlma, NotAtUlma };
 
 /// What the user has entered: the ten criteria fields and the data-held check marks.
 struct CriteriaSet {
-    std::array<std::string, 10> texts;
+    std::array<std::string, kCriterionCount> texts;
     DataHeld dataHeld = DataHeld::Any;
 };
 
-/// Caption of criterion i (0 to 9): 0 => "Project Name(s)", 9 => "Parameter Codes etc".
+/// Caption of criterion i (kCriteria): 0 => "Project Name(s)", 9 => "Parameter Codes etc".
 std::string_view criterionLabel(int i);
 
 /// Cuts one criterion text at " OR " into upper-cased alternatives without blanks at the ends.

@@ -160,9 +160,26 @@ private:
     std::uint64_t m_writtenBack = 0;
 };
 
+// Calls the file hook, if any, when made and when destroyed: around one step on a file.
+class AroundFileStep {
+public:
+    explicit AroundFileStep(const std::function<void()>& hook) : m_hook(hook) {
+        if (m_hook) m_hook();
+    }
+    ~AroundFileStep() {
+        if (m_hook) m_hook();
+    }
+    AroundFileStep(const AroundFileStep&) = delete;
+    AroundFileStep& operator=(const AroundFileStep&) = delete;
+
+private:
+    const std::function<void()>& m_hook;
+};
+
 class DiskOutputFile : public OutputFile {
 public:
-    DiskOutputFile(int fd, std::string path) : m_file(fd, std::move(path), false) {}
+    DiskOutputFile(int fd, std::string path, const std::function<void()>& hook)
+        : m_file(fd, std::move(path), false), m_hook(hook) {}
     ~DiskOutputFile() override {
         std::string ignored;
         close(&ignored);
@@ -170,11 +187,19 @@ public:
 
 protected:
     bool writeBytes(const char* data, std::size_t size, std::string* err) override { return m_file.write(data, size, err); }
-    bool syncFile(std::string* err) override { return m_file.sync(err); }
-    bool closeFile(std::string* err) override { return m_file.close(err); }
+    bool syncFile(std::string* err) override {
+        const AroundFileStep step(m_hook);
+        return m_file.sync(err);
+    }
+    bool closeFile(std::string* err) override {
+        if (m_file.fd() < 0) return true;
+        const AroundFileStep step(m_hook);
+        return m_file.close(err);
+    }
 
 private:
     Descriptor m_file;
+    const std::function<void()>& m_hook; // the file system's, which outlives its files
 };
 
 // "." + the name + this + six letters or digits: the hidden name of a pending file.
@@ -421,9 +446,10 @@ std::unique_ptr<InputFile> DiskFileSystem::openRead(const std::string& path, std
 }
 
 std::unique_ptr<OutputFile> DiskFileSystem::openWrite(const std::string& path, std::string* err) {
+    const AroundFileStep step(m_fileHook); // truncating a large file takes a while
     int fd = openFile(path, O_WRONLY | O_CREAT | O_TRUNC, err);
     if (fd < 0) return nullptr;
-    return std::make_unique<DiskOutputFile>(fd, path);
+    return std::make_unique<DiskOutputFile>(fd, path, m_fileHook);
 }
 
 std::unique_ptr<PendingFile> DiskFileSystem::createPending(const std::string& path, std::string* err) {
@@ -482,12 +508,14 @@ std::unique_ptr<ScratchFile> DiskFileSystem::createScratch(const std::string& pa
 }
 
 bool DiskFileSystem::removeFile(const std::string& path, std::string* err) {
+    const AroundFileStep step(m_fileHook);
     if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
     if (err) *err = systemError(path);
     return false;
 }
 
 bool DiskFileSystem::renameFile(const std::string& from, const std::string& to, std::string* err) {
+    const AroundFileStep step(m_fileHook);
     if (std::rename(from.c_str(), to.c_str()) == 0) return true;
     if (err) *err = systemError(to);
     return false;

@@ -174,6 +174,10 @@ public:
     std::unique_ptr<FolderLock> lockFolder(const std::string& folder, LockStatus* status,
                                            std::string* err) override;
 
+    /// Called before and after each file is opened for writing, synchronised, closed, renamed
+    /// or removed: emptying or writing back a large file may keep the file system busy for
+    /// tens of milliseconds, which a window spends on its events. None by default.
+    void setFileHook(std::function<void()> hook) { m_fileHook = std::move(hook); }
     /// Whether pending and scratch files may be made without a name (O_TMPFILE); tests turn
     /// it off to try the hidden names that other file systems get.
     void setUnnamedFiles(bool allowed) { m_unnamedFiles = allowed; }
@@ -185,6 +189,7 @@ private:
     int openFile(const std::string& path, int flags, std::string* err);
 
     std::function<bool()> m_interrupted;
+    std::function<void()> m_fileHook;
     bool m_unnamedFiles = true;
     std::int64_t m_startedNs; // when this file system was made: older hidden files are stale
 };

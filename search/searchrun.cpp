@@ -17,8 +17,6 @@ const char* const kBreakMessage = "Break used. Run aborted";
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-
 std::string malformedMessage(const std::string& path) {
     return "Program Aborts -" + path + " is not correctly formatted";
 }
@@ -37,19 +35,14 @@ std::string ownOutputMessage(const std::string& input, const std::string& output
 SearchRun::SearchRun(RunHost& host, FileSystem& files, ReportSink& sink, std::size_t maxFormBytes)
     : m_host(host), m_files(files), m_sink(sink), m_maxFormBytes(maxFormBytes) {}
 
-std::string SearchRun::progressText(long long read, long long selected) {
-    return "Forms Read:- " + countText(read) + "   Forms Selected:- " + countText(selected);
-}
-
-RunOutcome SearchRun::abort(RunOutcome outcome, const std::string& message, bool hideViews) {
+RunOutcome SearchRun::abort(RunOutcome outcome, const std::string& message) {
     m_break.store(0, std::memory_order_relaxed);
-    m_host.setRunning(false);
-    if (hideViews) m_host.setViewButtonsVisible(false);
     if (m_outputsOpen) {
         std::string ignored; // the files stay as written; the message below tells what happened
-        m_sink.closeAll(&ignored, {});
+        m_sink.closeAll(&ignored);
         m_outputsOpen = false;
     }
+    m_host.runEnded(RunEnd{outcome, counts(), nullptr});
     m_host.message(message);
     return outcome;
 }
@@ -57,11 +50,10 @@ RunOutcome SearchRun::abort(RunOutcome outcome, const std::string& message, bool
 bool SearchRun::selectForm(const Form& form, const FileSelection& selection, const CriteriaSet& criteria,
                            std::string* err) {
     ++m_formsSelected;
-    m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
+    m_host.progress(counts());
     if (m_formsSelected == 1) {
-        m_host.beforeLongStep(); // emptying large reports of an earlier run takes a while
         m_outputsOpen = true;
-        if (!m_sink.open(selection.paths, err, [this] { m_host.beforeLongStep(); })) return false;
+        if (!m_sink.open(selection.paths, m_criteria.selectedParameters(), err)) return false;
         m_reportsOpened = true;
         m_sink.writeHeads(criteria);
     }
@@ -69,8 +61,10 @@ bool SearchRun::selectForm(const Form& form, const FileSelection& selection, con
         m_headingWritten = true;
         m_sink.writeYears(selection.yearsLabel);
     }
-    const std::string probe = m_host.probeText();
-    m_sink.reportForm(SelectedForm{form, form.last(), m_statistics, m_formsSelected, probe, m_host});
+    const std::string probe = m_host.lineProbe();
+    m_problems.clear();
+    m_sink.reportForm(SelectedForm{form, form.last(), m_formsSelected, probe}, m_problems);
+    for (const std::string& problem : m_problems) m_host.formProblem(m_formsSelected, problem);
     *err = m_sink.writeError();
     return err->empty();
 }
@@ -120,7 +114,7 @@ RunOutcome SearchRun::run(const FileSelection& selection, const CriteriaSet& cri
     try {
         return search(selection, criteria);
     } catch (const std::bad_alloc&) {
-        return abort(RunOutcome::Failed, "Program Aborts - not enough memory to go on with " + m_currentPath, false);
+        return abort(RunOutcome::Failed, "Program Aborts - not enough memory to go on with " + m_currentPath);
     }
 }
 
@@ -135,8 +129,7 @@ RunOutcome SearchRun::search(const FileSelection& selection, const CriteriaSet& 
 // The run's start: the progress box, the menus, the run state, the criteria and, without
 // criteria, the question. Returns how the run ended when it ends here.
 std::optional<RunOutcome> SearchRun::start(const CriteriaSet& criteria) {
-    m_host.showProgress();
-    m_host.setRunning(true);
+    m_host.runStarted();
     m_formsRead = m_formsSelected = 0;
     m_bytesDone = m_bytesInFile = 0;
     m_break.store(0, std::memory_order_relaxed);
@@ -146,13 +139,12 @@ std::optional<RunOutcome> SearchRun::start(const CriteriaSet& criteria) {
     m_currentPath.clear();
     std::string err;
     if (!m_criteria.prepare(criteria, &err)) {
-        m_host.setRunning(false);
+        m_host.runEnded(RunEnd{RunOutcome::Refused, counts(), nullptr});
         m_host.message(err);
         return RunOutcome::Refused;
     }
-    m_statistics.reset(m_criteria.selectedParameters());
     if (!m_criteria.used() && !m_host.ask(kNoCriteriaQuestion)) {
-        m_host.setRunning(false);
+        m_host.runEnded(RunEnd{RunOutcome::Declined, counts(), nullptr});
         return RunOutcome::Declined;
     }
     return std::nullopt;
@@ -166,8 +158,8 @@ std::optional<RunOutcome> SearchRun::searchFile(const std::string& path, const F
     std::string err;
     std::unique_ptr<InputFile> file = m_files.openRead(path, &err);
     // An open that waits (a FIFO without a writer) is given up when the user stops the run.
-    if (!file && stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
-    if (!file) return abort(RunOutcome::Failed, readFailureMessage(err), false);
+    if (!file && stopRequested()) return abort(RunOutcome::Stopped, kBreakMessage);
+    if (!file) return abort(RunOutcome::Failed, readFailureMessage(err));
     FormReader reader(*file, FormReader::kBlockSize, m_maxFormBytes);
     for (;;) {
         const FormReader::Status status = reader.next(form, &err);
@@ -178,13 +170,13 @@ std::optional<RunOutcome> SearchRun::searchFile(const std::string& path, const F
             m_bytesInFile = 0;
             return std::nullopt;
         }
-        m_host.yield();
-        if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
+        m_host.formEnd(counts());
+        if (stopRequested()) return abort(RunOutcome::Stopped, kBreakMessage);
         ++m_formsRead;
-        if (m_formsRead % 100 == 0) m_host.setProgressText(progressText(m_formsRead, m_formsSelected));
+        if (m_formsRead % 100 == 0) m_host.progress(counts());
         if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err)) {
-            if (stopRequested()) return abort(RunOutcome::Broken, kBreakMessage, true);
-            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
+            if (stopRequested()) return abort(RunOutcome::Stopped, kBreakMessage);
+            return abort(RunOutcome::Failed, writeFailureMessage(err));
         }
     }
 }
@@ -194,59 +186,37 @@ std::optional<RunOutcome> SearchRun::searchFile(const std::string& path, const F
 RunOutcome SearchRun::readerFailure(FormReader::Status status, const std::string& path, const std::string& err) {
     switch (status) {
     case FormReader::Status::Malformed:
-        return abort(RunOutcome::Malformed, malformedMessage(path), false);
+        return abort(RunOutcome::Malformed, malformedMessage(path));
     case FormReader::Status::TooLarge:
-        return abort(RunOutcome::Malformed, readFailureMessage(path + ": " + err), false);
+        return abort(RunOutcome::Malformed, readFailureMessage(path + ": " + err));
     case FormReader::Status::NoMemory:
-        return abort(RunOutcome::Failed, readFailureMessage(path + ": " + err), false);
+        return abort(RunOutcome::Failed, readFailureMessage(path + ": " + err));
     default:
-        return abort(RunOutcome::Failed, readFailureMessage(err), false);
+        return abort(RunOutcome::Failed, readFailureMessage(err));
     }
 }
 
 // After the last form file: the extraction is closed, the statistics and the closing lines are
-// written, the extraction takes its final name and the result text is shown.
+// written and the extraction takes its final name.
 RunOutcome SearchRun::finish(const FileSelection& selection) {
     std::string err;
-    if (m_outputsOpen) {
-        // The extraction waits for the disk before it replaces the earlier one.
-        m_host.beforeLongStep();
-        if (!m_sink.closeExtraction(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err), false);
-        m_host.beforeLongStep();
-    }
-
-    std::string result = "Forms Read:- " + countText(m_formsRead) + " Forms Selected:- " + countText(m_formsSelected);
-    result += kLineEnd;
-    result += kLineEnd;
+    // The extraction waits for the disk before it replaces the earlier one.
+    if (m_outputsOpen && !m_sink.closeExtraction(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err));
     if (m_formsSelected == 0) {
         if (!m_files.removeFile(selection.paths.extraction, &err))
-            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
-        result += "So Sorry, no forms selected";
-        result += kLineEnd;
-        m_host.setViewButtonsVisible(false);
-    } else {
-        m_sink.writeStatistics(m_statistics, m_formsRead, m_formsSelected);
-        m_sink.writeClosing();
-        m_outputsOpen = false;
-        if (!m_sink.closeAll(&err, [this] { m_host.beforeLongStep(); }))
-            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
-        m_host.beforeLongStep();
-        // rename(2) replaces the earlier extraction in one step: whatever fails or stops the
-        // program, the folder holds either the earlier complete file or this run's.
-        if (!m_files.renameFile(selection.paths.pending, selection.paths.extraction, &err))
-            return abort(RunOutcome::Failed, writeFailureMessage(err), false);
-        m_host.setViewButtonsVisible(true);
-        for (std::string_view piece :
-             {std::string_view("Results and summaries can be found by viewing:-"), kLineEnd,
-              std::string_view(selection.paths.forms), kLineEnd, std::string_view(selection.paths.heads), kLineEnd,
-              std::string_view(selection.paths.csv), kLineEnd,
-              std::string_view("All 3 files are ascii so you may view them in any"), kLineEnd,
-              std::string_view("editor or WP, or click on buttons on right"), kLineEnd})
-            result += piece;
+            return abort(RunOutcome::Failed, writeFailureMessage(err));
+        m_host.runEnded(RunEnd{RunOutcome::Completed, counts(), nullptr});
+        return RunOutcome::Completed;
     }
-    result += "Doubleclick in this area to remove this box";
-    m_host.setProgressText(result);
-    m_host.setRunning(false);
+    m_sink.writeStatistics(m_formsRead, m_formsSelected);
+    m_sink.writeClosing();
+    m_outputsOpen = false;
+    if (!m_sink.closeAll(&err)) return abort(RunOutcome::Failed, writeFailureMessage(err));
+    // rename(2) replaces the earlier extraction in one step: whatever fails or stops the
+    // program, the folder holds either the earlier complete file or this run's.
+    if (!m_files.renameFile(selection.paths.pending, selection.paths.extraction, &err))
+        return abort(RunOutcome::Failed, writeFailureMessage(err));
+    m_host.runEnded(RunEnd{RunOutcome::Completed, counts(), &selection.paths});
     return RunOutcome::Completed;
 }
 

@@ -13,21 +13,8 @@
 #include "search/formreader.h"
 #include "search/reportsink.h"
 #include "search/runhost.h"
-#include "search/statistics.h"
 
 namespace search {
-
-/// How a run ended.
-enum class RunOutcome {
-    NoFiles,   // no form file chosen: nothing happened
-    Refused,   // nothing read or written: the output folder is in use or missing, a form file
-               // is one of the run's outputs, or a criterion has too many alternatives
-    Declined,  // the no-criteria question was answered No
-    Completed, // normal end, with or without selected forms
-    Broken,    // Break
-    Malformed, // a form file is not correctly formatted
-    Failed,    // a form file could not be read or an output file not written
-};
 
 extern const char* const kNoFilesMessage;
 extern const char* const kNoCriteriaQuestion;
@@ -54,10 +41,8 @@ public:
     bool reportsOpened() const { return m_reportsOpened; }
     /// Bytes read from all form files of the run so far.
     std::uint64_t bytesRead() const { return m_bytesDone + m_bytesInFile; }
-    const Statistics& statistics() const { return m_statistics; }
-
-    /// The progress text: "Forms Read:-  100   Forms Selected:-  3".
-    static std::string progressText(long long read, long long selected);
+    /// The counts so far.
+    RunProgress counts() const { return {m_formsRead, m_formsSelected, bytesRead()}; }
 
 private:
     RunOutcome search(const FileSelection& selection, const CriteriaSet& criteria);
@@ -68,7 +53,7 @@ private:
     RunOutcome finish(const FileSelection& selection);
     bool inputsAreNotOutputs(const FileSelection& selection, std::string* message);
     bool stopRequested();
-    RunOutcome abort(RunOutcome outcome, const std::string& message, bool hideViews);
+    RunOutcome abort(RunOutcome outcome, const std::string& message);
     bool selectForm(const Form& form, const FileSelection& selection, const CriteriaSet& criteria,
                     std::string* err);
 
@@ -77,7 +62,7 @@ private:
     ReportSink& m_sink;
     std::size_t m_maxFormBytes;
     Criteria m_criteria;
-    Statistics m_statistics;
+    FormProblems m_problems; // of the form being written
     std::atomic<int> m_break{0};
     long long m_formsRead = 0;
     long long m_formsSelected = 0;

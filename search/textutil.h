@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "search/windows1252.h"
+
 namespace search {
 
 namespace detail {
@@ -31,17 +33,9 @@ std::string lowerCase(std::string_view text);
 /// Position of needle in text when both are upper-cased, or npos; needle must already be
 /// upper-case and not empty. findUpperCased("h09^Ab", "AB") => 4.
 std::size_t findUpperCased(std::string_view text, std::string_view upperNeedle);
-/// Whether needle occurs in the upper-cased text. As in the original string search, an empty
-/// needle is found in every text that is not empty: ("ABC", "") => true, ("", "") => false.
+/// Whether needle occurs in the upper-cased text. An empty needle is found in every text that
+/// is not empty: ("ABC", "") => true, ("", "") => false.
 bool containsUpperCased(std::string_view text, std::string_view upperNeedle);
-
-/// Windows-1252 text as UTF-8: 0xE9 => "é", 0x80 => "€"; the five bytes Windows-1252 leaves
-/// unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number.
-std::string windows1252ToUtf8(std::string_view text);
-/// The same, appended to out.
-void appendWindows1252AsUtf8(std::string& out, std::string_view text);
-/// The UTF-8 of one Windows-1252 byte, one to three bytes: '\xe9' => "\xc3\xa9".
-std::string_view utf8Of(char windows1252);
 
 /// Removes blanks (only the space character) at both ends: "  a b " => "a b".
 std::string_view trimBlanks(std::string_view text);

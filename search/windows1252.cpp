@@ -3,6 +3,9 @@
 
 #include <array>
 
+#include "search/bytescan.h"
+#include "search/composition.h"
+
 namespace search {
 
 namespace {
@@ -34,6 +37,40 @@ void appendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
+
+// The characters of bytes 0x80 to 0x9F in Windows-1252; the rest of the byte values are the
+// Unicode characters of the same number.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The UTF-8 of every byte: up to three bytes, and the count in the fourth.
+struct Utf8Table {
+    char bytes[256][4] = {};
+    constexpr Utf8Table() {
+        for (int b = 0; b < 256; ++b) {
+            const char32_t c = b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : static_cast<char32_t>(b);
+            char* out = bytes[b];
+            if (c < 0x80) {
+                out[0] = static_cast<char>(c);
+                out[3] = 1;
+            } else if (c < 0x800) {
+                out[0] = static_cast<char>(0xC0 | (c >> 6));
+                out[1] = static_cast<char>(0x80 | (c & 0x3F));
+                out[3] = 2;
+            } else {
+                out[0] = static_cast<char>(0xE0 | (c >> 12));
+                out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[2] = static_cast<char>(0x80 | (c & 0x3F));
+                out[3] = 3;
+            }
+        }
+    }
+};
+
+constexpr Utf8Table kUtf8;
 
 } // namespace
 
@@ -127,16 +164,47 @@ bool toWindows1252Exact(std::string_view utf8, std::string* out, std::size_t* st
     return true;
 }
 
+std::string_view utf8Of(char windows1252) {
+    const char* utf8 = kUtf8.bytes[static_cast<unsigned char>(windows1252)];
+    return {utf8, static_cast<std::size_t>(utf8[3])};
+}
+
+void appendWindows1252AsUtf8(std::string& out, std::string_view text) {
+    while (!text.empty()) {
+        // Runs of printable ASCII, the most of any form, go over at once.
+        const std::size_t run = scan::countPlain(text, '\x80', '\x80');
+        out.append(text.data(), run);
+        if (run == text.size()) return;
+        out += utf8Of(text[run]);
+        text.remove_prefix(run + 1);
+    }
+}
+
 std::string fromWindows1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        char32_t c = byte;
-        if (byte >= 0x80 && byte < 0xA0 && kHighControls[byte - 0x80] != 0) c = kHighControls[byte - 0x80];
-        appendUtf8(out, c);
-    }
+    appendWindows1252AsUtf8(out, text);
     return out;
+}
+
+bool typedToWindows1252(std::string_view utf8, std::string* out, std::string* lacking) {
+    const std::string composed = composeForWindows1252(utf8);
+    out->clear();
+    std::size_t i = 0;
+    while (i < composed.size()) {
+        char32_t c = 0;
+        const std::size_t length = decodeUtf8(std::string_view(composed).substr(i), &c);
+        int byte = length == 0 ? -1 : byteOf(c);
+        // The five bytes Windows-1252 leaves unassigned stand for the controls of their number.
+        if (byte < 0 && length > 0 && c >= 0x80 && c < 0xA0) byte = static_cast<int>(c);
+        if (byte < 0) {
+            if (lacking) *lacking = composed.substr(i, length == 0 ? 1 : length);
+            return false;
+        }
+        *out += static_cast<char>(byte);
+        i += length;
+    }
+    return true;
 }
 
 } // namespace search

@@ -34,9 +34,21 @@ std::string toWindows1252(std::string_view utf8, std::size_t* lacking = nullptr)
 ///   "Tromsø" => true, "Troms\xF8"; "aΩ" => false, *stop == 1
 bool toWindows1252Exact(std::string_view utf8, std::string* out, std::size_t* stop = nullptr);
 
+/// Text a user typed (a criterion) as Windows-1252: letters written decomposed are composed
+/// first (composeForWindows1252), then each character becomes its byte, the five bytes that
+/// Windows-1252 leaves unassigned standing for the controls of their number (U+0081 => 0x81),
+/// as the WHATWG encoder maps them. False when a character has no byte, or the text is not
+/// well-formed UTF-8; *lacking is then that character (or the byte), as written.
+///   "Re\u0301union" => "R\xE9union"; "\u2019 \u20AC" => "\x92 \x80"; "\u03A9" => false, "\u03A9"
+bool typedToWindows1252(std::string_view utf8, std::string* out, std::string* lacking);
+
 /// Windows-1252 text as UTF-8: 0xE9 => "é", 0x80 => "€"; the five unassigned bytes (0x81,
 /// 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number.
 std::string fromWindows1252(std::string_view text);
+/// The same, appended to out.
+void appendWindows1252AsUtf8(std::string& out, std::string_view text);
+/// The UTF-8 of one Windows-1252 byte, one to three bytes: '\xe9' => "\xc3\xa9".
+std::string_view utf8Of(char windows1252);
 
 /// Decodes the well-formed UTF-8 sequence at the start of text into *codePoint and returns
 /// its length; 0 when text starts with no such sequence (overlong forms, surrogates and code

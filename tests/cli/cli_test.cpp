@@ -19,7 +19,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reports/reportform.h"
+#include "exports/formats.h"
+#include "reports/reportrun.h"
 #include "search/fileselection.h"
 #include "tests/support/memoryfilesystem.h"
 #include "search/searchrun.h"
@@ -119,8 +120,7 @@ struct CliSearch : ::testing::Test {
         testutil::RecordingHost host;
         host.probe = probe;
         tables::RpTable table;
-        reports::ReportForm sink(memory, table);
-        search::SearchRun run(host, memory, sink);
+        reports::ReportRun run(host, memory, table);
         ASSERT_EQ(run.run(selection, criteria), search::RunOutcome::Completed);
         for (const std::string* path : {&selection.paths.forms, &selection.paths.heads, &selection.paths.csv,
                                         &selection.paths.extraction}) {
@@ -1003,6 +1003,29 @@ TEST(CliOptions, HelpEndsWithThreeExamples) {
     for (const std::string& line : lines) EXPECT_EQ(line.rfind("  morvex-search --", 0), 0u) << line;
     EXPECT_NE(r.out.find("  --export FILE "), std::string::npos);
     EXPECT_NE(r.out.find("  --json "), std::string::npos);
+}
+
+// The export formats are listed once, in the exports' table: the help, the messages, the three
+// completions and the manual page follow it.
+TEST(CliOptions, ExportFormatsAreThoseOfTheExportsTable) {
+    std::string alternatives;
+    for (const exports::ExportFormat& format : exports::exportFormats())
+        alternatives += (alternatives.empty() ? "" : "|") + std::string(format.extension);
+    EXPECT_EQ(alternatives, "csv|jsonl|geojson|svg");
+    const std::string help = runSearch({"--help"}).out;
+    EXPECT_NE(help.find("to FILE: " + exports::extensionList("") + "\n"), std::string::npos) << help;
+    EXPECT_EQ(runSearch({"--all", "--export", "x.txt", "KER1995.INF"}).err,
+              "morvex-search: error: --export x.txt: the name must end in " + exports::extensionList("or") + "\n");
+    const std::string source = MORVEX_SOURCE_DIR;
+    for (const char* completion : {"/completions/morvex-search.bash", "/completions/morvex-search.fish",
+                                   "/completions/_morvex-search"})
+        EXPECT_NE(readFile(source + completion).find("(" + alternatives + ")"), std::string::npos) << completion;
+    const std::string manual = readFile(source + "/docs/man/morvex-search.1");
+    const std::size_t exportsSection = manual.find("\n.SH EXPORTS\n");
+    ASSERT_NE(exportsSection, std::string::npos);
+    for (const exports::ExportFormat& format : exports::exportFormats())
+        EXPECT_NE(manual.find("\n.B ." + std::string(format.extension) + "\n", exportsSection), std::string::npos)
+            << format.extension;
 }
 
 TEST(CliOptions, VersionIsTheProjectVersion) {

@@ -80,8 +80,8 @@ struct BadInput : ::testing::Test {
     RunOutcome runOnDisk(const std::vector<std::string>& files) { return run(files, disk); }
 
     std::string lastMessage() const {
-        const std::vector<std::string> messages = host.callsStartingWith("message:");
-        return messages.empty() ? std::string() : messages.back().substr(8);
+        const std::vector<std::string> messages = host.shown();
+        return messages.empty() ? std::string() : messages.back();
     }
     std::string path(const std::string& name) const { return dir.file(name); }
     void expectEarlier(const std::string& name) const {

@@ -1,6 +1,6 @@
 // The exports of a run: CSV, JSON Lines, GeoJSON and the SVG map, read back.
-#include "reports/export.h"
-#include "reports/exportset.h"
+#include "exports/export.h"
+#include "exports/exportset.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "reports/csvexport.h"
-#include "reports/jsonlinesexport.h"
-#include "reports/reportfanout.h"
-#include "reports/reportform.h"
-#include "reports/svgmapexport.h"
+#include "exports/csvexport.h"
+#include "exports/jsonlinesexport.h"
+#include "reports/reportrun.h"
+#include "exports/svgmapexport.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
 #include "tests/core/test_util.h"
@@ -83,17 +82,15 @@ struct ExportFixture : ::testing::Test {
         fs.files["/d/KER1995.INF"] = data;
         std::string message;
         search::chooseFiles({"/d/KER1995.INF"}, selection, &message);
-        reports::ExportContext context{criteria, selection.yearsLabel, &table};
-        reports::ExportSet exports(&table);
+        exports::ExportContext context{criteria, selection.yearsLabel, &table};
+        exports::ExportSet exports(&table);
         for (const std::string& path : paths) {
             std::string err;
-            std::unique_ptr<reports::Export> made = reports::Export::make(fs, path, context, &err);
+            std::unique_ptr<exports::Export> made = exports::Export::make(fs, path, context, &err);
             EXPECT_TRUE(made) << err;
             if (made) exports.add(std::move(made));
         }
-        reports::ReportForm reportFiles(fs, table);
-        reports::ReportFanOut sink(reportFiles, {&exports});
-        search::SearchRun run(host, fs, sink);
+        reports::ReportRun run(host, fs, table, {&exports});
         const search::RunOutcome outcome = run.run(selection, criteria);
         errors.clear();
         const bool all = outcome == search::RunOutcome::Completed && exports.finish(&errors);
@@ -124,8 +121,8 @@ TEST_F(ExportFixture, CsvHoldsOneQuotedRowPerSelectedFormInUtf8) {
     EXPECT_EQ(rows[2], tricky);
     // The raw text: quoted where it must be, and CR LF only at the ends of rows.
     EXPECT_NE(fs.files["/d/out.csv"].find(",\"R\u00e9union, \"\"La\"\"\",no,"), std::string::npos);
-    EXPECT_EQ(reports::CsvExport::field("plain"), "plain");
-    EXPECT_EQ(reports::CsvExport::field("a\r\nb"), "\"a\r\nb\"");
+    EXPECT_EQ(exports::CsvExport::field("plain"), "plain");
+    EXPECT_EQ(exports::CsvExport::field("a\r\nb"), "\"a\r\nb\"");
 }
 
 TEST_F(ExportFixture, JsonLinesHoldTypedValues) {
@@ -165,12 +162,12 @@ TEST_F(ExportFixture, JsonLinesHoldTypedValues) {
 
 // The JSON of a form's facts as nlohmann-json builds and dumps it, to hold the export's own
 // writer to: the same members in the same order, with the same escapes and numbers.
-nlohmann::ordered_json referenceJson(const reports::FormFacts& f) {
+nlohmann::ordered_json referenceJson(const exports::FormFacts& f) {
     using json = nlohmann::ordered_json;
-    const auto text = [](std::string_view s) { return json(search::windows1252ToUtf8(s)); };
+    const auto text = [](std::string_view s) { return json(search::fromWindows1252(s)); };
     const auto numberOrText = [&](std::string_view s) {
         if (s.empty()) return json(nullptr);
-        if (reports::isDigits(s) && s.size() < 19) return json(std::stoll(std::string(s)));
+        if (exports::isDigits(s) && s.size() < 19) return json(std::stoll(std::string(s)));
         return text(s);
     };
     const auto texts = [&](const auto& items) {
@@ -200,10 +197,10 @@ nlohmann::ordered_json referenceJson(const reports::FormFacts& f) {
     object["chief_scientists"] = text(f.chiefScientists);
     json contacts = json::object();
     for (std::size_t i = 0; i < f.contacts.size() && i < 159; ++i)
-        contacts[search::windows1252ToUtf8(std::string(1, static_cast<char>(97 + i)))] = text(f.contacts[i]);
+        contacts[search::fromWindows1252(std::string(1, static_cast<char>(97 + i)))] = text(f.contacts[i]);
     object["contacts"] = contacts;
     json observations = json::array();
-    for (const reports::ObservationFacts& o : f.observations) {
+    for (const exports::ObservationFacts& o : f.observations) {
         json keys = json::array();
         for (char c : search::lowerCase(o.contacts))
             if (c != ' ' && c != ',' && c != ';') keys.push_back(text(std::string(1, c)));
@@ -229,8 +226,8 @@ TEST(JsonLinesWriter, EveryFormIsTheJsonNlohmannWrites) {
     std::mt19937 random(20261208);
     const tables::RpTable table;
     const std::string pieces[] = {"^", "^", "^", "H09", "H10", "B06", "at ULMA", "12", "\x81", "\"", "\\", "\n", " "};
-    reports::FormFacts facts;
-    reports::JsonWriter ours;
+    exports::FormFacts facts;
+    exports::JsonWriter ours;
     for (int n = 0; n < 400; ++n) {
         std::vector<std::string> lines(static_cast<std::size_t>(random() % 20));
         search::Form form;
@@ -247,9 +244,9 @@ TEST(JsonLinesWriter, EveryFormIsTheJsonNlohmannWrites) {
                                                     std::to_string(random() % 99) + " at ULMA";
             form.append(lines[l]);
         }
-        reports::readFormFacts(form, form.last(), n + 1, &table, facts);
+        exports::readFormFacts(form, form.last(), n + 1, &table, facts);
         ours.clear();
-        reports::JsonLinesExport::line(facts, ours);
+        exports::JsonLinesExport::line(facts, ours);
         ASSERT_EQ(ours.written(), referenceJson(facts).dump()) << "form " << n;
     }
 }
@@ -292,8 +289,8 @@ TEST_F(ExportFixture, SvgMapShadesTheNamedSquaresAndListsThoseOutside) {
     EXPECT_NE(svg.find(">Country: N</text>"), std::string::npos);
     EXPECT_NE(svg.find(">Years selected: 1995</text>"), std::string::npos);
     // 217 is named by both forms, the most: the darkest shade; 218 by one.
-    EXPECT_NE(svg.find(std::string("fill=\"") + reports::SvgMapExport::shade(2, 2) + "\""), std::string::npos);
-    EXPECT_NE(svg.find(std::string("fill=\"") + reports::SvgMapExport::shade(1, 2) + "\""), std::string::npos);
+    EXPECT_NE(svg.find(std::string("fill=\"") + exports::SvgMapExport::shade(2, 2) + "\""), std::string::npos);
+    EXPECT_NE(svg.find(std::string("fill=\"") + exports::SvgMapExport::shade(1, 2) + "\""), std::string::npos);
     EXPECT_NE(svg.find(">550 (1 form)</text>"), std::string::npos);
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 }
@@ -302,7 +299,7 @@ TEST_F(ExportFixture, ExportsAppearWholeOnlyAfterACompletedRun) {
     fs.files["/d/out.csv"] = "earlier";
     // Stopped at the second form: the earlier file stays and nothing else is left.
     host.onYield = [&] { host.stop = host.yields == 2; };
-    ASSERT_EQ(runWith(kNorway + kTricky, {"/d/out.csv", "/d/out.jsonl"}), search::RunOutcome::Broken);
+    ASSERT_EQ(runWith(kNorway + kTricky, {"/d/out.csv", "/d/out.jsonl"}), search::RunOutcome::Stopped);
     EXPECT_EQ(fs.files["/d/out.csv"], "earlier");
     EXPECT_EQ(fs.files.count("/d/out.jsonl"), 0u);
     for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".pending"), std::string::npos) << path;
@@ -354,22 +351,22 @@ TEST_F(ExportFixture, StoppedRunStopsTheWriter) {
     std::string data;
     for (int n = 1; n <= 3000; ++n) data += kNorway;
     host.onYield = [&] { host.stop = host.yields == 2500; };
-    ASSERT_EQ(runWith(data, {"/d/out.jsonl", "/d/out.svg"}), search::RunOutcome::Broken);
+    ASSERT_EQ(runWith(data, {"/d/out.jsonl", "/d/out.svg"}), search::RunOutcome::Stopped);
     EXPECT_EQ(fs.files.count("/d/out.jsonl"), 0u);
     EXPECT_EQ(fs.files.count("/d/out.svg"), 0u);
     for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".pending"), std::string::npos) << path;
 }
 
 TEST_F(ExportFixture, ExportThatCannotBeCreatedOrNamedIsAnError) {
-    const reports::ExportContext context{criteria, "1995", &table};
+    const exports::ExportContext context{criteria, "1995", &table};
     std::string err;
-    EXPECT_FALSE(reports::Export::make(fs, "/d/out.txt", context, &err));
+    EXPECT_FALSE(exports::Export::make(fs, "/d/out.txt", context, &err));
     EXPECT_EQ(err, "/d/out.txt: not one of the export formats .csv, .jsonl, .geojson and .svg");
     fs.failingOpens.insert("/d/out.csv");
-    EXPECT_FALSE(reports::Export::make(fs, "/d/out.csv", context, &err));
+    EXPECT_FALSE(exports::Export::make(fs, "/d/out.csv", context, &err));
     EXPECT_EQ(err, "/d/out.csv: Permission denied");
-    EXPECT_TRUE(reports::Export::knownExtension("/d/x.GeoJSON"));
-    EXPECT_FALSE(reports::Export::knownExtension("/d.csv/x"));
+    EXPECT_TRUE(exports::Export::knownExtension("/d/x.GeoJSON"));
+    EXPECT_FALSE(exports::Export::knownExtension("/d.csv/x"));
 
     fs.failingOpens.clear();
     fs.files["/d/out.csv"] = "earlier";
@@ -456,14 +453,14 @@ TEST(ExportFiles, ExportsMustBeFilesOfTheirOwn) {
     const std::vector<std::string> inputs = {"/d/KER1995.INF", "/d/KER1996.INF"};
     const std::vector<std::string> outputs = {"/d/kerforms.htm", "/d/kerheads.htm"};
     std::string message;
-    EXPECT_TRUE(reports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg"}, inputs, outputs, &message));
-    EXPECT_FALSE(reports::Export::distinctFiles(fs, {"/d/a.csv", "/d/inventory.csv"}, inputs, outputs, &message));
+    EXPECT_TRUE(exports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg"}, inputs, outputs, &message));
+    EXPECT_FALSE(exports::Export::distinctFiles(fs, {"/d/a.csv", "/d/inventory.csv"}, inputs, outputs, &message));
     EXPECT_EQ(message, "--export /d/inventory.csv: it is the form file /d/KER1996.INF, which this search reads; "
                        "choose another name for the export");
-    EXPECT_FALSE(reports::Export::distinctFiles(fs, {"/d/x.csv"}, inputs, outputs, &message));
+    EXPECT_FALSE(exports::Export::distinctFiles(fs, {"/d/x.csv"}, inputs, outputs, &message));
     EXPECT_EQ(message, "--export /d/x.csv: it is /d/kerforms.htm, which this search writes; choose another name "
                        "for the export");
-    EXPECT_FALSE(reports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg", "/d/a.csv"}, inputs, outputs, &message));
+    EXPECT_FALSE(exports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg", "/d/a.csv"}, inputs, outputs, &message));
     EXPECT_EQ(message, "--export /d/a.csv: it is the export /d/a.csv as well; give each export a file of its own");
 }
 

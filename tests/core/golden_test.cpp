@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "reports/reportform.h"
+#include "reports/reportrun.h"
 #include "search/searchrun.h"
 #include "tests/core/test_util.h"
 
@@ -91,15 +91,14 @@ TEST_P(Golden, OutputsMatchByteForByte) {
     ASSERT_EQ(search::chooseFiles(paths, selection, &message), search::ChoiceStatus::Chosen) << message;
     search::DiskFileSystem disk;
     tables::RpTable table;
-    reports::ReportForm sink(disk, table);
-    search::SearchRun run(host, disk, sink);
+    reports::ReportRun run(host, disk, table);
     run.run(selection, criteria);
 
     for (const auto& entry : fs::directory_iterator(caseDir / "expected")) {
         const std::string name = entry.path().filename().string();
         if (name == "messages.txt") {
             std::vector<std::string> messages;
-            for (const auto& call : host.callsStartingWith("message:")) messages.push_back(call.substr(8));
+            for (const auto& text : host.shown()) messages.push_back(text);
             EXPECT_EQ(messages, readLines(entry.path())) << "messages";
         } else if (entry.path().extension() == ".absent") {
             EXPECT_FALSE(fs::exists(out / entry.path().stem())) << entry.path().stem() << " should not exist";

@@ -34,7 +34,7 @@ struct ReportFixture : ::testing::Test {
         criteria.texts[9] = parameters;
         return run.run(selection, criteria);
     }
-    std::vector<std::string> messages() const { return host.callsStartingWith("message:"); }
+    std::vector<std::string> messages() const { return host.shown(); }
 };
 
 TEST(HtmlText, EscapingCoversAmpersandAndAngleBrackets) {
@@ -69,8 +69,8 @@ TEST_F(ReportFixture, ChartMarkWithoutLocationSkipsOnlyThatLine) {
     const std::string form = crlf({"95^A^1", "UK", "CH", "", "", "", "", "", "", "", "H09^1"}) + "*\r\n";
     EXPECT_EQ(runOn(form + form), search::RunOutcome::Completed);
     // The line loop of the extraction record has passed the last line: the record is empty.
-    EXPECT_EQ(messages(), (std::vector<std::string>{"message:Error  5 encountered - Form 95^A^1 Record ",
-                                                    "message:Error  5 encountered - Form 95^A^1 Record "}));
+    EXPECT_EQ(messages(), (std::vector<std::string>{"Error  5 encountered - Form 95^A^1 Record ",
+                                                    "Error  5 encountered - Form 95^A^1 Record "}));
     const std::string& forms = fs.files["/d/kerforms.htm"];
     const std::string location = "areas):-<br>\r\n</TD><TD WIDTH=\"468\" BGCOLOR=\"#3399CC\" VALIGN=\"TOP\">\r\n"
                                  "(Cruise track chart has been supplied)<br>\r\n<BR></TD></TR><TR>\r\n";
@@ -84,7 +84,7 @@ TEST_F(ReportFixture, ProbeOutsideTheFormIsAnErrorAndWritesNothing) {
     host.probe = "201";
     const std::string form = crlf({"95^A^1", "UK"}) + "*\r\n";
     EXPECT_EQ(runOn(form), search::RunOutcome::Completed);
-    EXPECT_EQ(messages(), (std::vector<std::string>{"message:Error  9 encountered - Form 95^A^1 Record 95^A^1"}));
+    EXPECT_EQ(messages(), (std::vector<std::string>{"Error  9 encountered - Form 95^A^1 Record 95^A^1"}));
     EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "");
     host.probe = "-0.4"; // rounds to 0
     host.calls.clear();
@@ -111,7 +111,7 @@ TEST_F(ReportFixture, WriteFailureOfAnyReportEndsTheRun) {
         fs.files["/d/kerxxxx.inf"] = "earlier";
         host.calls.clear();
         EXPECT_EQ(runOn(crlf({"95^A^1", "UK"}) + "*\r\n"), search::RunOutcome::Failed);
-        EXPECT_EQ(messages(), (std::vector<std::string>{std::string("message:Program Aborts - cannot write ") +
+        EXPECT_EQ(messages(), (std::vector<std::string>{std::string("Program Aborts - cannot write ") +
                                                         failing + ": No space left on device"}));
         EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
     }
@@ -152,7 +152,7 @@ TEST(ReportFormFiles, FilesLeftOpenAreClosedAndAFailedCloseIsReported) {
     {
         reports::ReportForm sink(fs, table);
         std::string err;
-        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err, {})) << err;
+        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), {}, &err)) << err;
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "morvex: /d/ker3.txt: Input/output error\n");
     // Files the run closed itself are not reported again.
@@ -160,30 +160,35 @@ TEST(ReportFormFiles, FilesLeftOpenAreClosedAndAFailedCloseIsReported) {
     {
         reports::ReportForm sink(fs, table);
         std::string err;
-        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err, {})) << err;
-        EXPECT_FALSE(sink.closeAll(&err, {}));
+        ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), {}, &err)) << err;
+        EXPECT_FALSE(sink.closeAll(&err));
         EXPECT_EQ(err, "/d/ker3.txt: Input/output error");
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
-// The run's host gets a turn between two files opened or closed, each file done before it.
-TEST(ReportFormFiles, TheHostHasATurnBetweenTwoFilesOpenedOrClosed) {
-    testutil::MemoryFileSystem fs;
+// The file system's hook runs before and after each file is opened or closed, each file done
+// before the hook that follows it: a window gets its turns between them.
+TEST(ReportFormFiles, TheFileHookRunsAroundEveryFileOpenedOrClosed) {
+    testutil::TempDir dir;
+    search::DiskFileSystem disk;
     const tables::RpTable table;
-    reports::ReportForm sink(fs, table);
+    reports::ReportForm sink(disk, table);
+    const search::OutputPaths paths = search::outputPathsIn(dir.path());
+    std::vector<std::string> turns; // at each turn: which files exist, and which hold bytes
+    disk.setFileHook([&] {
+        std::string state;
+        for (const std::string* path : {&paths.forms, &paths.heads, &paths.csv, &paths.pending})
+            state += !testutil::fileExists(*path) ? '-' : testutil::readFile(*path).empty() ? 'o' : 'x';
+        turns.push_back(state);
+    });
     std::string err;
-    std::vector<std::size_t> filesOpen;
-    ASSERT_TRUE(sink.open(search::outputPathsIn("/d"), &err, [&] { filesOpen.push_back(fs.files.size()); })) << err;
-    EXPECT_EQ(filesOpen, (std::vector<std::size_t>{1, 2, 3}));
-    EXPECT_EQ(fs.files.size(), 4U);
-
+    ASSERT_TRUE(sink.open(paths, {}, &err)) << err;
+    EXPECT_EQ(turns, (std::vector<std::string>{"----", "o---", "o---", "oo--", "oo--", "ooo-", "ooo-", "oooo"}));
+    turns.clear();
     sink.writeHeads(search::CriteriaSet{});
-    std::vector<std::pair<bool, bool>> written; // kerforms.htm, kerheads.htm on disk at each turn
-    ASSERT_TRUE(sink.closeAll(&err, [&] {
-        written.emplace_back(!fs.files["/d/kerforms.htm"].empty(), !fs.files["/d/kerheads.htm"].empty());
-    })) << err;
-    EXPECT_EQ(written, (std::vector<std::pair<bool, bool>>{{true, false}, {true, true}, {true, true}}));
+    ASSERT_TRUE(sink.closeAll(&err)) << err;
+    EXPECT_EQ(turns, (std::vector<std::string>{"xooo", "xooo", "xxoo", "xxoo", "xxoo", "xxoo", "xxoo", "xxoo"}));
 }
 
 TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {
@@ -212,7 +217,7 @@ TEST(ReportFormDisk, ReportPathThatIsAFolderOrAFullDeviceFails) {
     EXPECT_EQ(host.calls.back(),
               "message:Program Aborts - cannot write " + dir.file("ker3.txt") + ": No space left on device");
     EXPECT_EQ(testutil::readFile(dir.file("kerxxxx.inf")), "earlier");
-    for (const auto& call : host.calls) EXPECT_EQ(call.find("Results and summaries"), std::string::npos);
+    EXPECT_EQ(host.callsStartingWith("ended:Completed").size(), 0u);
 }
 
 } // namespace

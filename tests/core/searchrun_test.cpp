@@ -34,7 +34,7 @@ struct RunFixture : ::testing::Test {
         ASSERT_EQ(search::chooseFiles(paths, selection, &message), search::ChoiceStatus::Chosen) << message;
     }
     std::string progress(long long read, long long selected) const {
-        return "progress:" + search::SearchRun::progressText(read, selected);
+        return "progress:" + std::to_string(read) + "/" + std::to_string(selected);
     }
     bool has(const std::string& path) const { return fs.files.count(path) > 0; }
 };
@@ -51,14 +51,13 @@ TEST_F(RunFixture, ProgressEveryHundredFormsAndAtEachSelection) {
     choose({"/d/KER1995.INF"});
     criteria.texts[1] = "uk";
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Completed);
-    const std::string end = "progress:Forms Read:-  250 Forms Selected:-  3\r\n\r\n"
-                            "Results and summaries can be found by viewing:-\r\n/d/kerforms.htm\r\n/d/kerheads.htm\r\n"
-                            "/d/ker3.txt\r\nAll 3 files are ascii so you may view them in any\r\n"
-                            "editor or WP, or click on buttons on right\r\nDoubleclick in this area to remove this box";
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"show", "running", progress(5, 1), progress(100, 1),
-                                                     progress(150, 2), progress(200, 2), progress(250, 3),
-                                                     "views:on", end, "idle"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"started", progress(5, 1), progress(100, 1), progress(150, 2),
+                                                     progress(200, 2), progress(250, 3), "ended:Completed:files"}));
     EXPECT_EQ(host.yields, 250);
+    // The counts at the last form end, before it was counted.
+    EXPECT_EQ(host.last.formsRead, 249);
+    EXPECT_EQ(host.last.formsSelected, 2);
+    EXPECT_EQ(host.last.bytesRead, data.size());
     EXPECT_EQ(run.formsRead(), 250);
     EXPECT_EQ(run.formsSelected(), 3);
     EXPECT_TRUE(has("/d/kerxxxx.inf"));
@@ -74,11 +73,7 @@ TEST_F(RunFixture, NothingSelectedLeavesReportsAndDeletesTheExtraction) {
     choose({"/d/KER1995.INF"});
     criteria.texts[1] = "uk";
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Completed);
-    EXPECT_EQ(host.calls.back(), "idle");
-    EXPECT_EQ(host.calls[host.calls.size() - 2],
-              "progress:Forms Read:-  1 Forms Selected:-  0\r\n\r\nSo Sorry, no forms selected\r\n"
-              "Doubleclick in this area to remove this box");
-    EXPECT_EQ(host.callsStartingWith("views:"), (std::vector<std::string>{"views:off"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"started", "ended:Completed"})); // no files to show
     EXPECT_EQ(fs.files["/d/kerheads.htm"], "earlier");
     EXPECT_FALSE(has("/d/kerxxxx.inf"));
     EXPECT_EQ(fs.files["/d/kerxxxx.fin"], "interrupted");
@@ -92,8 +87,8 @@ TEST_F(RunFixture, DeclinedQuestionTouchesNothing) {
     host.answer = false;
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Declined);
     EXPECT_EQ(host.calls, (std::vector<std::string>{
-                              "show", "running",
-                              "ask:No Selection Criteria have been chosen. Do you want to continue?", "idle"}));
+                              "started", "ask:No Selection Criteria have been chosen. Do you want to continue?",
+                              "ended:Declined"}));
     EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
     EXPECT_EQ(host.yields, 0);
 }
@@ -108,12 +103,11 @@ TEST_F(RunFixture, BreakStopsAtTheNextFormAndLeavesTheExtractionPending) {
     host.onYield = [&] {
         if (host.yields == 4) run.requestBreak(); // clicked while form 4 waits to be counted
     };
-    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Broken);
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Stopped);
     EXPECT_EQ(run.formsRead(), 3);
     EXPECT_EQ(run.formsSelected(), 3);
     EXPECT_EQ(host.calls.back(), "message:Break used. Run aborted");
-    EXPECT_EQ(host.calls[host.calls.size() - 3], "idle");
-    EXPECT_EQ(host.calls[host.calls.size() - 2], "views:off");
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "ended:Stopped");
     EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
     ASSERT_TRUE(has("/d/kerxxxx.fin"));
     EXPECT_EQ(fs.files["/d/kerxxxx.fin"].substr(0, 4), "f1\r\n");
@@ -135,7 +129,7 @@ TEST_F(RunFixture, MalformedSecondFileEndsTheRunAfterSelections) {
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Malformed);
     EXPECT_EQ(run.formsSelected(), 2);
     EXPECT_EQ(host.calls.back(), "message:Program Aborts -/d/Ker1995.inf is not correctly formatted");
-    EXPECT_EQ(host.callsStartingWith("views:").size(), 0u);
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "ended:Malformed");
     EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
     EXPECT_EQ(fs.files["/d/kerxxxx.fin"], "a\r\nUK\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nH09^1\r\n*\r\n"
                                           "b\r\nUK\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nH09^1\r\n*\r\n");
@@ -149,7 +143,7 @@ TEST_F(RunFixture, MissingFormFileEndsTheRunWithTheReason) {
     criteria.texts[1] = "UK";
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
     EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot read /d/KER1995.INF: No such file or directory");
-    EXPECT_EQ(host.calls[host.calls.size() - 2], "idle");
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "ended:Failed");
 }
 
 TEST_F(RunFixture, FailedWriteEndsTheRunWithoutResults) {
@@ -161,8 +155,7 @@ TEST_F(RunFixture, FailedWriteEndsTheRunWithoutResults) {
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
     EXPECT_EQ(host.calls.back(), "message:Program Aborts - cannot write /d/ker3.txt: No space left on device");
     EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "earlier");
-    for (const auto& call : host.calls) EXPECT_EQ(call.find("Results and summaries"), std::string::npos);
-    EXPECT_EQ(host.callsStartingWith("views:").size(), 0u);
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "ended:Failed"); // no files to show
 }
 
 TEST_F(RunFixture, TooManyAlternativesAreRefusedBeforeAnyOutput) {
@@ -267,7 +260,7 @@ TEST_F(RunFixture, EarlierExtractionSurvivesEveryFailure) {
     }
     failures.push_back({"rename", [this] { fs.failingRenames.insert("/d/kerxxxx.inf"); }, RunOutcome::Failed});
     failures.push_back({"break", [this] { host.onYield = [this] { host.stop = host.yields == 2; }; },
-                        RunOutcome::Broken});
+                        RunOutcome::Stopped});
     failures.push_back({"malformed",
                         [this] {
                             for (int i = 0; i < 202; ++i) fs.files["/d/KER1995.INF"] += "x\r\n";
@@ -290,7 +283,7 @@ TEST_F(RunFixture, EarlierExtractionSurvivesEveryFailure) {
         failure.inject();
         EXPECT_EQ(run.run(selection, criteria), failure.outcome);
         EXPECT_EQ(fs.files["/d/kerxxxx.inf"], earlier);
-        for (const auto& call : host.calls) EXPECT_EQ(call.find("Results and summaries"), std::string::npos);
+        EXPECT_EQ(host.callsStartingWith("ended:Completed").size(), 0u);
     }
 }
 
@@ -313,7 +306,7 @@ TEST_F(RunFixture, StopRequestedByTheHostBreaksTheRun) {
     choose({"/d/KER1995.INF"});
     criteria.texts[1] = "UK";
     host.onYield = [&] { host.stop = host.yields == 3; };
-    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Broken);
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Stopped);
     EXPECT_EQ(run.formsRead(), 2);
     EXPECT_EQ(host.calls.back(), "message:Break used. Run aborted");
     EXPECT_EQ(fs.files["/d/kerxxxx.fin"], form("f1", "UK") + form("f2", "UK"));
@@ -322,7 +315,7 @@ TEST_F(RunFixture, StopRequestedByTheHostBreaksTheRun) {
     host = testutil::RecordingHost();
     host.stop = true;
     choose({"/d/KER1994.INF"});
-    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Broken);
+    EXPECT_EQ(run.run(selection, criteria), RunOutcome::Stopped);
     EXPECT_EQ(host.calls.back(), "message:Break used. Run aborted");
 }
 
@@ -335,7 +328,7 @@ TEST_F(RunFixture, MemoryThatCannotBeHadEndsTheRunWithAMessage) {
     };
     EXPECT_EQ(run.run(selection, criteria), RunOutcome::Failed);
     EXPECT_EQ(host.calls.back(), "message:Program Aborts - not enough memory to go on with /d/KER1995.INF");
-    EXPECT_EQ(host.calls[host.calls.size() - 2], "idle");
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "ended:Failed");
     // The files were flushed and closed: the first form is whole in the pending extraction.
     EXPECT_EQ(fs.files["/d/kerxxxx.fin"], form("a", "UK"));
     EXPECT_FALSE(fs.lockedFolders.count("/d"));

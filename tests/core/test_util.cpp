@@ -53,4 +53,18 @@ std::vector<std::string> RecordingHost::callsStartingWith(const std::string& pre
     return out;
 }
 
+void RecordingHost::runEnded(const search::RunEnd& end) {
+    static const char* const kOutcomes[] = {"NoFiles", "Refused", "Declined", "Completed", "Stopped", "Malformed", "Failed"};
+    calls.push_back(std::string("ended:") + kOutcomes[static_cast<int>(end.outcome)] + (end.files ? ":files" : ""));
+}
+
+std::vector<std::string> RecordingHost::shown() const {
+    std::vector<std::string> out;
+    for (const auto& c : calls) {
+        if (c.rfind("message:", 0) == 0) out.push_back(c.substr(8));
+        if (c.rfind("problem:", 0) == 0) out.push_back(c.substr(8));
+    }
+    return out;
+}
+
 } // namespace testutil

@@ -33,34 +33,44 @@ void writeFile(const std::string& path, const std::string& bytes);
 /// Joins lines, each followed by CR LF.
 std::string crlf(const std::vector<std::string>& lines);
 
-/// A run host that records every call as one text, e.g. "progress:Forms Read:-  100 ...".
+/// A run host that records every call but formEnd as one text: "started", "progress:100/3"
+/// (forms read and selected), "ask:QUESTION", "message:TEXT", "problem:TEXT" (a per-form
+/// problem), "ended:Completed" ("ended:Completed:files" when the run leaves its four files).
 class RecordingHost : public search::RunHost {
 public:
     std::vector<std::string> calls;
-    bool answer = true;           // reply to ask()
-    std::string probe;            // text of the option box
-    std::function<void()> onYield; // called at every yield
-    int yields = 0;
-    bool stop = false;            // reply to stopRequested()
+    bool answer = true;            // reply to ask()
+    std::string probe;             // the line probe
+    std::function<void()> onYield; // called at every form end
+    int yields = 0;                // form ends so far
+    bool stop = false;             // reply to stopRequested()
+    search::RunProgress last;      // the counts of the last form end
 
-    void yield() override {
+    void runStarted() override { calls.push_back("started"); }
+    void formEnd(const search::RunProgress& progress) override {
+        last = progress;
         ++yields;
         if (onYield) onYield();
     }
-    void showProgress() override { calls.push_back("show"); }
-    void setProgressText(const std::string& text) override { calls.push_back("progress:" + text); }
+    void progress(const search::RunProgress& progress) override {
+        calls.push_back("progress:" + std::to_string(progress.formsRead) + "/" +
+                        std::to_string(progress.formsSelected));
+    }
     bool ask(const std::string& question) override {
         calls.push_back("ask:" + question);
         return answer;
     }
     void message(const std::string& text) override { calls.push_back("message:" + text); }
-    void setViewButtonsVisible(bool visible) override { calls.push_back(visible ? "views:on" : "views:off"); }
-    void setRunning(bool running) override { calls.push_back(running ? "running" : "idle"); }
-    std::string probeText() override { return probe; }
+    void formProblem(long long, const std::string& text) override { calls.push_back("problem:" + text); }
+    void runEnded(const search::RunEnd& end) override;
+    std::string lineProbe() override { return probe; }
     bool stopRequested() override { return stop; }
 
     /// The calls that start with prefix, in order.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;
+    /// The texts of the messages and per-form problems, in order: what a window shows in its
+    /// message boxes.
+    std::vector<std::string> shown() const;
 };
 
 } // namespace testutil

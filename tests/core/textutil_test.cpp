@@ -147,11 +147,11 @@ TEST(TextUtil, FloatTextOfInfinityAndNotANumber) {
 }
 
 TEST(TextUtil, Windows1252BecomesUtf8) {
-    EXPECT_EQ(windows1252ToUtf8("Troms\xf8 \x80\x92""95 \xe9"), "Troms\u00f8 \u20ac\u201995 \u00e9");
-    EXPECT_EQ(windows1252ToUtf8("\x9f\xff\x8a\x9a"), "\u0178\u00ff\u0160\u0161");
+    EXPECT_EQ(fromWindows1252("Troms\xf8 \x80\x92""95 \xe9"), "Troms\u00f8 \u20ac\u201995 \u00e9");
+    EXPECT_EQ(fromWindows1252("\x9f\xff\x8a\x9a"), "\u0178\u00ff\u0160\u0161");
     // The bytes Windows-1252 leaves unassigned keep their number.
-    EXPECT_EQ(windows1252ToUtf8("\x81\x8d\x8f\x90\x9d"), "\u0081\u008d\u008f\u0090\u009d");
-    EXPECT_EQ(windows1252ToUtf8(std::string("a\0b^", 4)), std::string("a\0b^", 4));
+    EXPECT_EQ(fromWindows1252("\x81\x8d\x8f\x90\x9d"), "\u0081\u008d\u008f\u0090\u009d");
+    EXPECT_EQ(fromWindows1252(std::string("a\0b^", 4)), std::string("a\0b^", 4));
 }
 
 TEST(TextUtil, DecomposedLettersAreComposedWhereWindows1252HasThem) {

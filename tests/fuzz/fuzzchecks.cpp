@@ -7,14 +7,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "reports/export.h"
-#include "reports/exportset.h"
+#include "exports/export.h"
+#include "exports/exportset.h"
 #include "reports/reportfanout.h"
 #include "reports/reportform.h"
 #include "search/fileselection.h"
 #include "search/formreader.h"
 #include "tests/support/memoryfilesystem.h"
 #include "search/searchrun.h"
+#include "reports/reportrun.h"
 #include "search/textutil.h"
 #include "tables/rptable.h"
 #include "tests/core/test_util.h"
@@ -160,18 +161,17 @@ struct MemoryRun {
     search::FileSelection selection;
     testutil::RecordingHost host;
     tables::RpTable table;
-    reports::ReportForm reports{fs, table};
-    reports::ExportSet exports{&table};
-    reports::ReportFanOut sink{reports, {&exports}};
-    search::SearchRun run{host, fs, sink};
+    exports::ExportSet exports{&table};
+    reports::ReportRun reportRun{host, fs, table, {&exports}};
+    search::SearchRun& run = reportRun.searchRun();
     RunOutcome outcome = RunOutcome::NoFiles;
 
     // The CSV and JSON Lines exports of the run; false when they cannot be made.
     bool addExports() {
         for (const std::string& path : {kCsvExport, kJsonLinesExport}) {
             std::string err;
-            std::unique_ptr<reports::Export> made =
-                reports::Export::make(fs, path, {search::CriteriaSet{}, "1995", &table}, &err);
+            std::unique_ptr<exports::Export> made =
+                exports::Export::make(fs, path, {search::CriteriaSet{}, "1995", &table}, &err);
             if (!made) return false;
             exports.add(std::move(made));
         }
@@ -188,8 +188,8 @@ struct MemoryRun {
     }
     bool has(const std::string& path) const { return fs.files.count(path) > 0; }
     std::string lastMessage() const {
-        const std::vector<std::string> messages = host.callsStartingWith("message:");
-        return messages.empty() ? std::string() : messages.back().substr(8);
+        const std::vector<std::string> messages = host.shown();
+        return messages.empty() ? std::string() : messages.back();
     }
 };
 
@@ -228,7 +228,7 @@ Expectation expectedRun(const FuzzInput& input) {
     const long long perFile = static_cast<long long>(cut.forms.size());
     // The forms met before the run ends by itself: a malformed file stops it inside file one.
     const long long available = cut.malformed ? perFile : perFile * (input.chosenTwice ? 2 : 1);
-    if (input.breakAt > 0 && input.breakAt <= available) return {RunOutcome::Broken, input.breakAt - 1};
+    if (input.breakAt > 0 && input.breakAt <= available) return {RunOutcome::Stopped, input.breakAt - 1};
     if (cut.malformed) return {RunOutcome::Malformed, perFile};
     return {RunOutcome::Completed, available};
 }
@@ -243,8 +243,8 @@ std::string outcomeName(RunOutcome outcome) {
         return "Declined";
     case RunOutcome::Completed:
         return "Completed";
-    case RunOutcome::Broken:
-        return "Broken";
+    case RunOutcome::Stopped:
+        return "Stopped";
     case RunOutcome::Malformed:
         return "Malformed";
     case RunOutcome::Failed:
@@ -467,12 +467,12 @@ std::string checkRun(const FuzzInput& input, MemoryRun& r) {
     if (r.outcome == RunOutcome::Malformed &&
         r.lastMessage() != "Program Aborts -" + kFormPath + " is not correctly formatted")
         return "malformed with another message: " + r.lastMessage();
-    if (r.outcome == RunOutcome::Broken && r.lastMessage() != search::kBreakMessage)
+    if (r.outcome == RunOutcome::Stopped && r.lastMessage() != search::kBreakMessage)
         return "broken with another message: " + r.lastMessage();
     std::string state;
     for (const std::string& call : r.host.calls)
-        if (call == "running" || call == "idle") state = call;
-    if (state != "idle") return "the run did not end idle";
+        if (call == "started" || call.rfind("ended:", 0) == 0) state = call;
+    if (state == "started") return "the run started and did not end";
     return checkOutputs(input, r);
 }
 

@@ -169,7 +169,8 @@ private Q_SLOTS:
 
     void searchWithoutFiles();
     void badFileName();
-    void fieldOutsideLatin1Refused();
+    void fieldOutsideWindows1252Refused();
+    void windows1252LettersFindTheirBytes();
     void declinedQuestion();
     void folderInUseRefusesTheSearch();
     void fullSearch();
@@ -648,7 +649,7 @@ void tst_Morvex::optionBoxShownAndHidden() {
     QTest::mouseRelease(option, Qt::LeftButton);
     QVERIFY(!option->isVisible());
     QCOMPARE(option->text(), QStringLiteral("H09"));
-    QCOMPARE(m_window->probeText(), std::string("H09"));
+    QCOMPARE(m_window->runHost().lineProbe(), std::string("H09"));
 }
 
 // Pick lists.
@@ -901,15 +902,33 @@ void tst_Morvex::badFileName() {
     QVERIFY(m_window->fileSelection().files.empty());
 }
 
-void tst_Morvex::fieldOutsideLatin1Refused() {
+void tst_Morvex::fieldOutsideWindows1252Refused() {
     writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK"));
     chooseFiles({QStringLiteral("KER1994.INF")});
     answer(7)->setText(QStringLiteral("Smith \u0141ukasz"));
     action(QStringLiteral("Mnusearch"))->trigger();
-    QCOMPARE(m_services.messages,
-             QStringList{"Chief Scientist(s): only characters of the Latin-1 set can be searched for"});
+    QCOMPARE(m_services.messages, QStringList{"Chief Scientist(s): only characters of Windows-1252, the character "
+                                              "set of form files, can be searched for"});
     QVERIFY(!child<QPlainTextEdit>(QStringLiteral("Selection"))->isVisible());
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
+}
+
+// The bytes of a criterion are those the command line makes of it: "\x92" for "’", "\x80" for
+// "€", "\xE9" for "é", also when typed as "e" and a combining accent.
+void tst_Morvex::windows1252LettersFindTheirBytes() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "Caf\xe9 \x80 \x92s") + csrForm(2, "Cafe")
+                                                     + csrForm(3, "Caf\xe9"));
+    chooseFiles({QStringLiteral("KER1994.INF")});
+    answer(1)->setText(QStringLiteral("Cafe\u0301 \u20ac \u2019s"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QCOMPARE(m_services.messages, QStringList());
+    QFile extraction(m_dir->filePath(QStringLiteral("kerxxxx.inf")));
+    QVERIFY(extraction.open(QIODevice::ReadOnly));
+    QCOMPARE(extraction.readAll(), csrForm(1, "Caf\xe9 \x80 \x92s"));
+    // A precomposed letter finds the same forms.
+    answer(1)->setText(QStringLiteral("caf\u00e9"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(progressText().contains(QStringLiteral("Forms Selected:-  2")));
 }
 
 void tst_Morvex::folderInUseRefusesTheSearch() {

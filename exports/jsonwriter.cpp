@@ -1,5 +1,5 @@
 // JSON text written straight into a buffer, as compact as nlohmann-json's dump() writes it.
-#include "reports/jsonwriter.h"
+#include "exports/jsonwriter.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include "search/bytescan.h"
 #include "search/textutil.h"
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -129,4 +129,4 @@ void JsonWriter::null() {
     put("null");
 }
 
-} // namespace reports
+} // namespace exports

@@ -1,13 +1,13 @@
 // The selected forms as JSON Lines: one object a line, with typed values.
-#include "reports/jsonlinesexport.h"
+#include "exports/jsonlinesexport.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "reports/jsonwriter.h"
+#include "exports/jsonwriter.h"
 #include "search/textutil.h"
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -154,4 +154,4 @@ void JsonLinesExport::write(const FormFacts& facts) {
     out().put('\n');
 }
 
-} // namespace reports
+} // namespace exports

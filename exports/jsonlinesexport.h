@@ -1,13 +1,13 @@
 // The selected forms as JSON Lines: one object a line, with typed values.
-#ifndef REPORTS_JSONLINESEXPORT_H
-#define REPORTS_JSONLINESEXPORT_H
+#ifndef EXPORTS_JSONLINESEXPORT_H
+#define EXPORTS_JSONLINESEXPORT_H
 
 #include <string>
 
-#include "reports/export.h"
-#include "reports/jsonwriter.h"
+#include "exports/export.h"
+#include "exports/jsonwriter.h"
 
-namespace reports {
+namespace exports {
 
 /// One JSON object per selected form, on a line of its own: the facts of the CSV export with
 /// numbers as numbers where the form holds digits, lists as arrays, the contacts keyed by their
@@ -29,6 +29,6 @@ private:
     JsonWriter m_json;
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_JSONLINESEXPORT_H
+#endif // EXPORTS_JSONLINESEXPORT_H

@@ -1,6 +1,6 @@
 // The exports of a run, written by a thread of their own beside the search.
-#ifndef REPORTS_EXPORTSET_H
-#define REPORTS_EXPORTSET_H
+#ifndef EXPORTS_EXPORTSET_H
+#define EXPORTS_EXPORTSET_H
 
 #include <condition_variable>
 #include <deque>
@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "reports/export.h"
+#include "exports/export.h"
 #include "reports/selectionlistener.h"
 #include "tables/rptable.h"
 
-namespace reports {
+namespace exports {
 
 /// Takes every selected form from the run, reads its facts once and gives them to each export.
 /// The forms are copied in batches to a writer thread, so that the exports cost the search
@@ -23,7 +23,7 @@ namespace reports {
 /// caught up, so that the exports need no memory of a form's size beyond its facts. The
 /// writer takes no signals: they stay with the thread that runs the search. Without a thread
 /// (none could be started) the forms are written at once.
-class ExportSet : public SelectionListener {
+class ExportSet : public reports::SelectionListener {
 public:
     /// Observation codes are looked up in table (none without one).
     explicit ExportSet(const tables::RpTable* table) : m_table(table) {}
@@ -86,6 +86,6 @@ private:
     bool m_done = false;        // finished or abandoned
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_EXPORTSET_H
+#endif // EXPORTS_EXPORTSET_H

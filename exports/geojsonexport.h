@@ -1,6 +1,6 @@
 // The Marsden squares the selected forms name, as an RFC 7946 GeoJSON FeatureCollection.
-#ifndef REPORTS_GEOJSONEXPORT_H
-#define REPORTS_GEOJSONEXPORT_H
+#ifndef EXPORTS_GEOJSONEXPORT_H
+#define EXPORTS_GEOJSONEXPORT_H
 
 #include <cstdint>
 #include <map>
@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "reports/export.h"
-#include "reports/jsonwriter.h"
+#include "exports/export.h"
+#include "exports/jsonwriter.h"
 
-namespace reports {
+namespace exports {
 
 /// One Feature per square named by a selected form, by square number: a Polygon of the square in
 /// WGS 84 longitude and latitude, its exterior ring counter-clockwise and closed, with the
@@ -55,6 +55,6 @@ private:
     JsonWriter m_json;
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_GEOJSONEXPORT_H
+#endif // EXPORTS_GEOJSONEXPORT_H

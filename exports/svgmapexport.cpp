@@ -1,5 +1,5 @@
 // A map of the selected forms' Marsden squares over the map window's region, as SVG.
-#include "reports/svgmapexport.h"
+#include "exports/svgmapexport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "reports/criteriaecho.h"
 #include "search/textutil.h"
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -44,7 +44,7 @@ double yOf(double lat, double top) {
 // which XML does not allow, left out.
 std::string xmlText(std::string_view windows1252) {
     std::string out;
-    for (char c : search::windows1252ToUtf8(windows1252)) {
+    for (char c : search::fromWindows1252(windows1252)) {
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -129,7 +129,7 @@ const char* SvgMapExport::shade(int count, int most) {
 }
 
 void SvgMapExport::writeTitle(int* y) {
-    std::vector<std::string> lines = criteriaText(m_context.criteria);
+    std::vector<std::string> lines = reports::criteriaText(m_context.criteria);
     lines.push_back("Years selected: " + m_context.yearsLabel);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         *y += kLineHeight;
@@ -259,7 +259,7 @@ void SvgMapExport::writeEnd() {
     // The height depends on the number of title lines and of squares outside the map.
     std::size_t outside = 0;
     for (const auto& [square, named] : m_counts.squares()) outside += onMap(geo::squareBounds(square)) ? 0 : 1;
-    const int titleLines = static_cast<int>(criteriaText(m_context.criteria).size()) + 1;
+    const int titleLines = static_cast<int>(reports::criteriaText(m_context.criteria).size()) + 1;
     const int outsideLines = outside == 0 ? 0 : 1 + static_cast<int>((outside + kOutsidePerLine - 1) / kOutsidePerLine);
     const int height =
         kMargin + titleLines * kLineHeight + 10 + kMapHeight + 2 * kLineHeight + outsideLines * kLineHeight + kMargin;
@@ -285,4 +285,4 @@ void SvgMapExport::writeEnd() {
     out().put("</svg>\n");
 }
 
-} // namespace reports
+} // namespace exports

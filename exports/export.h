@@ -1,17 +1,17 @@
 // The selected forms of a run in a format other tools read: CSV, JSON Lines, GeoJSON, SVG.
-#ifndef REPORTS_EXPORT_H
-#define REPORTS_EXPORT_H
+#ifndef EXPORTS_EXPORT_H
+#define EXPORTS_EXPORT_H
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "reports/formfacts.h"
+#include "exports/formfacts.h"
 #include "search/criteria.h"
 #include "search/filesystem.h"
 #include "tables/rptable.h"
 
-namespace reports {
+namespace exports {
 
 /// What every export may show besides the forms.
 struct ExportContext {
@@ -80,6 +80,6 @@ private:
     bool m_finished = false;
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_EXPORT_H
+#endif // EXPORTS_EXPORT_H

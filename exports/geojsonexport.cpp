@@ -1,11 +1,11 @@
 // The Marsden squares the selected forms name, as an RFC 7946 GeoJSON FeatureCollection.
-#include "reports/geojsonexport.h"
+#include "exports/geojsonexport.h"
 
 #include <cstring>
 
 #include "geo/marsdensquare.h"
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -13,9 +13,9 @@ namespace {
 // reference.
 constexpr std::size_t kHeader = 8;
 // Records wait in memory up to this size; a larger reference goes to the file at once.
-constexpr std::size_t kSpillBytes = std::size_t{1} << 20;
+constexpr std::size_t kSpillBytes = std::size_t{1} << 18;
 // The references a group of squares may hold in memory, with the bookkeeping of each.
-constexpr std::uint64_t kGroupBytes = std::uint64_t{4} << 20;
+constexpr std::uint64_t kGroupBytes = std::uint64_t{2} << 20;
 constexpr std::uint64_t kPerReference = 2 * sizeof(std::size_t);
 
 } // namespace
@@ -187,4 +187,4 @@ void GeoJsonExport::writeEnd() {
     out().put("]}\n");
 }
 
-} // namespace reports
+} // namespace exports

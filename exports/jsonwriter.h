@@ -1,6 +1,6 @@
 // JSON text written straight into a buffer, as compact as nlohmann-json's dump() writes it.
-#ifndef REPORTS_JSONWRITER_H
-#define REPORTS_JSONWRITER_H
+#ifndef EXPORTS_JSONWRITER_H
+#define EXPORTS_JSONWRITER_H
 
 #include <cstring>
 #include <string>
@@ -8,7 +8,7 @@
 
 #include "search/filesystem.h"
 
-namespace reports {
+namespace exports {
 
 /// Writes JSON values member by member into a buffer of its own, without building a tree first:
 /// the JSON Lines export writes hundreds of MB this way at the speed of a copy. With an output
@@ -101,6 +101,6 @@ private:
     bool m_afterKey = false; // the next value follows its name
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_JSONWRITER_H
+#endif // EXPORTS_JSONWRITER_H

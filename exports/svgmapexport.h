@@ -1,13 +1,13 @@
 // A map of the selected forms' Marsden squares over the map window's region, as SVG.
-#ifndef REPORTS_SVGMAPEXPORT_H
-#define REPORTS_SVGMAPEXPORT_H
+#ifndef EXPORTS_SVGMAPEXPORT_H
+#define EXPORTS_SVGMAPEXPORT_H
 
 #include <string>
 
-#include "reports/export.h"
+#include "exports/export.h"
 #include "reports/squarecounts.h"
 
-namespace reports {
+namespace exports {
 
 /// The region of the map window, 60W to 60E and 15S to 85N: the land of the compiled-in table,
 /// the 10-degree grid with the square numbers, and each square shaded by the number of selected
@@ -32,9 +32,9 @@ private:
     void writeOutside(int* y);
 
     ExportContext m_context;
-    SquareCounts m_counts;
+    reports::SquareCounts m_counts;
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_SVGMAPEXPORT_H
+#endif // EXPORTS_SVGMAPEXPORT_H

@@ -1,29 +1,12 @@
 // The selected forms of a run in a format other tools read.
-#include "reports/export.h"
+#include "exports/export.h"
 
-#include <algorithm>
 #include <optional>
 
-#include "reports/csvexport.h"
-#include "reports/geojsonexport.h"
-#include "reports/jsonlinesexport.h"
-#include "reports/svgmapexport.h"
+#include "exports/formats.h"
 
-namespace reports {
+namespace exports {
 
-namespace {
-
-std::string extensionOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string extension = path.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return extension;
-}
-
-} // namespace
 
 Export::Export(search::FileSystem& files, std::string path) : m_files(files), m_path(std::move(path)) {}
 
@@ -32,26 +15,17 @@ Export::~Export() {
 }
 
 bool Export::knownExtension(const std::string& path) {
-    const std::string extension = extensionOf(path);
-    return extension == "csv" || extension == "jsonl" || extension == "geojson" || extension == "svg";
+    return formatOf(path) != nullptr;
 }
 
 std::unique_ptr<Export> Export::make(search::FileSystem& files, const std::string& path, const ExportContext& context,
                                      std::string* err) {
-    const std::string extension = extensionOf(path);
-    std::unique_ptr<Export> made;
-    if (extension == "csv")
-        made.reset(new CsvExport(files, path));
-    else if (extension == "jsonl")
-        made.reset(new JsonLinesExport(files, path));
-    else if (extension == "geojson")
-        made.reset(new GeoJsonExport(files, path));
-    else if (extension == "svg")
-        made.reset(new SvgMapExport(files, path, context));
-    if (!made) {
-        if (err) *err = path + ": not one of the export formats .csv, .jsonl, .geojson and .svg";
+    const ExportFormat* format = formatOf(path);
+    if (!format) {
+        if (err) *err = path + ": not one of the export formats " + extensionList("and");
         return nullptr;
     }
+    std::unique_ptr<Export> made = format->make(files, path, context);
     if (!made->create(err)) return nullptr;
     return made;
 }
@@ -143,4 +117,4 @@ bool Export::distinctFiles(search::FileSystem& files, const std::vector<std::str
     return true;
 }
 
-} // namespace reports
+} // namespace exports

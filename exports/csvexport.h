@@ -1,14 +1,14 @@
 // The selected forms as RFC 4180 CSV, one row each, UTF-8.
-#ifndef REPORTS_CSVEXPORT_H
-#define REPORTS_CSVEXPORT_H
+#ifndef EXPORTS_CSVEXPORT_H
+#define EXPORTS_CSVEXPORT_H
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "reports/export.h"
+#include "exports/export.h"
 
-namespace reports {
+namespace exports {
 
 /// A header row, then a row of the form's facts (reports/formfacts.h) per selected form. Fields
 /// are separated by commas and rows end with CR LF; a field holding a comma, a quote, CR or LF
@@ -43,6 +43,6 @@ private:
     std::vector<std::string_view> m_codes; // of the form at hand
 };
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_CSVEXPORT_H
+#endif // EXPORTS_CSVEXPORT_H

@@ -1,5 +1,5 @@
 // The selected forms as RFC 4180 CSV, one row each, UTF-8.
-#include "reports/csvexport.h"
+#include "exports/csvexport.h"
 
 #include <array>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include "search/bytescan.h"
 #include "search/textutil.h"
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -162,4 +162,4 @@ void CsvExport::write(const FormFacts& f) {
     m_rowStarted = false;
 }
 
-} // namespace reports
+} // namespace exports

@@ -1,6 +1,6 @@
 // The facts of a selected form as the exports give them, read by the rules of the reports.
-#ifndef REPORTS_FORMFACTS_H
-#define REPORTS_FORMFACTS_H
+#ifndef EXPORTS_FORMFACTS_H
+#define EXPORTS_FORMFACTS_H
 
 #include <string>
 #include <string_view>
@@ -9,7 +9,7 @@
 #include "search/form.h"
 #include "tables/rptable.h"
 
-namespace reports {
+namespace exports {
 
 /// One observation line (line 10 on).
 struct ObservationFacts {
@@ -58,6 +58,6 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
 /// Whether text is one or more of the digits 0 to 9.
 bool isDigits(std::string_view text);
 
-} // namespace reports
+} // namespace exports
 
-#endif // REPORTS_FORMFACTS_H
+#endif // EXPORTS_FORMFACTS_H

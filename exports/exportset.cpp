@@ -1,5 +1,5 @@
 // The exports of a run, written by a thread of their own beside the search.
-#include "reports/exportset.h"
+#include "exports/exportset.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -7,7 +7,7 @@
 #include <new>
 #include <system_error>
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -178,4 +178,4 @@ void ExportSet::abandon() {
     for (const auto& e : m_exports) e->abandon();
 }
 
-} // namespace reports
+} // namespace exports

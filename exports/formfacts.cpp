@@ -1,5 +1,5 @@
 // The facts of a selected form as the exports give them.
-#include "reports/formfacts.h"
+#include "exports/formfacts.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 #include "reports/formsummary.h"
 #include "search/textutil.h"
 
-namespace reports {
+namespace exports {
 
 namespace {
 
@@ -88,7 +88,7 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
         projects = sep == std::string_view::npos ? std::string_view() : projects.substr(sep + 1);
     }
     blanked(projects, facts.projects);
-    facts.exchange = exchangeText(header[5]);
+    facts.exchange = reports::exchangeText(header[5]);
     facts.country = form.line(1);
     const std::string_view line2 = form.line(2);
     facts.trackChart = line2.substr(0, 2) == "CH";
@@ -125,7 +125,7 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
     }
     for (int n = first; n <= last; ++n)
         observationFacts(form.line(n), table, facts.observations[static_cast<std::size_t>(n - first)]);
-    const FormSummary summary = summarizeForm(form, last);
+    const reports::FormSummary summary = reports::summarizeForm(form, last);
     facts.waterBottles = summary.bottles;
     facts.ctds = summary.ctds;
     facts.atUlma = summary.atUlma;
@@ -133,4 +133,4 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
     facts.atUlmaSum = summary.atUlmaSum;
 }
 
-} // namespace reports
+} // namespace exports
