@@ -116,6 +116,9 @@ bool AccessKeyMenuBar::watchedEvent(QEvent* event) {
     return false;
 }
 
+// The highlighted entry is drawn as the title of an open menu: selected, pressed and with the
+// keyboard, the state every style marks. Selected alone is not enough: Fusion marks an entry
+// only when it is also pressed, Windows only when the bar also has the keyboard.
 void AccessKeyMenuBar::paintEvent(QPaintEvent* event) {
     QMenuBar::paintEvent(event);
     if (!m_highlighted || !m_highlighted->isVisible()) return;
@@ -123,7 +126,7 @@ void AccessKeyMenuBar::paintEvent(QPaintEvent* event) {
     QStyleOptionMenuItem option;
     initStyleOption(&option, m_highlighted);
     option.rect = actionGeometry(m_highlighted);
-    option.state |= QStyle::State_Selected;
+    option.state |= QStyle::State_Selected | QStyle::State_Sunken | QStyle::State_HasFocus;
     painter.setClipRect(option.rect);
     style()->drawControl(QStyle::CE_MenuBarItem, &option, &painter, this);
 }

@@ -19,6 +19,8 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtTest/qtestmouse.h>
@@ -166,6 +168,8 @@ private Q_SLOTS:
     void fieldAfterPickListTakesNextKeyAtItsEnd();
     void sharedAccessKeyMovesTheHighlight();
     void singleAccessKeyRunsItsEntry();
+    void sharedAccessKeyHighlightIsDrawn_data();
+    void sharedAccessKeyHighlightIsDrawn();
 
     void searchWithoutFiles();
     void badFileName();
@@ -870,6 +874,29 @@ void tst_Morvex::singleAccessKeyRunsItsEntry() {
     QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
     QTest::keyClick(m_window.get(), Qt::Key_Space);
     QVERIFY(list(QStringLiteral("L6"))->isVisible());
+}
+
+void tst_Morvex::sharedAccessKeyHighlightIsDrawn_data() {
+    QTest::addColumn<QString>("style");
+    QTest::newRow("Fusion") << QStringLiteral("Fusion");
+    QTest::newRow("Windows") << QStringLiteral("Windows");
+}
+
+// The entry that Enter would run is seen on the screen, in any style.
+void tst_Morvex::sharedAccessKeyHighlightIsDrawn() {
+    QFETCH(QString, style);
+    const std::unique_ptr<QStyle> drawing(QStyleFactory::create(style));
+    QVERIFY(drawing);
+    auto* bar = static_cast<AccessKeyMenuBar*>(m_window->menuBar());
+    bar->setStyle(drawing.get());
+    const auto restore = qScopeGuard([bar] { bar->setStyle(nullptr); });
+    const QRect entry = bar->actionGeometry(action(QStringLiteral("Mnusearch")));
+    const QImage plain = bar->grab(entry).toImage();
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("Mnusearch")));
+    QVERIFY(bar->grab(entry).toImage() != plain);
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QCOMPARE(bar->grab(entry).toImage(), plain);
 }
 
 void tst_Morvex::groupItemLeavesJgofsListOpen() {
