@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMenu>
 #include <QPainter>
 #include <QShortcutEvent>
 #include <QStyleOptionMenuItem>
+
+#include <algorithm>
 
 // The menu bar filters the application's events itself when Alt is pressed alone; its own
 // filter for the highlight is this separate object, so that neither removes the other.
@@ -65,12 +68,20 @@ void AccessKeyMenuBar::dropHighlight() {
     update();
 }
 
-// A command runs; a menu opens as a click opens it.
+// A command runs; a menu opens as its own access key opens it, at its first item, so that Enter
+// runs that item and Down moves to the second.
 void AccessKeyMenuBar::run(QAction* entry) {
-    if (entry->menu())
-        setActiveAction(entry);
-    else
+    QMenu* menu = entry->menu();
+    if (!menu) {
         entry->trigger();
+        return;
+    }
+    setActiveAction(entry);
+    const QList<QAction*> items = menu->actions();
+    const auto first = std::find_if(items.begin(), items.end(), [](const QAction* item) {
+        return item->isVisible() && item->isEnabled() && !item->isSeparator();
+    });
+    if (first != items.end()) menu->setActiveAction(*first);
 }
 
 // While an entry is highlighted, the keys that run or drop it go to the menu bar first.

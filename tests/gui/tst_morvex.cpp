@@ -170,6 +170,7 @@ private Q_SLOTS:
     void singleAccessKeyRunsItsEntry();
     void sharedAccessKeyHighlightIsDrawn_data();
     void sharedAccessKeyHighlightIsDrawn();
+    void menuOfSharedLetterOpensAtItsFirstItem();
 
     void searchWithoutFiles();
     void badFileName();
@@ -897,6 +898,25 @@ void tst_Morvex::sharedAccessKeyHighlightIsDrawn() {
     QVERIFY(bar->grab(entry).toImage() != plain);
     QTest::keyClick(m_window.get(), Qt::Key_Escape);
     QCOMPARE(bar->grab(entry).toImage(), plain);
+}
+
+// "&Search Criteria" and "&Parameter Codes" share their letters with hidden pick-list menus; the
+// one that can be reached opens as any menu does, at its first item.
+void tst_Morvex::menuOfSharedLetterOpensAtItsFirstItem() {
+    auto* criteria = child<QMenu>(QStringLiteral("MnuSelect"));
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QVERIFY(criteria->isVisible());
+    QCOMPARE(criteria->activeAction(), action(QStringLiteral("mnusel_0")));
+    QTest::keyClick(criteria, Qt::Key_Down);
+    QTest::keyClick(criteria, Qt::Key_Return);
+    QVERIFY(answer(1)->isVisible()); // "Country"
+
+    action(QStringLiteral("mnusel_9"))->trigger();
+    auto* codes = child<QMenu>(QStringLiteral("mnupars_9"));
+    QTest::keyClick(m_window.get(), Qt::Key_P, Qt::AltModifier);
+    QVERIFY(codes->isVisible());
+    QTest::keyClick(codes, Qt::Key_Return);
+    QVERIFY(list(QStringLiteral("L9_0"))->isVisible());
 }
 
 void tst_Morvex::groupItemLeavesJgofsListOpen() {
