@@ -20,6 +20,7 @@
 
 #include "app/accesskeymenubar.h"
 #include "app/textbridge.h"
+#include "app/viewbutton.h"
 #include "app/viewbuttonaccess.h"
 #include "app/windowtexts.h"
 #include "geo/kemsqa.h"
@@ -113,7 +114,7 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
 Morvex::~Morvex() = default;
 
 QLabel* Morvex::newLabel(const QString& name, bool viewButton) {
-    auto* label = new QLabel(m_central);
+    QLabel* label = viewButton ? new app::ViewButton(m_central) : new QLabel(m_central);
     // The mark comes before anything that tells assistive technology about the label, since the
     // first such event makes and keeps its accessible interface.
     if (viewButton) label->setProperty(app::kViewButtonProperty, true);
@@ -214,6 +215,9 @@ void Morvex::createControls() {
     m_Selection->setObjectName(QStringLiteral("Selection"));
     m_Selection->setFont(designFont("MS Sans Serif", 8.25));
     m_Selection->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Only the run writes here; Tab goes on to the view buttons.
+    m_Selection->setReadOnly(true);
+    m_Selection->setTabChangesFocus(true);
     setBackground(m_Selection, Qt::white, QPalette::Base);
     m_Selection->viewport()->installEventFilter(this);
     m_Selection->hide();

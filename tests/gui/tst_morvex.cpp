@@ -181,6 +181,7 @@ private Q_SLOTS:
     void searchWithoutSelectedForms();
     void viewButtons();
     void viewButtonsByKeyboard();
+    void tabLeavesTheProgressBoxForTheViewButtons();
     void progressBoxDoubleClickHides();
     void breakDuringRun();
     void endDuringRun();
@@ -207,6 +208,7 @@ private:
     void mark(QListWidget* list, int row);
     void writeFormFile(const QString& name, const QByteArray& content);
     void chooseFiles(const QStringList& names);
+    void searchSelectingOneForm();
     QString progressText() const { return child<QPlainTextEdit>(QStringLiteral("Selection"))->toPlainText(); }
 
     FakeServices m_services;
@@ -274,6 +276,15 @@ void tst_Morvex::chooseFiles(const QStringList& names) {
     for (const QString& name : names)
         m_services.nextFiles << m_dir->filePath(name);
     action(QStringLiteral("MnuFile"))->trigger();
+}
+
+// A run over one form that the project criterion selects: the progress box and the view buttons shown.
+void tst_Morvex::searchSelectingOneForm() {
+    writeFormFile(QStringLiteral("KER1996.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1996.INF")});
+    answer(0)->setText(QStringLiteral("woce"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(child<QLabel>(QStringLiteral("labker1"))->isVisible());
 }
 
 // Start-up.
@@ -1077,6 +1088,26 @@ void tst_Morvex::viewButtonsByKeyboard() {
         QCOMPARE(button->frameShape(), QFrame::NoFrame);
         QTest::keyClick(button, Qt::Key_Tab);
     }
+}
+
+// The progress box only shows the run: typing changes nothing in it and Tab goes on to the view
+// buttons, the one with the keyboard framed.
+void tst_Morvex::tabLeavesTheProgressBoxForTheViewButtons() {
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    searchSelectingOneForm();
+    auto* box = child<QPlainTextEdit>(QStringLiteral("Selection"));
+    auto* first = child<QLabel>(QStringLiteral("labker1"));
+    const QString result = box->toPlainText();
+    QTest::mouseClick(box->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), box);
+    QTest::keyClicks(box, QStringLiteral("typed"));
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(box->toPlainText(), result);
+    QCOMPARE(QApplication::focusWidget(), first);
+    const QImage framed = first->grab().toImage();
+    QTest::keyClick(first, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QLabel>(QStringLiteral("labker2")));
+    QVERIFY(first->grab().toImage() != framed);
 }
 
 void tst_Morvex::viewButtons() {
