@@ -780,11 +780,6 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
             }
         break;
     }
-    case QEvent::FocusIn:
-        // Reached with the keyboard, a view button shows its help as the mouse over it does.
-        for (int n = 0; n < 3; ++n)
-            if (watched == m_labker[static_cast<std::size_t>(n)]) labkerMouseMove(n);
-        break;
     default:
         break;
     }
