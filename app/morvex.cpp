@@ -23,6 +23,7 @@
 #include "app/viewbutton.h"
 #include "app/viewbuttonaccess.h"
 #include "app/windowtexts.h"
+#include "geo/framedplacement.h"
 #include "geo/kemsqa.h"
 #include "reports/reportfanout.h"
 #include "reports/reportform.h"
@@ -333,14 +334,17 @@ void Morvex::startUp() {
     auto pxX = [twipsX](double twips) { return qRound(twips / twipsX); };
     auto pxY = [twipsY](double twips) { return qRound(twips / twipsY); };
 
-    // 1. Three quarters of the screen, centred; W, H and L are read back in whole pixels.
+    // 1. Three quarters of the screen, centred; W, H and L are the outer size and left edge,
+    // title bar and borders included, in whole pixels.
     const int widthPx = pxX(0.75 * screenW);
     const int heightPx = pxY(0.75 * screenH);
-    resize(widthPx, heightPx);
-    move(pxX((screenW - widthPx * twipsX) / 2), pxY((screenH - heightPx * twipsY) / 2));
-    const double W = width() * twipsX;
-    const double H = height() * twipsY;
-    const double L = x() * twipsX;
+    const QRect frame(pxX((screenW - widthPx * twipsX) / 2), pxY((screenH - heightPx * twipsY) / 2), widthPx,
+                      heightPx);
+    create(); // the native window, whose frame some window systems report at once
+    geo::placeFramed(this, frame);
+    const double W = frame.width() * twipsX;
+    const double H = frame.height() * twipsY;
+    const double L = frame.x() * twipsX;
     const double across = W - L;
     auto place = [&](QWidget* widget, double top, double left, double w, double h) {
         widget->setGeometry(pxX(left), pxY(top), pxX(w), pxY(h));
