@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/accesskeymenubar.h"
+#include "app/labelfit.h"
 #include "app/textbridge.h"
 #include "app/viewbutton.h"
 #include "app/viewbuttonaccess.h"
@@ -351,15 +352,17 @@ void Morvex::startUp() {
     };
     auto placeAt = [&](QWidget* widget, double top, double left) { widget->move(pxX(left), pxY(top)); };
 
-    // 2. The prompt sits left of the lists, wrapped to the space before them.
-    m_labesc->setText(app::escapePrompt());
+    // 2. The prompt sits left of the lists, wrapped to the space before them, and ends above the
+    // summary box (step 12), which can be shown with it.
     const int promptWidth = pxX(0.24 * across);
-    m_labesc->setGeometry(pxX(0.01 * across), pxY(0.1 * H), promptWidth,
-                          m_labesc->heightForWidth(promptWidth));
+    m_labesc->move(pxX(0.01 * across), pxY(0.1 * H));
+    app::fitBox(m_labesc, app::escapePrompt(), QSize(promptWidth, 0),
+                QSize(promptWidth, pxY(0.32 * H) - pxY(0.1 * H)));
 
     // 3. View buttons.
     for (int n = 0; n < 3; ++n)
         place(m_labker[static_cast<std::size_t>(n)], (0.4 + 0.1 * n) * H, 0.95 * across, 0.1 * W, 0.08 * H);
+    m_viewButtonSize = m_labker[0]->size();
     // 4. Progress box.
     place(m_Selection, 0.4 * H, 0.3 * across, 0.5 * W, 0.35 * H);
     // 5. Criteria fields, all on one spot.
@@ -666,8 +669,13 @@ void Morvex::endParameterPick(int list) {
 
 // Pop-up texts and result viewing.
 
+// From a control's top left corner to the bottom right corner of the window.
+QSize Morvex::roomFrom(const QWidget* control) const {
+    return QSize(m_central->width() - control->x(), m_central->height() - control->y());
+}
+
 void Morvex::showHelp(const QString& text) {
-    setAutoSizeCaption(m_Labans, text);
+    app::fitCaption(m_Labans, text, roomFrom(m_Labans));
     m_Labans->show();
 }
 
@@ -682,13 +690,14 @@ void Morvex::answerMouseMove(int i) {
 }
 
 void Morvex::labinfoMouseMove() {
+    app::fitCaption(m_labtitle, app::titleText(), roomFrom(m_labtitle));
     m_labtitle->show();
     std::array<QString, 10> fields;
     for (int i = 0; i < kCriteria; ++i)
         fields[static_cast<std::size_t>(i)] = m_Answer[static_cast<std::size_t>(i)]->text();
     m_labselection->show();
-    setAutoSizeCaption(m_labselection,
-                       app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()));
+    app::fitCaption(m_labselection, app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()),
+                    roomFrom(m_labselection));
 }
 
 void Morvex::labinfoDblClick() {
@@ -844,9 +853,17 @@ void Morvex::message(const std::string& text) {
     m_messages->message(this, fromBytes(text));
 }
 
+// A caption that does not fit the designed box takes more of the width to the window's edge,
+// then more of the height down to the next button.
 void Morvex::setViewButtonsVisible(bool visible) {
-    for (QLabel* button : m_labker)
+    const int pitch = m_labker[1]->y() - m_labker[0]->y();
+    for (int n = 0; n < 3; ++n) {
+        QLabel* button = m_labker[static_cast<std::size_t>(n)];
+        if (visible)
+            app::fitBox(button, app::viewCaption(n), m_viewButtonSize,
+                        QSize(roomFrom(button).width(), pitch));
         button->setVisible(visible);
+    }
 }
 
 void Morvex::setRunning(bool running) {

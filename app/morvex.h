@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QSize>
 
 #include <array>
 #include <chrono>
@@ -110,6 +111,7 @@ private:
     search::DataHeld dataHeld() const;
     void showPickList(QListWidget* list);
     void showHelp(const QString& text);
+    QSize roomFrom(const QWidget* control) const;
     void pushProgress();
 
     std::unique_ptr<FileChooser> m_ownChooser;
@@ -146,6 +148,7 @@ private:
     QLabel* m_labinfo = nullptr;
     QLabel* m_labselection = nullptr;
     std::array<QLabel*, 3> m_labker{};
+    QSize m_viewButtonSize; // as designed; a longer caption takes more
     QPlainTextEdit* m_Selection = nullptr;
     QLineEdit* m_brontel = nullptr;
 

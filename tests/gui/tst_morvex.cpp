@@ -142,6 +142,7 @@ private Q_SLOTS:
     void startUpPickLists();
     void startUpGeometry();
     void windowsArePlacedByTheirFrames();
+    void noTextIsCut();
 
     void chooseCriterion_data();
     void chooseCriterion();
@@ -212,6 +213,7 @@ private:
     void writeFormFile(const QString& name, const QByteArray& content);
     void chooseFiles(const QStringList& names);
     void searchSelectingOneForm();
+    QStringList cutLabels() const;
     QString progressText() const { return child<QPlainTextEdit>(QStringLiteral("Selection"))->toPlainText(); }
 
     FakeServices m_services;
@@ -288,6 +290,23 @@ void tst_Morvex::searchSelectingOneForm() {
     answer(0)->setText(QStringLiteral("woce"));
     action(QStringLiteral("Mnusearch"))->trigger();
     QVERIFY(child<QLabel>(QStringLiteral("labker1"))->isVisible());
+}
+
+// The shown labels whose text is not seen whole: cut by their own edges or by the window's, or
+// shortened with an ellipsis and no tooltip that holds the whole.
+QStringList tst_Morvex::cutLabels() const {
+    QStringList cut;
+    for (const QLabel* label : central()->findChildren<QLabel*>()) {
+        if (!label->isVisible()) continue;
+        const QSize size = label->size();
+        const bool fits = label->wordWrap() ? label->minimumSizeHint().width() <= size.width() &&
+                                                  label->heightForWidth(size.width()) <= size.height()
+                                            : label->sizeHint().width() <= size.width() &&
+                                                  label->sizeHint().height() <= size.height();
+        const bool shortened = label->text().contains(QChar(0x2026)) && label->toolTip().isEmpty();
+        if (!fits || shortened || !central()->rect().contains(label->geometry())) cut << label->objectName();
+    }
+    return cut;
 }
 
 // Start-up.
@@ -491,11 +510,13 @@ void tst_Morvex::windowsArePlacedByTheirFrames() {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const auto centred = [&screen](double part) {
         const QSize size(qRound(part * screen.width()), qRound(part * screen.height()));
-        return QRect(screen.topLeft() + QPoint(screen.width() - size.width(), screen.height() - size.height()) / 2,
+        return QRect(screen.topLeft() +
+                         QPoint(screen.width() - size.width(), screen.height() - size.height()) / 2,
                      size);
     };
     const auto near = [](const QRect& actual, const QRect& expected) {
-        return std::abs(actual.left() - expected.left()) <= 1 && std::abs(actual.top() - expected.top()) <= 1 &&
+        return std::abs(actual.left() - expected.left()) <= 1 &&
+               std::abs(actual.top() - expected.top()) <= 1 &&
                std::abs(actual.right() - expected.right()) <= 1 &&
                std::abs(actual.bottom() - expected.bottom()) <= 1;
     };
@@ -519,6 +540,23 @@ void tst_Morvex::windowsArePlacedByTheirFrames() {
     QVERIFY(QTest::qWaitForWindowExposed(&late));
     QVERIFY(late.frameGeometry() != late.geometry());
     QVERIFY2(near(late.frameGeometry(), centred(0.5)), shown(late.frameGeometry()).constData());
+}
+
+// Each text is seen whole on this screen: the view buttons, the help box, the Escape prompt, the
+// title and summary boxes, shown together; the prompt keeps above the summary box.
+void tst_Morvex::noTextIsCut() {
+    searchSelectingOneForm();
+    action(QStringLiteral("mnusel_0"))->trigger();
+    action(QStringLiteral("mnupars_0"))->trigger();
+    moveTo(child<QLabel>(QStringLiteral("labker3")));
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    auto* prompt = child<QLabel>(QStringLiteral("labesc"));
+    auto* summary = child<QLabel>(QStringLiteral("labselection"));
+    QVERIFY(prompt->isVisible() && summary->isVisible() &&
+            child<QLabel>(QStringLiteral("Labans"))->isVisible());
+    const QStringList cut = cutLabels();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char(' '))));
+    QVERIFY(prompt->geometry().bottom() < summary->y());
 }
 
 // Criteria entry.
