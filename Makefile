@@ -43,9 +43,16 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	cd samples && ../$(BUILD)/morvex
 
-# The windows' main states, and the exports of the sample search for Spanish cruises.
+# The windows' main states, also in a folder for each screen the window is tried on (the last at
+# twice the scale), and the exports of the sample search for Spanish cruises.
+SCREENS := 1920x1080 1024x768 2560x1440
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/morvex-screenshots $(BUILD)/screenshots samples
+	for screen in $(SCREENS); do \
+	    QT_QPA_PLATFORM=offscreen $(BUILD)/morvex-screenshots $(BUILD)/screenshots/$$screen samples $$screen || exit 1; \
+	done
+	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 \
+	    $(BUILD)/morvex-screenshots $(BUILD)/screenshots/1920x1080-scale2 samples 1920x1080
 	@work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; cp samples/KER*.INF "$$work/" && \
 	out=$(CURDIR)/$(BUILD)/screenshots && \
 	(cd "$$work" && $(CURDIR)/$(BUILD)/morvex-search --quiet --country spain \

@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMenu>
 #include <QPainter>
 #include <QShortcutEvent>
 #include <QStyleOptionMenuItem>
+
+#include <algorithm>
 
 // The menu bar filters the application's events itself when Alt is pressed alone; its own
 // filter for the highlight is this separate object, so that neither removes the other.
@@ -65,12 +68,20 @@ void AccessKeyMenuBar::dropHighlight() {
     update();
 }
 
-// A command runs; a menu opens as a click opens it.
+// A command runs; a menu opens as its own access key opens it, at its first item, so that Enter
+// runs that item and Down moves to the second.
 void AccessKeyMenuBar::run(QAction* entry) {
-    if (entry->menu())
-        setActiveAction(entry);
-    else
+    QMenu* menu = entry->menu();
+    if (!menu) {
         entry->trigger();
+        return;
+    }
+    setActiveAction(entry);
+    const QList<QAction*> items = menu->actions();
+    const auto first = std::find_if(items.begin(), items.end(), [](const QAction* item) {
+        return item->isVisible() && item->isEnabled() && !item->isSeparator();
+    });
+    if (first != items.end()) menu->setActiveAction(*first);
 }
 
 // While an entry is highlighted, the keys that run or drop it go to the menu bar first.
@@ -116,6 +127,9 @@ bool AccessKeyMenuBar::watchedEvent(QEvent* event) {
     return false;
 }
 
+// The highlighted entry is drawn as the title of an open menu: selected, pressed and with the
+// keyboard, the state every style marks. Selected alone is not enough: Fusion marks an entry
+// only when it is also pressed, Windows only when the bar also has the keyboard.
 void AccessKeyMenuBar::paintEvent(QPaintEvent* event) {
     QMenuBar::paintEvent(event);
     if (!m_highlighted || !m_highlighted->isVisible()) return;
@@ -123,7 +137,7 @@ void AccessKeyMenuBar::paintEvent(QPaintEvent* event) {
     QStyleOptionMenuItem option;
     initStyleOption(&option, m_highlighted);
     option.rect = actionGeometry(m_highlighted);
-    option.state |= QStyle::State_Selected;
+    option.state |= QStyle::State_Selected | QStyle::State_Sunken | QStyle::State_HasFocus;
     painter.setClipRect(option.rect);
     style()->drawControl(QStyle::CE_MenuBarItem, &option, &painter, this);
 }

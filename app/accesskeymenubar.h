@@ -12,7 +12,8 @@ class QKeySequence;
 /// Captions such as "S&earch" and "&End" give two entries one access key. A key of one entry
 /// runs it, as on any menu bar; a key shared by several never runs a command: each press
 /// highlights the next entry with that key, and Enter, Return or Space runs the highlighted
-/// one (opens it, for a menu). Escape, a click or another key drops the highlight.
+/// one (opens it at its first item, for a menu). Escape, a click or another key drops the
+/// highlight. A key shared only with hidden entries acts as the key of the one entry shown.
 class AccessKeyMenuBar : public QMenuBar {
     Q_OBJECT
 

@@ -19,10 +19,13 @@
 #include <vector>
 
 #include "app/accesskeymenubar.h"
+#include "app/labelfit.h"
 #include "app/runpanel.h"
 #include "app/textbridge.h"
+#include "app/viewbutton.h"
 #include "app/viewbuttonaccess.h"
 #include "app/windowtexts.h"
+#include "geo/framedplacement.h"
 #include "geo/kemsqa.h"
 #include "reports/reportrun.h"
 #include "reports/squarecounts.h"
@@ -102,14 +105,15 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
     createControls();
     createMenus();
     m_runPanel = std::make_unique<app::RunPanel>(app::RunPanel::Controls{
-        this, m_Selection, m_brontel, m_MnuFile, m_Mnusearch, m_Mnubreak, m_labker, m_messages});
+        this, m_Selection, m_brontel, m_MnuFile, m_Mnusearch, m_Mnubreak,
+        [this](bool visible) { setViewButtonsVisible(visible); }, m_messages});
     startUp();
 }
 
 Morvex::~Morvex() = default;
 
 QLabel* Morvex::newLabel(const QString& name, bool viewButton) {
-    auto* label = new QLabel(m_central);
+    QLabel* label = viewButton ? new app::ViewButton(m_central) : new QLabel(m_central);
     // The mark comes before anything that tells assistive technology about the label, since the
     // first such event makes and keeps its accessible interface.
     if (viewButton) label->setProperty(app::kViewButtonProperty, true);
@@ -210,6 +214,9 @@ void Morvex::createControls() {
     m_Selection->setObjectName(QStringLiteral("Selection"));
     m_Selection->setFont(designFont("MS Sans Serif", 8.25));
     m_Selection->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Only the run writes here; Tab goes on to the view buttons.
+    m_Selection->setReadOnly(true);
+    m_Selection->setTabChangesFocus(true);
     setBackground(m_Selection, Qt::white, QPalette::Base);
     m_Selection->viewport()->installEventFilter(this);
     m_Selection->hide();
@@ -325,29 +332,34 @@ void Morvex::startUp() {
     auto pxX = [twipsX](double twips) { return qRound(twips / twipsX); };
     auto pxY = [twipsY](double twips) { return qRound(twips / twipsY); };
 
-    // 1. Three quarters of the screen, centred; W, H and L are read back in whole pixels.
+    // 1. Three quarters of the screen, centred; W, H and L are the outer size and left edge,
+    // title bar and borders included, in whole pixels.
     const int widthPx = pxX(0.75 * screenW);
     const int heightPx = pxY(0.75 * screenH);
-    resize(widthPx, heightPx);
-    move(pxX((screenW - widthPx * twipsX) / 2), pxY((screenH - heightPx * twipsY) / 2));
-    const double W = width() * twipsX;
-    const double H = height() * twipsY;
-    const double L = x() * twipsX;
+    const QRect frame(pxX((screenW - widthPx * twipsX) / 2), pxY((screenH - heightPx * twipsY) / 2), widthPx,
+                      heightPx);
+    create(); // the native window, whose frame some window systems report at once
+    geo::placeFramed(this, frame);
+    const double W = frame.width() * twipsX;
+    const double H = frame.height() * twipsY;
+    const double L = frame.x() * twipsX;
     const double across = W - L;
     auto place = [&](QWidget* widget, double top, double left, double w, double h) {
         widget->setGeometry(pxX(left), pxY(top), pxX(w), pxY(h));
     };
     auto placeAt = [&](QWidget* widget, double top, double left) { widget->move(pxX(left), pxY(top)); };
 
-    // 2. The prompt sits left of the lists, wrapped to the space before them.
-    m_labesc->setText(app::escapePrompt());
+    // 2. The prompt sits left of the lists, wrapped to the space before them, and ends above the
+    // summary box (step 12), which can be shown with it.
     const int promptWidth = pxX(0.24 * across);
-    m_labesc->setGeometry(pxX(0.01 * across), pxY(0.1 * H), promptWidth,
-                          m_labesc->heightForWidth(promptWidth));
+    m_labesc->move(pxX(0.01 * across), pxY(0.1 * H));
+    app::fitBox(m_labesc, app::escapePrompt(), QSize(promptWidth, 0),
+                QSize(promptWidth, pxY(0.32 * H) - pxY(0.1 * H)));
 
     // 3. View buttons.
     for (int n = 0; n < 3; ++n)
         place(m_labker[static_cast<std::size_t>(n)], (0.4 + 0.1 * n) * H, 0.95 * across, 0.1 * W, 0.08 * H);
+    m_viewButtonSize = m_labker[0]->size();
     // 4. Progress box.
     place(m_Selection, 0.4 * H, 0.3 * across, 0.5 * W, 0.35 * H);
     // 5. Criteria fields, all on one spot.
@@ -651,8 +663,13 @@ void Morvex::endParameterPick(int list) {
 
 // Pop-up texts and result viewing.
 
+// From a control's top left corner to the bottom right corner of the window.
+QSize Morvex::roomFrom(const QWidget* control) const {
+    return QSize(m_central->width() - control->x(), m_central->height() - control->y());
+}
+
 void Morvex::showHelp(const QString& text) {
-    setAutoSizeCaption(m_Labans, text);
+    app::fitCaption(m_Labans, text, roomFrom(m_Labans));
     m_Labans->show();
 }
 
@@ -667,13 +684,14 @@ void Morvex::answerMouseMove(int i) {
 }
 
 void Morvex::labinfoMouseMove() {
+    app::fitCaption(m_labtitle, app::titleText(), roomFrom(m_labtitle));
     m_labtitle->show();
     std::array<QString, kCriteria> fields;
     for (int i = 0; i < kCriteria; ++i)
         fields[static_cast<std::size_t>(i)] = m_Answer[static_cast<std::size_t>(i)]->text();
     m_labselection->show();
-    setAutoSizeCaption(m_labselection,
-                       app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()));
+    app::fitCaption(m_labselection, app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()),
+                    roomFrom(m_labselection));
 }
 
 void Morvex::labinfoDblClick() {
@@ -769,11 +787,6 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
             }
         break;
     }
-    case QEvent::FocusIn:
-        // Reached with the keyboard, a view button shows its help as the mouse over it does.
-        for (int n = 0; n < 3; ++n)
-            if (watched == m_labker[static_cast<std::size_t>(n)]) labkerMouseMove(n);
-        break;
     default:
         break;
     }
@@ -783,4 +796,17 @@ bool Morvex::eventFilter(QObject* watched, QEvent* event) {
 
 search::RunHost& Morvex::runHost() {
     return *m_runPanel;
+}
+
+// A caption that does not fit the designed box takes more of the width to the window's edge,
+// then more of the height down to the next button.
+void Morvex::setViewButtonsVisible(bool visible) {
+    const int pitch = m_labker[1]->y() - m_labker[0]->y();
+    for (int n = 0; n < 3; ++n) {
+        QLabel* button = m_labker[static_cast<std::size_t>(n)];
+        if (visible)
+            app::fitBox(button, app::viewCaption(n), m_viewButtonSize,
+                        QSize(roomFrom(button).width(), pitch));
+        button->setVisible(visible);
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QSize>
 
 #include <array>
 #include <chrono>
@@ -106,6 +107,8 @@ private:
     search::DataHeld dataHeld() const;
     void showPickList(QListWidget* list);
     void showHelp(const QString& text);
+    QSize roomFrom(const QWidget* control) const;
+    void setViewButtonsVisible(bool visible);
 
     std::unique_ptr<FileChooser> m_ownChooser;
     std::unique_ptr<MessageBoxes> m_ownMessages;
@@ -136,6 +139,7 @@ private:
     QLabel* m_labinfo = nullptr;
     QLabel* m_labselection = nullptr;
     std::array<QLabel*, 3> m_labker{};
+    QSize m_viewButtonSize; // as designed; a longer caption takes more
     QPlainTextEdit* m_Selection = nullptr;
     QLineEdit* m_brontel = nullptr;
 

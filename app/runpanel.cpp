@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -123,7 +122,7 @@ void RunPanel::setRunning(bool running) {
 }
 
 void RunPanel::setViewsVisible(bool visible) {
-    for (QLabel* button : m_controls.views) button->setVisible(visible);
+    m_controls.showViews(visible);
 }
 
 void RunPanel::showProgress(const QString& text) {

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include <array>
+#include <functional>
 #include <chrono>
 #include <string>
 
@@ -12,7 +12,6 @@
 #include "search/runhost.h"
 
 class QAction;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
@@ -33,7 +32,7 @@ public:
         QAction* file = nullptr;              // "Kervos_&File"
         QAction* search = nullptr;            // "S&earch"
         QAction* stop = nullptr;              // "&Break"
-        std::array<QLabel*, 3> views{};       // "labker": the view buttons
+        std::function<void(bool)> showViews;  // shows or hides the view buttons "labker"
         MessageBoxes* messages = nullptr;
     };
 

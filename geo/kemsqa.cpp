@@ -1,5 +1,6 @@
 #include "geo/kemsqa.h"
 
+#include "geo/framedplacement.h"
 #include "geo/landdata.h"
 #include "geo/marsdensquare.h"
 #include "geo/msqcalc.h"
@@ -13,7 +14,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -137,12 +137,8 @@ void kemsqa::placeWindow() {
     const int outerHeight = qRound(0.8 * area.height());
     const int left = (area.width() - outerWidth) / 2;
     const int top = (area.height() - outerHeight) / 2;
-    // The outer size includes the frame, known once the native window exists (on some window
-    // systems only after mapping, when it stays zero here).
-    create();
-    const QMargins frame = windowHandle()->frameMargins();
-    resize(outerWidth - frame.left() - frame.right(), outerHeight - frame.top() - frame.bottom());
-    move(area.topLeft() + QPoint(left, top));
+    create(); // the native window, whose frame some window systems report at once
+    geo::placeFramed(this, QRect(area.topLeft() + QPoint(left, top), QSize(outerWidth, outerHeight)));
 
     const double statusLeft = (outerWidth * twipsX - left * twipsX) / 3.0;
     const double statusTop = (outerHeight * twipsY - top * twipsY) / 1.1;

@@ -1,5 +1,6 @@
 // Renders the main states of the main window and the map window into PNG files.
-// Usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER (runs on the offscreen platform).
+// Usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER [WIDTHxHEIGHT] (runs on the offscreen
+// platform, on a screen of that size, 1280x960 unless told; QT_SCALE_FACTOR scales it as usual).
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -87,13 +88,21 @@ bool shootMap(Shooter& shooter, QLineEdit* areaField) {
 
 int main(int argc, char* argv[]) {
     // The offscreen screen is 800 by 800 pixels unless told otherwise; pictures read better on a 4:3 screen.
+    int width = 1280;
+    int height = 960;
+    if (argc == 4 && std::sscanf(argv[3], "%dx%d", &width, &height) != 2) {
+        std::fprintf(stderr, "morvex-screenshots: error: screen size %s is not WIDTHxHEIGHT\n", argv[3]);
+        return 2;
+    }
     QTemporaryDir config;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen") {
         QFile screen(config.filePath(QStringLiteral("screen.json")));
         if (screen.open(QIODevice::WriteOnly)) {
-            screen.write(R"({"screens": [{"name": "shots", "x": 0, "y": 0, "width": 1280, "height": 960,
-                             "logicalDpi": 96, "dpr": 1}]})");
+            const QString json =
+                QStringLiteral(R"({"screens": [{"name": "shots", "x": 0, "y": 0, "width": %1, )"
+                               R"("height": %2, "logicalDpi": 96, "dpr": 1}]})");
+            screen.write(json.arg(width).arg(height).toLatin1());
             screen.close();
             qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screen.fileName()));
         } else {
@@ -103,8 +112,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvex"));
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER [WIDTHxHEIGHT]\n");
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);

@@ -19,6 +19,8 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtTest/qtestmouse.h>
@@ -34,6 +36,7 @@
 
 #include "app/accesskeymenubar.h"
 #include "app/morvex.h"
+#include "geo/framedplacement.h"
 #include "geo/kemsqa.h"
 
 namespace {
@@ -138,6 +141,8 @@ private Q_SLOTS:
     void startUpControls();
     void startUpPickLists();
     void startUpGeometry();
+    void windowsArePlacedByTheirFrames();
+    void noTextIsCut();
 
     void chooseCriterion_data();
     void chooseCriterion();
@@ -166,6 +171,9 @@ private Q_SLOTS:
     void fieldAfterPickListTakesNextKeyAtItsEnd();
     void sharedAccessKeyMovesTheHighlight();
     void singleAccessKeyRunsItsEntry();
+    void sharedAccessKeyHighlightIsDrawn_data();
+    void sharedAccessKeyHighlightIsDrawn();
+    void menuOfSharedLetterOpensAtItsFirstItem();
 
     void searchWithoutFiles();
     void badFileName();
@@ -177,6 +185,8 @@ private Q_SLOTS:
     void searchWithoutSelectedForms();
     void viewButtons();
     void viewButtonsByKeyboard();
+    void tabLeavesTheProgressBoxForTheViewButtons();
+    void pickListEscapeShowsNoHelp();
     void progressBoxDoubleClickHides();
     void breakDuringRun();
     void endDuringRun();
@@ -203,6 +213,8 @@ private:
     void mark(QListWidget* list, int row);
     void writeFormFile(const QString& name, const QByteArray& content);
     void chooseFiles(const QStringList& names);
+    void searchSelectingOneForm();
+    QStringList cutLabels() const;
     QString progressText() const { return child<QPlainTextEdit>(QStringLiteral("Selection"))->toPlainText(); }
 
     FakeServices m_services;
@@ -270,6 +282,32 @@ void tst_Morvex::chooseFiles(const QStringList& names) {
     for (const QString& name : names)
         m_services.nextFiles << m_dir->filePath(name);
     action(QStringLiteral("MnuFile"))->trigger();
+}
+
+// A run over one form that the project criterion selects: the progress box and the view buttons shown.
+void tst_Morvex::searchSelectingOneForm() {
+    writeFormFile(QStringLiteral("KER1996.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1996.INF")});
+    answer(0)->setText(QStringLiteral("woce"));
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(child<QLabel>(QStringLiteral("labker1"))->isVisible());
+}
+
+// The shown labels whose text is not seen whole: cut by their own edges or by the window's, or
+// shortened with an ellipsis and no tooltip that holds the whole.
+QStringList tst_Morvex::cutLabels() const {
+    QStringList cut;
+    for (const QLabel* label : central()->findChildren<QLabel*>()) {
+        if (!label->isVisible()) continue;
+        const QSize size = label->size();
+        const bool fits = label->wordWrap() ? label->minimumSizeHint().width() <= size.width() &&
+                                                  label->heightForWidth(size.width()) <= size.height()
+                                            : label->sizeHint().width() <= size.width() &&
+                                                  label->sizeHint().height() <= size.height();
+        const bool shortened = label->text().contains(QChar(0x2026)) && label->toolTip().isEmpty();
+        if (!fits || shortened || !central()->rect().contains(label->geometry())) cut << label->objectName();
+    }
+    return cut;
 }
 
 // Start-up.
@@ -438,8 +476,9 @@ void tst_Morvex::startUpGeometry() {
     const auto near = [](double actual, double expected) { return std::abs(actual - expected) <= 2.0; };
     const double sw = screen.width();
     const double sh = screen.height();
-    QVERIFY2(near(m_window->width(), 0.75 * sw), qPrintable(QString::number(m_window->width())));
-    QVERIFY(near(m_window->height(), 0.75 * sh));
+    const QRect outer = m_window->frameGeometry(); // title bar and borders included
+    QVERIFY2(near(outer.width(), 0.75 * sw), qPrintable(QString::number(outer.width())));
+    QVERIFY(near(outer.height(), 0.75 * sh));
     QVERIFY(near(m_window->x(), sw / 8));
     QVERIFY(near(m_window->y(), sh / 8));
 
@@ -462,6 +501,56 @@ void tst_Morvex::startUpGeometry() {
     // Resizing moves nothing.
     m_window->resize(m_window->width() / 2, m_window->height() / 2);
     QCOMPARE(answer(0)->geometry(), field);
+}
+
+// The main window takes three quarters of the screen and the map window four fifths, each
+// centred, measured by their frames. The offscreen platform frames a window as it is created;
+// an X11 window manager frames it only after it is shown, which the last window stands for:
+// created without a frame, given one before it is shown.
+void tst_Morvex::windowsArePlacedByTheirFrames() {
+    // Part of the screen, centred, to a pixel either way.
+    const auto centred = [](const QWidget* window, double part) {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QSize size(qRound(part * screen.width()), qRound(part * screen.height()));
+        const QRect expected(screen.topLeft() +
+                                 QPoint(screen.width() - size.width(), screen.height() - size.height()) / 2,
+                             size);
+        const QMargins pixel(1, 1, 1, 1);
+        return (expected + pixel).contains(window->frameGeometry()) &&
+               (window->frameGeometry() + pixel).contains(expected);
+    };
+    QVERIFY(m_window->frameGeometry() != m_window->geometry());
+    QVERIFY(centred(m_window.get(), 0.75));
+    action(QStringLiteral("mnumars1"))->trigger();
+    QVERIFY(kemsqa::instance() && QTest::qWaitForWindowExposed(kemsqa::instance()));
+    QVERIFY(centred(kemsqa::instance(), 0.8));
+
+    QWidget late;
+    late.setWindowFlag(Qt::FramelessWindowHint);
+    late.winId();
+    geo::placeFramed(&late, QRect(100, 50, 300, 200));
+    late.setWindowFlag(Qt::FramelessWindowHint, false);
+    late.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&late));
+    QVERIFY(late.frameGeometry() != late.geometry());
+    QCOMPARE(late.frameGeometry(), QRect(100, 50, 300, 200));
+}
+
+// Each text is seen whole on this screen: the view buttons, the help box, the Escape prompt, the
+// title and summary boxes, shown together; the prompt keeps above the summary box.
+void tst_Morvex::noTextIsCut() {
+    searchSelectingOneForm();
+    action(QStringLiteral("mnusel_0"))->trigger();
+    action(QStringLiteral("mnupars_0"))->trigger();
+    moveTo(child<QLabel>(QStringLiteral("labker3")));
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    auto* prompt = child<QLabel>(QStringLiteral("labesc"));
+    auto* summary = child<QLabel>(QStringLiteral("labselection"));
+    QVERIFY(prompt->isVisible() && summary->isVisible() &&
+            child<QLabel>(QStringLiteral("Labans"))->isVisible());
+    const QStringList cut = cutLabels();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char(' '))));
+    QVERIFY(prompt->geometry().bottom() < summary->y());
 }
 
 // Criteria entry.
@@ -873,6 +962,48 @@ void tst_Morvex::singleAccessKeyRunsItsEntry() {
     QVERIFY(list(QStringLiteral("L6"))->isVisible());
 }
 
+void tst_Morvex::sharedAccessKeyHighlightIsDrawn_data() {
+    QTest::addColumn<QString>("style");
+    QTest::newRow("Fusion") << QStringLiteral("Fusion");
+    QTest::newRow("Windows") << QStringLiteral("Windows");
+}
+
+// The entry that Enter would run is seen on the screen, in any style.
+void tst_Morvex::sharedAccessKeyHighlightIsDrawn() {
+    QFETCH(QString, style);
+    const std::unique_ptr<QStyle> drawing(QStyleFactory::create(style));
+    QVERIFY(drawing);
+    auto* bar = static_cast<AccessKeyMenuBar*>(m_window->menuBar());
+    bar->setStyle(drawing.get());
+    const auto restore = qScopeGuard([bar] { bar->setStyle(nullptr); });
+    const QRect entry = bar->actionGeometry(action(QStringLiteral("Mnusearch")));
+    const QImage plain = bar->grab(entry).toImage();
+    QTest::keyClick(m_window.get(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(bar->highlighted(), action(QStringLiteral("Mnusearch")));
+    QVERIFY(bar->grab(entry).toImage() != plain);
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QCOMPARE(bar->grab(entry).toImage(), plain);
+}
+
+// "&Search Criteria" and "&Parameter Codes" share their letters with hidden pick-list menus; the
+// one that can be reached opens as any menu does, at its first item.
+void tst_Morvex::menuOfSharedLetterOpensAtItsFirstItem() {
+    auto* criteria = child<QMenu>(QStringLiteral("MnuSelect"));
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QVERIFY(criteria->isVisible());
+    QCOMPARE(criteria->activeAction(), action(QStringLiteral("mnusel_0")));
+    QTest::keyClick(criteria, Qt::Key_Down);
+    QTest::keyClick(criteria, Qt::Key_Return);
+    QVERIFY(answer(1)->isVisible()); // "Country"
+
+    action(QStringLiteral("mnusel_9"))->trigger();
+    auto* codes = child<QMenu>(QStringLiteral("mnupars_9"));
+    QTest::keyClick(m_window.get(), Qt::Key_P, Qt::AltModifier);
+    QVERIFY(codes->isVisible());
+    QTest::keyClick(codes, Qt::Key_Return);
+    QVERIFY(list(QStringLiteral("L9_0"))->isVisible());
+}
+
 void tst_Morvex::groupItemLeavesJgofsListOpen() {
     action(QStringLiteral("mnul9a_3"))->trigger(); // list 7
     action(QStringLiteral("mnul9_2"))->trigger();
@@ -1029,7 +1160,7 @@ void tst_Morvex::viewButtonsByKeyboard() {
     for (int n = 0; n < 3; ++n) {
         auto* button = child<QLabel>(QStringLiteral("labker%1").arg(n + 1));
         QCOMPARE(QApplication::focusWidget(), button);
-        QVERIFY(child<QLabel>(QStringLiteral("Labans"))->isVisible()); // its help, as under the mouse
+        QVERIFY(!child<QLabel>(QStringLiteral("Labans"))->isVisible()); // help comes with the mouse only
         m_services.opened.clear();
         QTest::keyClick(button, n == 1 ? Qt::Key_Return : Qt::Key_Space);
         QCOMPARE(m_services.opened, QStringList{m_dir->filePath(QString::fromLatin1(files[n]))});
@@ -1049,6 +1180,44 @@ void tst_Morvex::viewButtonsByKeyboard() {
         QCOMPARE(button->frameShape(), QFrame::NoFrame);
         QTest::keyClick(button, Qt::Key_Tab);
     }
+}
+
+// The progress box only shows the run: typing changes nothing in it and Tab goes on to the view
+// buttons, the one with the keyboard framed.
+void tst_Morvex::tabLeavesTheProgressBoxForTheViewButtons() {
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    searchSelectingOneForm();
+    auto* box = child<QPlainTextEdit>(QStringLiteral("Selection"));
+    auto* first = child<QLabel>(QStringLiteral("labker1"));
+    const QString result = box->toPlainText();
+    QTest::mouseClick(box->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), box);
+    QTest::keyClicks(box, QStringLiteral("typed"));
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(box->toPlainText(), result);
+    QCOMPARE(QApplication::focusWidget(), first);
+    const QImage framed = first->grab().toImage();
+    QTest::keyClick(first, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QLabel>(QStringLiteral("labker2")));
+    QVERIFY(first->grab().toImage() != framed);
+}
+
+// Help comes with the mouse only. When a pick list closes, the keyboard passes through the first
+// view button on its way back to the field; no help box opens over the Escape prompt's place.
+void tst_Morvex::pickListEscapeShowsNoHelp() {
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    searchSelectingOneForm();
+    auto* box = child<QPlainTextEdit>(QStringLiteral("Selection"));
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton);
+    QTest::mouseRelease(box->viewport(), Qt::LeftButton);
+    action(QStringLiteral("mnusel_0"))->trigger();
+    action(QStringLiteral("mnupars_0"))->trigger();
+    QListWidget* rows = list(QStringLiteral("L0"));
+    mark(rows, 2);
+    QCOMPARE(QApplication::focusWidget(), rows);
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), answer(0));
+    QVERIFY(!child<QLabel>(QStringLiteral("Labans"))->isVisible());
 }
 
 void tst_Morvex::viewButtons() {
