@@ -35,6 +35,23 @@ class RunPanel;
 /// hidden. Every control and menu item carries its name as objectName ("Answer_2", "L9_17",
 /// "mnupars_9"). The search runs inside the Search command on the window's thread; its
 /// RunPanel gives the window's events a turn at form ends and around long file steps.
+///
+/// The controls, menu items and handlers keep the names users and testers know them by:
+///   Answer_i, labsel_i    the ten criteria fields and their captions (search::kCriteria)
+///   L0 L1 l2 l3 L4 L6 L9_n the pick lists: projects, countries, IHB areas, agencies, months,
+///                         ships, the parameter code lists
+///   labesc                the red Escape prompt shown with a pick list
+///   Labans                the help box over a field, a view button or the window
+///   labinfo               the "?" that shows the title box labtitle and the selection
+///                         summary labselection
+///   labker1..3            the view buttons: headers, full forms, CSV summary
+///   Selection             the progress box of a run; brontel the option box (the line probe)
+///   mnusel_i, mnupars_i   the "&Select" items and the pick-list items of the menu bar
+///   mnul3, mnumars1       the IHB area list and the Marsden square map (kemsqa)
+///   mnul9, mnul9a         the parameter code groups and their lists
+///   rpload ... shipload   fill the pick lists (code table, projects, countries (cuntload),
+///                         IHB areas, agencies, months, ships)
+///   HyperJump             opens a file with the program of its type
 class Morvex : public QMainWindow {
     Q_OBJECT
 
