@@ -10,7 +10,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
 # The sanitizer suite: the core, morvex-search, morvex-import and their tests with AddressSanitizer and UBSan.
 ASAN_BUILD   ?= build-asan
-ASAN_TARGETS := core_tests cli_tests import_tests morvex-search morvex-import
+ASAN_TARGETS := core_tests cli_tests import_tests morvex-search morvex-import search_alone
 export ASAN_OPTIONS  ?= detect_leaks=1:strict_string_checks=1:check_initialization_order=1
 export UBSAN_OPTIONS ?= print_stacktrace=1
 
