@@ -7,6 +7,8 @@ DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           nlohmann-json3-dev librsvg2-bin gdal-bin python3 \
           dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+# The builds of `make test` and `make fuzz` stop at the first compiler warning (`WERROR=` lets them pass).
+WERROR ?= -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
 # The sanitizer suite: the core, morvex-search, morvex-import and their tests with AddressSanitizer and UBSan.
 ASAN_BUILD   ?= build-asan
@@ -64,14 +66,16 @@ screenshots: build
 package: build
 	cd $(BUILD) && cpack
 
-test: build
+test: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(WERROR)
+	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 
 # The browser check and the packages are in the normal suite only: they look at pages and
 # packages, not at memory.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF $(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'browser|package'
 
@@ -79,7 +83,7 @@ test-asan: deps
 # `$(FUZZ_BUILD)/tests/fuzz/<target> FILE`, then add it to tests/fuzz/regressions/<target>/.
 fuzz: fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DMORVEX_FUZZ=ON -DMORVEX_GUI=OFF -DBUILD_TESTING=OFF
+	    -DMORVEX_FUZZ=ON -DMORVEX_GUI=OFF -DBUILD_TESTING=OFF $(WERROR)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
 	@mkdir -p $(FUZZ_BUILD)/crashes; \
 	work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; failed=""; \

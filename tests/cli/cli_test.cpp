@@ -1009,8 +1009,10 @@ TEST(CliOptions, HelpEndsWithThreeExamples) {
 // completions and the manual page follow it.
 TEST(CliOptions, ExportFormatsAreThoseOfTheExportsTable) {
     std::string alternatives;
-    for (const exports::ExportFormat& format : exports::exportFormats())
-        alternatives += (alternatives.empty() ? "" : "|") + std::string(format.extension);
+    for (const exports::ExportFormat& format : exports::exportFormats()) {
+        if (!alternatives.empty()) alternatives += '|';
+        alternatives += format.extension;
+    }
     EXPECT_EQ(alternatives, "csv|jsonl|geojson|svg");
     const std::string help = runSearch({"--help"}).out;
     EXPECT_NE(help.find("to FILE: " + exports::extensionList("") + "\n"), std::string::npos) << help;
