@@ -22,13 +22,19 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_reader fuzz_run fuzz_import
 FUZZ_DEBS    := clang-14 libclang-rt-14-dev
 
-.PHONY: all deps fuzz-deps build run test test-asan fuzz bench clean screenshots package
+# clang-tidy for `make lint`, clang-format for `make format-check`.
+LINT_DEBS := clang-tidy clang-format
+
+.PHONY: all deps fuzz-deps lint-deps build run test test-asan fuzz lint format-check bench clean screenshots package
 
 all: build
 
-deps fuzz-deps:
+PACKAGES_deps      = $(DEBS)
+PACKAGES_fuzz-deps = $(FUZZ_DEBS)
+PACKAGES_lint-deps = $(LINT_DEBS)
+deps fuzz-deps lint-deps:
 	@missing=""; \
-	for p in $(if $(filter fuzz-deps,$@),$(FUZZ_DEBS),$(DEBS)); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	for p in $(PACKAGES_$@); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing Debian packages:$$missing"; \
 	    if [ "$$(id -u)" = 0 ]; then SUDO=; else SUDO=sudo; fi; \
@@ -78,6 +84,17 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF $(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'browser|package'
+
+# clang-tidy with the checks of .clang-tidy on the core and the front ends (not the tests and
+# tools), from the compile commands of $(BUILD); any finding fails.
+lint: lint-deps $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+	python3 tools/lint.py $(BUILD) $(JOBS)
+
+# The lines changed since FORMAT_BASE (the previous commit by default) as clang-format writes them.
+FORMAT_BASE ?= HEAD~1
+format-check: lint-deps
+	tools/check-format.sh $(FORMAT_BASE)
 
 # Crashing inputs are kept as $(FUZZ_BUILD)/crashes/<target>-crash-<sha1>; replay one with
 # `$(FUZZ_BUILD)/tests/fuzz/<target> FILE`, then add it to tests/fuzz/regressions/<target>/.
