@@ -7,6 +7,8 @@ DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           nlohmann-json3-dev librsvg2-bin gdal-bin python3 \
           dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+# The builds of `make test` and `make fuzz` stop at the first compiler warning (`WERROR=` lets them pass).
+WERROR ?= -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
 # The sanitizer suite: the core, morvex-search, morvex-import and their tests with AddressSanitizer and UBSan.
 ASAN_BUILD   ?= build-asan
@@ -20,13 +22,19 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_reader fuzz_run fuzz_import
 FUZZ_DEBS    := clang-14 libclang-rt-14-dev
 
-.PHONY: all deps fuzz-deps build run test test-asan fuzz bench clean screenshots package
+# clang-tidy for `make lint`, clang-format for `make format-check`.
+LINT_DEBS := clang-tidy clang-format
+
+.PHONY: all deps fuzz-deps lint-deps build run test test-asan fuzz lint format-check bench clean screenshots package
 
 all: build
 
-deps fuzz-deps:
+PACKAGES_deps      = $(DEBS)
+PACKAGES_fuzz-deps = $(FUZZ_DEBS)
+PACKAGES_lint-deps = $(LINT_DEBS)
+deps fuzz-deps lint-deps:
 	@missing=""; \
-	for p in $(if $(filter fuzz-deps,$@),$(FUZZ_DEBS),$(DEBS)); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	for p in $(PACKAGES_$@); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing Debian packages:$$missing"; \
 	    if [ "$$(id -u)" = 0 ]; then SUDO=; else SUDO=sudo; fi; \
@@ -64,22 +72,35 @@ screenshots: build
 package: build
 	cd $(BUILD) && cpack
 
-test: build
+test: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(WERROR)
+	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 
 # The browser check and the packages are in the normal suite only: they look at pages and
 # packages, not at memory.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF $(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'browser|package'
+
+# clang-tidy with the checks of .clang-tidy on the core and the front ends (not the tests and
+# tools), from the compile commands of $(BUILD); any finding fails.
+lint: lint-deps $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+	python3 tools/lint.py $(BUILD) $(JOBS)
+
+# The lines changed since FORMAT_BASE (the previous commit by default) as clang-format writes them.
+FORMAT_BASE ?= HEAD~1
+format-check: lint-deps
+	tools/check-format.sh $(FORMAT_BASE)
 
 # Crashing inputs are kept as $(FUZZ_BUILD)/crashes/<target>-crash-<sha1>; replay one with
 # `$(FUZZ_BUILD)/tests/fuzz/<target> FILE`, then add it to tests/fuzz/regressions/<target>/.
 fuzz: fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DMORVEX_FUZZ=ON -DMORVEX_GUI=OFF -DBUILD_TESTING=OFF
+	    -DMORVEX_FUZZ=ON -DMORVEX_GUI=OFF -DBUILD_TESTING=OFF $(WERROR)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
 	@mkdir -p $(FUZZ_BUILD)/crashes; \
 	work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; failed=""; \

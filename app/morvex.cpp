@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -69,6 +70,18 @@ void setForeground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
+}
+
+// A menu of the menu bar or of another menu, named as its item is.
+QMenu* newSubmenu(QWidget* owner, const QString& name, const QString& caption) {
+    auto* menu = new QMenu(caption, owner);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    if (auto* bar = qobject_cast<QMenuBar*>(owner))
+        bar->addMenu(menu);
+    else
+        static_cast<QMenu*>(owner)->addMenu(menu);
+    return menu;
 }
 
 // A label that grows to the width and number of lines of its caption.
@@ -143,6 +156,12 @@ void Morvex::createControls() {
     setCentralWidget(m_central);
 
     // Labels first: they lie beneath the text boxes and lists, as windowless labels do.
+    createLabels();
+    createViewButtons();
+    createFieldsAndLists();
+}
+
+void Morvex::createLabels() {
     for (int i = 0; i < kCriteria; ++i) {
         QLabel* label = newLabel(controlName("labsel", i));
         label->setFont(designFont("Arial", 9.75, i == 1));
@@ -175,6 +194,9 @@ void Morvex::createControls() {
     m_labselection = newLabel(QStringLiteral("labselection"));
     m_labselection->setMargin(3);
     setBackground(m_labselection, kMagenta);
+}
+
+void Morvex::createViewButtons() {
     for (int n = 0; n < 3; ++n) {
         QLabel* button = newLabel(QStringLiteral("labker%1").arg(n + 1), true);
         button->setFont(designFont("Arial", 8.25, true, true));
@@ -192,7 +214,9 @@ void Morvex::createControls() {
         button->installEventFilter(this);
         m_labker[static_cast<std::size_t>(n)] = button;
     }
+}
 
+void Morvex::createFieldsAndLists() {
     for (int i = 0; i < kCriteria; ++i) {
         auto* field = new QLineEdit(m_central);
         field->setObjectName(controlName("Answer", i));
@@ -227,31 +251,36 @@ void Morvex::createControls() {
     m_brontel->hide();
 }
 
+QAction* Morvex::newCommand(QWidget* owner, const char* name, const QString& caption) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    owner->addAction(action);
+    return action;
+}
+
 void Morvex::createMenus() {
     setMenuBar(new AccessKeyMenuBar(this));
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
-    auto command = [this](QWidget* owner, const char* name, const QString& caption) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        owner->addAction(action);
-        return action;
-    };
-    auto submenu = [](QWidget* owner, const QString& name, const QString& caption) {
-        auto* menu = new QMenu(caption, owner);
-        menu->setObjectName(name);
-        menu->menuAction()->setObjectName(name);
-        if (auto* bar = qobject_cast<QMenuBar*>(owner))
-            bar->addMenu(menu);
-        else
-            static_cast<QMenu*>(owner)->addMenu(menu);
-        return menu;
-    };
 
-    m_MnuFile = command(bar, "MnuFile", QStringLiteral("Kervos_&File"));
+    m_MnuFile = newCommand(bar, "MnuFile", QStringLiteral("Kervos_&File"));
     connect(m_MnuFile, &QAction::triggered, this, &Morvex::mnuFileClick);
+    createSelectMenu(bar);
+    m_Mnusearch = newCommand(bar, "Mnusearch", QStringLiteral("S&earch"));
+    connect(m_Mnusearch, &QAction::triggered, this, &Morvex::mnusearchClick);
+    m_Mnubreak = newCommand(bar, "Mnubreak", QStringLiteral("&Break"));
+    m_Mnubreak->setEnabled(false);
+    connect(m_Mnubreak, &QAction::triggered, this, &Morvex::mnubreakClick);
+    createPickMenus(bar);
+    m_Mnuend = newCommand(bar, "Mnuend", QStringLiteral("&End"));
+    connect(m_Mnuend, &QAction::triggered, this, &Morvex::mnuendClick);
 
-    m_MnuSelect = submenu(bar, QStringLiteral("MnuSelect"), QStringLiteral("&Search Criteria"));
+    for (QAction* pick : m_mnupars)
+        if (pick) pick->setVisible(false);
+}
+
+void Morvex::createSelectMenu(QMenuBar* bar) {
+    m_MnuSelect = newSubmenu(bar, QStringLiteral("MnuSelect"), QStringLiteral("&Search Criteria"));
     connect(m_MnuSelect, &QMenu::aboutToShow, this, &Morvex::mnuSelectClick);
     for (int i = 0; i < kCriteria; ++i) {
         QAction* item = m_MnuSelect->addAction(app::criterionItem(i));
@@ -261,22 +290,17 @@ void Morvex::createMenus() {
         m_mnusel[static_cast<std::size_t>(i)] = item;
     }
     m_MnuSelect->addSeparator()->setObjectName(QStringLiteral("Mnudum1"));
-    m_mnuatulma = command(m_MnuSelect, "mnuatulma", QStringLiteral("Only cruises with data at ULMA"));
+    m_mnuatulma = newCommand(m_MnuSelect, "mnuatulma", QStringLiteral("Only cruises with data at ULMA"));
     m_mnuatulma->setCheckable(true);
     connect(m_mnuatulma, &QAction::triggered, this, &Morvex::mnuatulmaClick);
-    m_mnunotatulma =
-        command(m_MnuSelect, "mnunotatulma", QStringLiteral("Only cruises with NO data at ULMA"));
+    m_mnunotatulma = newCommand(m_MnuSelect, "mnunotatulma", QStringLiteral("Only cruises with NO data at ULMA"));
     m_mnunotatulma->setCheckable(true);
     connect(m_mnunotatulma, &QAction::triggered, this, &Morvex::mnunotatulmaClick);
+}
 
-    m_Mnusearch = command(bar, "Mnusearch", QStringLiteral("S&earch"));
-    connect(m_Mnusearch, &QAction::triggered, this, &Morvex::mnusearchClick);
-    m_Mnubreak = command(bar, "Mnubreak", QStringLiteral("&Break"));
-    m_Mnubreak->setEnabled(false);
-    connect(m_Mnubreak, &QAction::triggered, this, &Morvex::mnubreakClick);
-
+void Morvex::createPickMenus(QMenuBar* bar) {
     auto pickCommand = [&](int i, const QString& caption) {
-        QAction* action = command(bar, "", caption);
+        QAction* action = newCommand(bar, "", caption);
         action->setObjectName(controlName("mnupars", i));
         connect(action, &QAction::triggered, this, [this, i] { mnuparsClick(i); });
         m_mnupars[static_cast<std::size_t>(i)] = action;
@@ -285,19 +309,22 @@ void Morvex::createMenus() {
     pickCommand(1, QStringLiteral("Co&untry"));
 
     // "&&" is how a menu caption shows an "&" that is not its access key.
-    QMenu* areas = submenu(bar, controlName("mnupars", 2), QStringLiteral("&Areas (MSQ && IHB)"));
+    QMenu* areas = newSubmenu(bar, controlName("mnupars", 2), QStringLiteral("&Areas (MSQ && IHB)"));
     m_mnupars[2] = areas->menuAction();
-    m_mnul3 = command(areas, "mnul3", QStringLiteral("IHB Areas"));
+    m_mnul3 = newCommand(areas, "mnul3", QStringLiteral("IHB Areas"));
     connect(m_mnul3, &QAction::triggered, this, &Morvex::mnul3Click);
-    m_mnumars = submenu(areas, QStringLiteral("mnumars"), QStringLiteral("Marsden Squares"));
-    m_mnumars1 = command(m_mnumars, "mnumars1", QStringLiteral("North Atlantic"));
+    m_mnumars = newSubmenu(areas, QStringLiteral("mnumars"), QStringLiteral("Marsden Squares"));
+    m_mnumars1 = newCommand(m_mnumars, "mnumars1", QStringLiteral("North Atlantic"));
     connect(m_mnumars1, &QAction::triggered, this, &Morvex::mnumars1Click);
 
     pickCommand(3, QStringLiteral("&Operating Agency"));
     pickCommand(4, QStringLiteral("&Month"));
     pickCommand(6, QStringLiteral("&Ship/Platform Name"));
+    createCodeMenu(bar);
+}
 
-    QMenu* codes = submenu(bar, controlName("mnupars", 9), QStringLiteral("&Parameter Codes"));
+void Morvex::createCodeMenu(QMenuBar* bar) {
+    QMenu* codes = newSubmenu(bar, controlName("mnupars", 9), QStringLiteral("&Parameter Codes"));
     m_mnupars[search::kParameterCriterion] = codes->menuAction();
     for (int g = 0; g < 4; ++g) {
         QAction* item = codes->addAction(fromBytes(tables::RpTable::listCaption(g)));
@@ -305,7 +332,7 @@ void Morvex::createMenus() {
         connect(item, &QAction::triggered, this, [this, g] { mnul9Click(g); });
         m_mnul9[static_cast<std::size_t>(g)] = item;
     }
-    QMenu* jgofs = submenu(codes, controlName("mnul9", 4), QStringLiteral("&JGOFS/BODC Parameter Codes"));
+    QMenu* jgofs = newSubmenu(codes, controlName("mnul9", 4), QStringLiteral("&JGOFS/BODC Parameter Codes"));
     m_mnul9[4] = jgofs->menuAction();
     connect(jgofs, &QMenu::aboutToShow, this, [this] { mnul9Click(4); });
     for (int k = 0; k < kCodeLists - 4; ++k) {
@@ -314,68 +341,81 @@ void Morvex::createMenus() {
         connect(item, &QAction::triggered, this, [this, k] { mnul9aClick(k); });
         m_mnul9a[static_cast<std::size_t>(k)] = item;
     }
-
-    m_Mnuend = command(bar, "Mnuend", QStringLiteral("&End"));
-    connect(m_Mnuend, &QAction::triggered, this, &Morvex::mnuendClick);
-
-    for (QAction* pick : m_mnupars)
-        if (pick) pick->setVisible(false);
 }
+
+// The measures of the start-up: twips per pixel, and the window's outer width W, height H
+// and the width across it from its left edge, in twips.
+struct Morvex::Layout {
+    double twipsX = 0, twipsY = 0;
+    double W = 0, H = 0, across = 0;
+
+    int pxX(double twips) const { return qRound(twips / twipsX); }
+    int pxY(double twips) const { return qRound(twips / twipsY); }
+    void place(QWidget* widget, double top, double left, double w, double h) const {
+        widget->setGeometry(pxX(left), pxY(top), pxX(w), pxY(h));
+    }
+    void placeAt(QWidget* widget, double top, double left) const { widget->move(pxX(left), pxY(top)); }
+};
 
 // Places every control once, from the screen size in twips; nothing is laid out again.
 void Morvex::startUp() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const double twipsX = kTwipsPerInch / screen->logicalDotsPerInchX(); // twips per pixel
-    const double twipsY = kTwipsPerInch / screen->logicalDotsPerInchY();
-    const double screenW = screen->size().width() * twipsX;
-    const double screenH = screen->size().height() * twipsY;
-    auto pxX = [twipsX](double twips) { return qRound(twips / twipsX); };
-    auto pxY = [twipsY](double twips) { return qRound(twips / twipsY); };
+    Layout layout;
+    layout.twipsX = kTwipsPerInch / screen->logicalDotsPerInchX(); // twips per pixel
+    layout.twipsY = kTwipsPerInch / screen->logicalDotsPerInchY();
+    const double screenW = screen->size().width() * layout.twipsX;
+    const double screenH = screen->size().height() * layout.twipsY;
 
     // 1. Three quarters of the screen, centred; W, H and L are the outer size and left edge,
     // title bar and borders included, in whole pixels.
-    const int widthPx = pxX(0.75 * screenW);
-    const int heightPx = pxY(0.75 * screenH);
-    const QRect frame(pxX((screenW - widthPx * twipsX) / 2), pxY((screenH - heightPx * twipsY) / 2), widthPx,
-                      heightPx);
+    const int widthPx = layout.pxX(0.75 * screenW);
+    const int heightPx = layout.pxY(0.75 * screenH);
+    const QRect frame(layout.pxX((screenW - widthPx * layout.twipsX) / 2),
+                      layout.pxY((screenH - heightPx * layout.twipsY) / 2), widthPx, heightPx);
     create(); // the native window, whose frame some window systems report at once
     geo::placeFramed(this, frame);
-    const double W = frame.width() * twipsX;
-    const double H = frame.height() * twipsY;
-    const double L = frame.x() * twipsX;
-    const double across = W - L;
-    auto place = [&](QWidget* widget, double top, double left, double w, double h) {
-        widget->setGeometry(pxX(left), pxY(top), pxX(w), pxY(h));
-    };
-    auto placeAt = [&](QWidget* widget, double top, double left) { widget->move(pxX(left), pxY(top)); };
+    layout.W = frame.width() * layout.twipsX;
+    layout.H = frame.height() * layout.twipsY;
+    const double L = frame.x() * layout.twipsX;
+    layout.across = layout.W - L;
 
+    placeControls(layout);
+    rpload();
+    placePickLists(layout);
+    placeInfoBoxes(layout);
+}
+
+// Steps 2 to 8 of the start-up.
+void Morvex::placeControls(const Layout& l) {
+    const double W = l.W, H = l.H, across = l.across;
     // 2. The prompt sits left of the lists, wrapped to the space before them, and ends above the
     // summary box (step 12), which can be shown with it.
-    const int promptWidth = pxX(0.24 * across);
-    m_labesc->move(pxX(0.01 * across), pxY(0.1 * H));
+    const int promptWidth = l.pxX(0.24 * across);
+    m_labesc->move(l.pxX(0.01 * across), l.pxY(0.1 * H));
     app::fitBox(m_labesc, app::escapePrompt(), QSize(promptWidth, 0),
-                QSize(promptWidth, pxY(0.32 * H) - pxY(0.1 * H)));
+                QSize(promptWidth, l.pxY(0.32 * H) - l.pxY(0.1 * H)));
 
     // 3. View buttons.
     for (int n = 0; n < 3; ++n)
-        place(m_labker[static_cast<std::size_t>(n)], (0.4 + 0.1 * n) * H, 0.95 * across, 0.1 * W, 0.08 * H);
+        l.place(m_labker[static_cast<std::size_t>(n)], (0.4 + 0.1 * n) * H, 0.95 * across, 0.1 * W, 0.08 * H);
     m_viewButtonSize = m_labker[0]->size();
     // 4. Progress box.
-    place(m_Selection, 0.4 * H, 0.3 * across, 0.5 * W, 0.35 * H);
+    l.place(m_Selection, 0.4 * H, 0.3 * across, 0.5 * W, 0.35 * H);
     // 5. Criteria fields, all on one spot.
     for (QLineEdit* field : m_Answer)
-        place(field, 0.05 * H, 0.3 * across, 0.3 * W, 0.05 * H);
+        l.place(field, 0.05 * H, 0.3 * across, 0.3 * W, 0.05 * H);
     // 6. Help box.
-    placeAt(m_Labans, 0.1 * H, 0.1 * across);
+    l.placeAt(m_Labans, 0.1 * H, 0.1 * across);
     // 7. Field labels: design height, width from the caption.
     for (QLabel* label : m_labsel)
-        label->setGeometry(pxX(0.3 * across), pxY(0.01 * H), label->sizeHint().width(), pxY(0.05 * H));
+        label->setGeometry(l.pxX(0.3 * across), l.pxY(0.01 * H), label->sizeHint().width(), l.pxY(0.05 * H));
     // 8. Parameter-code lists.
     for (QListWidget* list : m_L9)
-        place(list, 0.1 * H, 0.3 * across, 0.7 * W, 0.7 * H);
-    rpload();
+        l.place(list, 0.1 * H, 0.3 * across, 0.7 * W, 0.7 * H);
+}
 
-    // 9. The six other pick lists: heading row, empty row, then the values from row 2.
+// 9. The six other pick lists: heading row, empty row, then the values from row 2.
+void Morvex::placePickLists(const Layout& l) {
     struct PickList {
         QListWidget* list;
         double height, width, top, left;
@@ -391,23 +431,27 @@ void Morvex::startUp() {
         {m_L6, 0.7, 0.5, 0.1, 0.3, tables::shiptable(), &Morvex::shipload},
     };
     for (const PickList& p : pickLists) {
-        place(p.list, p.top * H, p.left * across, p.width * W, p.height * H);
+        l.place(p.list, p.top * l.H, p.left * l.across, p.width * l.W, p.height * l.H);
         p.list->insertItem(0, fromBytes(p.table.heading));
         p.list->addItem(QString());
         (this->*p.loader)();
     }
+}
 
+// Steps 10 to 12 of the start-up, and the option box.
+void Morvex::placeInfoBoxes(const Layout& l) {
+    const double W = l.W, H = l.H, across = l.across;
     // 10. Title box, hidden until the mouse is over "?".
-    placeAt(m_labtitle, 0.15 * H, 0.55 * across);
+    l.placeAt(m_labtitle, 0.15 * H, 0.55 * across);
     setAutoSizeCaption(m_labtitle, app::titleText());
     m_labtitle->hide();
     // 11. Info sign.
-    placeAt(m_labinfo, 0.05 * H, 1.1 * across);
+    l.placeAt(m_labinfo, 0.05 * H, 1.1 * across);
     // 12. Summary box.
-    placeAt(m_labselection, 0.32 * H, 0.01 * across);
+    l.placeAt(m_labselection, 0.32 * H, 0.01 * across);
 
     // The option box has no place of its own in the start-up; it sits under the "?" sign.
-    place(m_brontel, 0.3 * H, 0.95 * across, 0.1 * W, 0.05 * H);
+    l.place(m_brontel, 0.3 * H, 0.95 * across, 0.1 * W, 0.05 * H);
 }
 
 void Morvex::rpload() {
@@ -586,7 +630,7 @@ void Morvex::mnul9Click(int group) {
 void Morvex::mnul9aClick(int item) {
     for (QListWidget* list : m_L9)
         list->hide();
-    showPickList(m_L9[static_cast<std::size_t>(item + 4)]);
+    showPickList(m_L9[static_cast<std::size_t>(item) + 4]);
 }
 
 void Morvex::pickListPress(QListWidget* list, QPoint pos) {
@@ -720,79 +764,101 @@ void Morvex::HyperJump(const QString& path) {
     m_opener->openFile(path);
 }
 
+// The view button or criteria field an object is, -1 when it is none of them.
+int Morvex::viewButtonIndex(const QObject* watched) const {
+    for (int n = 0; n < 3; ++n)
+        if (watched == m_labker[static_cast<std::size_t>(n)]) return n;
+    return -1;
+}
+
+int Morvex::answerIndex(const QObject* watched) const {
+    for (int i = 0; i < kCriteria; ++i)
+        if (watched == m_Answer[static_cast<std::size_t>(i)]) return i;
+    return -1;
+}
+
 bool Morvex::eventFilter(QObject* watched, QEvent* event) {
+    std::optional<bool> filtered;
     switch (event->type()) {
-    case QEvent::MouseMove: {
-        if (watched == m_central) {
-            // Moves over a label reach the window too; only the bare window hides the pop-ups.
-            const auto* move = static_cast<QMouseEvent*>(event);
-            if (!m_central->childAt(move->position().toPoint())) formMouseMove();
-            return false;
-        }
-        if (watched == m_labinfo) {
-            labinfoMouseMove();
-            return false;
-        }
-        for (int n = 0; n < 3; ++n)
-            if (watched == m_labker[static_cast<std::size_t>(n)]) {
-                labkerMouseMove(n);
-                return false;
-            }
-        for (int i = 0; i < kCriteria; ++i)
-            if (watched == m_Answer[static_cast<std::size_t>(i)]) {
-                answerMouseMove(i);
-                return false;
-            }
+    case QEvent::MouseMove:
+        filtered = mouseMoveFilter(watched, static_cast<QMouseEvent*>(event));
         break;
-    }
-    case QEvent::MouseButtonRelease: {
-        const auto* click = static_cast<QMouseEvent*>(event);
-        for (int n = 0; n < 3; ++n) {
-            QLabel* button = m_labker[static_cast<std::size_t>(n)];
-            if (watched == button && click->button() == Qt::LeftButton &&
-                button->rect().contains(click->position().toPoint())) {
-                labkerClick(n);
-                return true;
-            }
-        }
+    case QEvent::MouseButtonRelease:
+        filtered = mouseReleaseFilter(watched, static_cast<QMouseEvent*>(event));
         break;
-    }
     case QEvent::MouseButtonDblClick:
-        // The second press of a quick double press toggles its row as the first did.
-        if (auto* list = qobject_cast<QListWidget*>(watched->parent()); list && watched == list->viewport()) {
-            pickListPress(list, static_cast<QMouseEvent*>(event)->position().toPoint());
-            return true;
-        }
-        if (watched == m_labinfo) {
-            labinfoDblClick();
-            return true;
-        }
-        if (watched == m_Selection->viewport()) {
-            selectionDblClick();
-            return true;
-        }
-        if (watched == m_brontel) {
-            brontelDblClick();
-            return true;
-        }
+        filtered = doubleClickFilter(watched, static_cast<QMouseEvent*>(event));
         break;
-    case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (auto* list = qobject_cast<QListWidget*>(watched)) return pickListKeyPress(list, key);
-        for (int n = 0; n < 3; ++n)
-            if (watched == m_labker[static_cast<std::size_t>(n)] &&
-                (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
-                labkerClick(n);
-                return true;
-            }
+    case QEvent::KeyPress:
+        filtered = keyPressFilter(watched, static_cast<QKeyEvent*>(event)->key());
         break;
-    }
     default:
         break;
     }
-    return QMainWindow::eventFilter(watched, event);
+    return filtered ? *filtered : QMainWindow::eventFilter(watched, event);
 }
 
+std::optional<bool> Morvex::mouseMoveFilter(QObject* watched, const QMouseEvent* move) {
+    if (watched == m_central) {
+        // Moves over a label reach the window too; only the bare window hides the pop-ups.
+        if (!m_central->childAt(move->position().toPoint())) formMouseMove();
+        return false;
+    }
+    if (watched == m_labinfo) {
+        labinfoMouseMove();
+        return false;
+    }
+    if (const int n = viewButtonIndex(watched); n >= 0) {
+        labkerMouseMove(n);
+        return false;
+    }
+    if (const int i = answerIndex(watched); i >= 0) {
+        answerMouseMove(i);
+        return false;
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> Morvex::mouseReleaseFilter(QObject* watched, const QMouseEvent* click) {
+    const int n = viewButtonIndex(watched);
+    if (n >= 0 && click->button() == Qt::LeftButton &&
+        m_labker[static_cast<std::size_t>(n)]->rect().contains(click->position().toPoint())) {
+        labkerClick(n);
+        return true;
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> Morvex::doubleClickFilter(QObject* watched, const QMouseEvent* click) {
+    // The second press of a quick double press toggles its row as the first did.
+    if (auto* list = qobject_cast<QListWidget*>(watched->parent()); list && watched == list->viewport()) {
+        pickListPress(list, click->position().toPoint());
+        return true;
+    }
+    if (watched == m_labinfo) {
+        labinfoDblClick();
+        return true;
+    }
+    if (watched == m_Selection->viewport()) {
+        selectionDblClick();
+        return true;
+    }
+    if (watched == m_brontel) {
+        brontelDblClick();
+        return true;
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> Morvex::keyPressFilter(QObject* watched, int key) {
+    if (auto* list = qobject_cast<QListWidget*>(watched)) return pickListKeyPress(list, key);
+    const int n = viewButtonIndex(watched);
+    if (n >= 0 && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        labkerClick(n);
+        return true;
+    }
+    return std::nullopt;
+}
 
 search::RunHost& Morvex::runHost() {
     return *m_runPanel;

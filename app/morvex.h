@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/windowservices.h"
@@ -22,6 +23,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QMenuBar;
+class QMouseEvent;
 class QPlainTextEdit;
 
 namespace search {
@@ -79,11 +82,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    struct Layout;
+
     void createControls();
+    void createLabels();
+    void createViewButtons();
+    void createFieldsAndLists();
     void createMenus();
+    void createSelectMenu(QMenuBar* bar);
+    void createPickMenus(QMenuBar* bar);
+    void createCodeMenu(QMenuBar* bar);
     void startUp();
+    void placeControls(const Layout& l);
+    void placePickLists(const Layout& l);
+    void placeInfoBoxes(const Layout& l);
     QLabel* newLabel(const QString& name, bool viewButton = false);
     QListWidget* newPickList(const QString& name);
+    QAction* newCommand(QWidget* owner, const char* name, const QString& caption);
 
     void rpload();
     void projload();
@@ -106,6 +121,15 @@ private:
     void mnumars1Click();
     void mnul9Click(int group);
     void mnul9aClick(int item);
+
+    // The event filter's part for each kind of event: true or false as the filter's answer,
+    // nothing to pass the event on.
+    std::optional<bool> mouseMoveFilter(QObject* watched, const QMouseEvent* move);
+    std::optional<bool> mouseReleaseFilter(QObject* watched, const QMouseEvent* click);
+    std::optional<bool> doubleClickFilter(QObject* watched, const QMouseEvent* click);
+    std::optional<bool> keyPressFilter(QObject* watched, int key);
+    int viewButtonIndex(const QObject* watched) const;
+    int answerIndex(const QObject* watched) const;
 
     void formMouseMove();
     void answerMouseMove(int i);

@@ -20,7 +20,7 @@ QStringList DialogFileChooser::chooseFormFiles(QWidget* parent) {
     dialog.setNameFilter(QStringLiteral("Kervos Files (*.inf)"));
     if (!m_folder.isEmpty()) dialog.setDirectory(m_folder);
     if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList chosen = dialog.selectedFiles();
+    QStringList chosen = dialog.selectedFiles();
     if (!chosen.isEmpty()) m_folder = QFileInfo(chosen.front()).absolutePath();
     return chosen;
 }

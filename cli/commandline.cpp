@@ -256,6 +256,7 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
     std::vector<std::string> args{argc > 0 ? argv[0] : kProgram};
     if (!splitEmptyValues(app, argc, argv, &args, err)) return ParseStatus::UsageError;
     std::vector<char*> argvCopy;
+    argvCopy.reserve(args.size());
     for (std::string& arg : args)
         argvCopy.push_back(arg.data());
     try {

@@ -125,6 +125,7 @@ ParseStatus parseImportCommandLine(int argc, char** argv, ImportCommandLine* cmd
     std::vector<std::string> args{argc > 0 ? argv[0] : kProgram};
     if (!rewriteArguments(app, argc, argv, &args, err)) return ParseStatus::UsageError;
     std::vector<char*> argvCopy;
+    argvCopy.reserve(args.size());
     for (std::string& arg : args) argvCopy.push_back(arg.data());
     try {
         app.parse(static_cast<int>(argvCopy.size()), argvCopy.data());

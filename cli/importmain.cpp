@@ -106,7 +106,7 @@ bool jsonAsked(int argc, char** argv) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) { // NOLINT(bugprone-exception-escape): nlohmann-json type errors, never raised here
     std::setlocale(LC_CTYPE, "");
     cli::ImportCommandLine cmd;
     std::string err;

@@ -262,7 +262,7 @@ void warnOfMissingLocale(bool localeSet, const cli::CommandLine& cmd, Report& re
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) { // NOLINT(bugprone-exception-escape): nlohmann-json type errors, never raised here
     // Texts of the command line are read in the character set of the user's locale.
     const bool localeSet = std::setlocale(LC_CTYPE, "") != nullptr;
     Report report;

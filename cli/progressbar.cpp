@@ -74,9 +74,13 @@ std::string ProgressBar::render(std::uint64_t bytesRead, std::uint64_t totalByte
     // the bar, the counts alone as "read/selected".
     std::vector<std::string> choices;
     if (totalBytes > 0) {
-        for (int width = kBarWidth; width >= 10; --width) choices.push_back(bar(width) + percent + counts + rate);
-        for (int width = 9; width >= 5; --width) choices.push_back(bar(width) + percent + counts);
-        choices.push_back(percent + counts);
+        const std::string withRate = percent + counts + rate;
+        const std::string withoutRate = percent + counts;
+        for (int width = kBarWidth; width >= 10; --width)
+            choices.push_back(bar(width) + withRate);
+        for (int width = 9; width >= 5; --width)
+            choices.push_back(bar(width) + withoutRate);
+        choices.push_back(withoutRate);
         choices.push_back(percent + shortCounts);
     } else {
         choices.push_back(counts + rate);

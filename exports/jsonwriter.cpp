@@ -19,8 +19,12 @@ struct Escapes {
     constexpr Escapes() {
         constexpr char hex[] = "0123456789abcdef";
         for (int b = 0; b < 0x20; ++b) {
-            const char shortForm = b == '\b' ? 'b' : b == '\f' ? 'f' : b == '\n' ? 'n' : b == '\r' ? 'r'
-                                 : b == '\t' ? 't' : 0;
+            const char shortForm = b == '\b'   ? 'b'
+                                   : b == '\f' ? 'f'
+                                   : b == '\n' ? 'n'
+                                   : b == '\r' ? 'r'
+                                   : b == '\t' ? 't'
+                                               : '\0';
             auto& out = bytes[static_cast<std::size_t>(b)];
             if (shortForm != 0) {
                 out = {'\\', shortForm, 0, 0, 0, 0, 2};

@@ -180,7 +180,8 @@ void kemsqa::paintLastResult(QPainter& painter) const {
     for (const auto& [square, forms] : squares) most = std::max(most, forms);
     for (const auto& [square, forms] : squares) {
         const geo::SquareBounds b = geo::squareBounds(square);
-        const QRectF cell(QPointF((b.west - LongitudeBase) / 5.0, (85.0 - b.north) / 5.0), QSizeF(2.0, 2.0));
+        const QRectF cell(QPointF((static_cast<float>(b.west) - LongitudeBase) / 5.0, (85.0 - b.north) / 5.0),
+                          QSizeF(2.0, 2.0));
         const int step = (5 * forms + most - 1) / most; // 1 to 5
         painter.fillRect(cell.intersected(QRectF(0, 0, MapWidth, MapHeight)), QColor(0x31, 0x82, 0xBD, 30 + 25 * step));
     }

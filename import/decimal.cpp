@@ -14,23 +14,22 @@ constexpr long kExponentLimit = 100000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-} // namespace
-
-std::optional<Decimal> Decimal::parse(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    Decimal d;
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) d.m_negative = text[i++] == '-';
+// The digits of a number before its exponent, with those after the point counted.
+struct Mantissa {
     std::string digits;
     long fractionDigits = 0;
+};
+
+// Reads digits and at most one point from text[i] on; nothing when there is no digit.
+std::optional<Mantissa> readMantissa(std::string_view text, std::size_t& i) {
+    Mantissa m;
     bool point = false, anyDigit = false;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (isDigit(c)) {
             anyDigit = true;
-            digits += c;
-            if (point) ++fractionDigits;
+            m.digits += c;
+            if (point) ++m.fractionDigits;
         } else if (c == '.' && !point) {
             point = true;
         } else {
@@ -38,26 +37,47 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
         }
     }
     if (!anyDigit) return std::nullopt;
+    return m;
+}
+
+// Reads an exponent ("e" or "E", a sign, digits to the end of text) from text[i] on: 0 when
+// there is none, nothing when it is not whole.
+std::optional<long> readExponent(std::string_view text, std::size_t& i) {
     long exponent = 0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        bool negativeExponent = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
-        if (i == text.size()) return std::nullopt;
-        for (; i < text.size(); ++i) {
-            if (!isDigit(text[i])) return std::nullopt;
-            if (exponent < kExponentLimit) exponent = exponent * 10 + (text[i] - '0');
-        }
-        if (negativeExponent) exponent = -exponent;
+    if (i == text.size() || (text[i] != 'e' && text[i] != 'E')) return exponent;
+    ++i;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
+    if (i == text.size()) return std::nullopt;
+    for (; i < text.size(); ++i) {
+        if (!isDigit(text[i])) return std::nullopt;
+        if (exponent < kExponentLimit) exponent = exponent * 10 + (text[i] - '0');
     }
-    if (i != text.size()) return std::nullopt;
+    return negativeExponent ? -exponent : exponent;
+}
+
+} // namespace
+
+std::optional<Decimal> Decimal::parse(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    Decimal d;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) d.m_negative = text[i++] == '-';
+    const std::optional<Mantissa> mantissa = readMantissa(text, i);
+    if (!mantissa) return std::nullopt;
+    const std::optional<long> exponent = readExponent(text, i);
+    if (!exponent || i != text.size()) return std::nullopt;
+    const std::string& digits = mantissa->digits;
     const std::size_t first = digits.find_first_not_of('0');
     if (first == std::string::npos) {
         d.m_negative = false;
         return d;
     }
     const std::size_t last = digits.find_last_not_of('0');
-    d.m_exponent = exponent - fractionDigits + static_cast<long>(digits.size() - 1 - last);
+    d.m_exponent = *exponent - mantissa->fractionDigits + static_cast<long>(digits.size() - 1 - last);
     d.m_digits = digits.substr(first, last - first + 1);
     return d;
 }

@@ -192,6 +192,138 @@ std::string positionOf(const xmlNode* objective) {
     return positionText(*south, *west) + " - " + positionText(*north, *east);
 }
 
+// Fills in the identifiers and the date stamp of a form; the identifier as line 9 names it.
+FormText fillIdentity(const xmlNode* record, ImportedForm* form) {
+    const std::string written = propertyText(child(record, Ns::Gmd, "fileIdentifier"));
+    FormText identifier = formText(written);
+    form->identifier = identifier.text;
+    form->duplicateKey = std::string(trimWhitespace(written));
+    const std::size_t colon = identifier.text.rfind(':');
+    form->localIdentifier =
+        std::string(trimBlanks(colon == std::string::npos ? identifier.text : identifier.text.substr(colon + 1)));
+    form->dateStamp = CalendarDate::parse(property(child(record, Ns::Gmd, "dateStamp")).text);
+    return identifier;
+}
+
+// Line 0: the year, the platform's code, the local identifier, the date stamp, 0 and the projects.
+LineText headLine(const ImportedForm& form, const KeywordBlocks& blocks, const Keyword& platform) {
+    LineText line;
+    ValueList projects;
+    for (const Keyword& k : keywordsOf(blocks.ofType("project")))
+        projects.add(k.label);
+    char year[8];
+    std::snprintf(year, sizeof year, "%04d", form.begin.year);
+    line.add(std::string(year) + kSeparator);
+    line.add(platform.code);
+    line.add(kSeparator);
+    // The identifier's transliterated characters are counted once, in line 9.
+    line.add(form.localIdentifier);
+    line.add(std::string(kSeparator) + (form.dateStamp ? form.dateStamp->shortText() : "") + kSeparator + "0" +
+             kSeparator + projects.join(kListSeparator));
+    line.transliterated += projects.transliterated();
+    return line;
+}
+
+// Line 3: the organisations of the originators.
+LineText agencyLine(const std::vector<const xmlNode*>& originatorParties) {
+    LineText line;
+    ValueList agencies;
+    for (const xmlNode* party : originatorParties)
+        agencies.add(property(child(party, Ns::Gmd, "organisationName")));
+    line.add(agencies.join(kListSeparator));
+    line.transliterated += agencies.transliterated();
+    return line;
+}
+
+// Line 4: the days and months of the begin and the end, then the departure and arrival places.
+LineText datesLine(const ImportedForm& form, const KeywordBlocks& blocks) {
+    LineText line;
+    const Keyword departure = firstKeyword(blocks.ofType("departure_place"));
+    const Keyword arrival = firstKeyword(blocks.ofType("arrival_place"));
+    line.add(std::to_string(form.begin.day) + kSeparator + form.begin.monthName() + kSeparator +
+             std::to_string(form.end.day) + kSeparator + form.end.monthName() + kSeparator);
+    if (!departure.label.text.empty() || !arrival.label.text.empty()) {
+        line.add(departure.label);
+        line.add(" - ");
+        line.add(arrival.label);
+    }
+    return line;
+}
+
+// Line 5: the cruise's title and abstract.
+LineText cruiseLine(const xmlNode* identification) {
+    LineText line;
+    const xmlNode* citation = path(identification, {{Ns::Gmd, "citation"}, {Ns::Gmd, "*"}});
+    line.add("CR ");
+    line.add(property(child(citation, Ns::Gmd, "title")));
+    line.add(kSeparator);
+    line.add(property(child(identification, Ns::Gmd, "abstract")));
+    return line;
+}
+
+// Line 6: the platform and its class.
+LineText platformLine(const Keyword& platform, const KeywordBlocks& blocks) {
+    LineText line;
+    line.add(platform.label);
+    line.add(kSeparator);
+    line.add(firstKeyword(blocks.ofType("platform_class")).label);
+    return line;
+}
+
+// Line 7: the points of contact.
+LineText scientistLine(const xmlNode* identification) {
+    LineText line;
+    ValueList scientists;
+    for (const xmlNode* contact : children(identification, Ns::Gmd, "pointOfContact"))
+        scientists.add(personOf(partyOf(contact)));
+    line.add(scientists.join(kListSeparator));
+    line.transliterated += scientists.transliterated();
+    return line;
+}
+
+// The principal investigators of each objective, and those of them that line 8 keys.
+struct Investigators {
+    std::vector<std::vector<FormText>> byObjective;
+    ValueList keyed;
+    std::size_t leftOut = 0; // past the last key
+};
+
+Investigators keyInvestigators(const std::vector<const xmlNode*>& objectives) {
+    Investigators investigators;
+    ValueList all;
+    for (const xmlNode* objective : objectives) {
+        investigators.byObjective.push_back(investigatorsOf(objective));
+        for (const FormText& person : investigators.byObjective.back())
+            all.add(person);
+    }
+    // Keys a to z go to the first 26 investigators; later ones are left out of line 8.
+    for (const std::vector<FormText>& persons : investigators.byObjective)
+        for (const FormText& person : persons)
+            if (investigators.keyed.size() < FormBuilder::kMaxInvestigators) investigators.keyed.add(person);
+    investigators.leftOut = all.size() - investigators.keyed.size();
+    return investigators;
+}
+
+// An observation line: instrument type, quantity, the keys of its investigators, position and
+// function.
+LineText observationLine(const xmlNode* objective, const std::vector<FormText>& persons, const ValueList& keyed) {
+    LineText line;
+    line.add(
+        codeText(firstElement(path(objective, {{Ns::Gmi, "sensingInstrument"}, {Ns::Gmi, "*"}, {Ns::Gmi, "type"}}))));
+    line.add(kSeparator);
+    line.add(quantityOf(objective));
+    line.add(kSeparator);
+    std::string keys;
+    for (const FormText& person : persons) {
+        const std::size_t index = keyed.indexOf(person.text);
+        const char key = static_cast<char>('a' + index);
+        if (index < keyed.size() && keys.find(key) == std::string::npos) keys += key;
+    }
+    line.add(keys + kSeparator + positionOf(objective) + kSeparator + kSeparator);
+    line.add(property(child(objective, Ns::Gmi, "function")));
+    return line;
+}
+
 } // namespace
 
 std::string ImportedForm::bytes() const {
@@ -221,105 +353,37 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
     *form = ImportedForm();
     form->begin = *begin;
     form->end = end ? *end : *begin;
-    const std::string written = propertyText(child(record, Ns::Gmd, "fileIdentifier"));
-    const FormText identifier = formText(written);
-    form->identifier = identifier.text;
-    form->duplicateKey = std::string(trimWhitespace(written));
-    const std::size_t colon = identifier.text.rfind(':');
-    form->localIdentifier =
-        std::string(trimBlanks(colon == std::string::npos ? identifier.text : identifier.text.substr(colon + 1)));
-    form->dateStamp = CalendarDate::parse(property(child(record, Ns::Gmd, "dateStamp")).text);
+    const FormText identifier = fillIdentity(record, form);
 
     const KeywordBlocks blocks(id);
-    std::vector<LineText> lines(10);
     const Keyword platform = firstKeyword(blocks.ofType("platform"));
-    ValueList projects;
-    for (const Keyword& k : keywordsOf(blocks.ofType("project"))) projects.add(k.label);
-    char year[8];
-    std::snprintf(year, sizeof year, "%04d", begin->year);
-    lines[0].add(std::string(year) + kSeparator);
-    lines[0].add(platform.code);
-    lines[0].add(kSeparator);
-    // The identifier's transliterated characters are counted once, in line 9.
-    lines[0].add(form->localIdentifier);
-    lines[0].add(std::string(kSeparator) + (form->dateStamp ? form->dateStamp->shortText() : "") + kSeparator + "0" +
-                 kSeparator + projects.join(kListSeparator));
-    lines[0].transliterated += projects.transliterated();
-
     const std::vector<const xmlNode*> originatorParties = originators(id);
+    std::vector<LineText> lines(10);
+    lines[0] = headLine(*form, blocks, platform);
     lines[1].add(countryLine(record, originatorParties));
     lines[2].add(LocationLine::build(id, blocks));
-    ValueList agencies;
-    for (const xmlNode* party : originatorParties) agencies.add(property(child(party, Ns::Gmd, "organisationName")));
-    lines[3].add(agencies.join(kListSeparator));
-    lines[3].transliterated += agencies.transliterated();
-
-    const Keyword departure = firstKeyword(blocks.ofType("departure_place"));
-    const Keyword arrival = firstKeyword(blocks.ofType("arrival_place"));
-    lines[4].add(std::to_string(form->begin.day) + kSeparator + form->begin.monthName() + kSeparator +
-                 std::to_string(form->end.day) + kSeparator + form->end.monthName() + kSeparator);
-    if (!departure.label.text.empty() || !arrival.label.text.empty()) {
-        lines[4].add(departure.label);
-        lines[4].add(" - ");
-        lines[4].add(arrival.label);
-    }
-
-    const xmlNode* citation = path(id, {{Ns::Gmd, "citation"}, {Ns::Gmd, "*"}});
-    lines[5].add("CR ");
-    lines[5].add(property(child(citation, Ns::Gmd, "title")));
-    lines[5].add(kSeparator);
-    lines[5].add(property(child(id, Ns::Gmd, "abstract")));
-
-    lines[6].add(platform.label);
-    lines[6].add(kSeparator);
-    lines[6].add(firstKeyword(blocks.ofType("platform_class")).label);
-
-    ValueList scientists;
-    for (const xmlNode* contact : children(id, Ns::Gmd, "pointOfContact")) scientists.add(personOf(partyOf(contact)));
-    lines[7].add(scientists.join(kListSeparator));
-    lines[7].transliterated += scientists.transliterated();
+    lines[3] = agencyLine(originatorParties);
+    lines[4] = datesLine(*form, blocks);
+    lines[5] = cruiseLine(id);
+    lines[6] = platformLine(platform, blocks);
+    lines[7] = scientistLine(id);
 
     std::vector<const xmlNode*> objectives = objectivesOf(record);
     if (objectives.size() > kMaxObservationLines) {
         form->objectivesLeftOut = objectives.size() - kMaxObservationLines;
         objectives.resize(kMaxObservationLines);
     }
-    std::vector<std::vector<FormText>> investigators;
-    ValueList allInvestigators;
-    for (const xmlNode* objective : objectives) {
-        investigators.push_back(investigatorsOf(objective));
-        for (const FormText& person : investigators.back()) allInvestigators.add(person);
-    }
-    // Keys a to z go to the first 26 investigators; later ones are left out of line 8.
-    ValueList keyed;
-    for (const std::vector<FormText>& persons : investigators)
-        for (const FormText& person : persons)
-            if (keyed.size() < kMaxInvestigators) keyed.add(person);
-    form->investigatorsLeftOut = allInvestigators.size() - keyed.size();
-    lines[8].add(keyed.join(kSeparator));
-    lines[8].transliterated += keyed.transliterated();
+    const Investigators investigators = keyInvestigators(objectives);
+    form->investigatorsLeftOut = investigators.leftOut;
+    lines[8].add(investigators.keyed.join(kSeparator));
+    lines[8].transliterated += investigators.keyed.transliterated();
 
     lines[9].add("Imported from ");
     lines[9].add(identifier);
     lines[9].add(", " + form->begin.isoText() + " to " + form->end.isoText());
 
-    for (std::size_t i = 0; i < objectives.size(); ++i) {
-        const xmlNode* objective = objectives[i];
-        LineText line;
-        line.add(codeText(firstElement(path(objective, {{Ns::Gmi, "sensingInstrument"}, {Ns::Gmi, "*"}, {Ns::Gmi, "type"}}))));
-        line.add(kSeparator);
-        line.add(quantityOf(objective));
-        line.add(kSeparator);
-        std::string keys;
-        for (const FormText& person : investigators[i]) {
-            const std::size_t index = keyed.indexOf(person.text);
-            const char key = static_cast<char>('a' + index);
-            if (index < keyed.size() && keys.find(key) == std::string::npos) keys += key;
-        }
-        line.add(keys + kSeparator + positionOf(objective) + kSeparator + kSeparator);
-        line.add(property(child(objective, Ns::Gmi, "function")));
-        lines.push_back(std::move(line));
-    }
+    for (std::size_t i = 0; i < objectives.size(); ++i)
+        lines.push_back(observationLine(objectives[i], investigators.byObjective[i], investigators.keyed));
 
     for (LineText& line : lines) {
         form->lines.push_back(formLine(std::move(line.text)));

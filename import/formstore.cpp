@@ -24,6 +24,16 @@ bool newer(const std::optional<CalendarDate>& a, const std::optional<CalendarDat
     return !b || *a > *b;
 }
 
+// The messages of a duplicate: the new record is left out, or it replaces the earlier one.
+std::string leftOutMessage(const std::string& newName, const std::string& identifier, const std::string& oldName) {
+    return newName + ": record " + identifier + " left out: " + oldName +
+           " holds a record of the same fileIdentifier with a later dateStamp";
+}
+
+std::string replacesMessage(const std::string& newName, const std::string& identifier, const std::string& oldName) {
+    return newName + ": record " + identifier + " replaces the record of the same fileIdentifier in " + oldName;
+}
+
 } // namespace
 
 std::string_view FormStore::Entry::identifier() const {
@@ -116,13 +126,11 @@ void FormStore::commitDocument(const std::vector<std::string>& sourceNames, std:
         ++m_duplicates;
         if (newer(earlier.dateStamp, entry.dateStamp)) {
             entry.kept = false;
-            messages->push_back(newName + ": record " + identifier + " left out: " + oldName +
-                                " holds a record of the same fileIdentifier with a later dateStamp");
+            messages->push_back(leftOutMessage(newName, identifier, oldName));
         } else {
             earlier.kept = false;
             found->second = i;
-            messages->push_back(newName + ": record " + identifier + " replaces the record of the same fileIdentifier in " +
-                                oldName);
+            messages->push_back(replacesMessage(newName, identifier, oldName));
         }
     }
     m_firstPending = m_entries.size();

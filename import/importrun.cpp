@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "import/formbuilder.h"
 #include "import/formstore.h"
@@ -39,53 +40,11 @@ public:
 
     // Reads one input file as one document.
     Result readFile(const InputFile& file, int source) {
-        int fd;
-        for (;;) {
-            fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0) break;
-            // A FIFO waits for its writer; a signal ends the wait.
-            if (errno == EINTR) {
-                if (m_run.m_host.stopRequested()) return Result::Stopped;
-                continue;
-            }
-            return notRead(file.path, std::strerror(errno));
-        }
-        struct stat st {};
-        if (::fstat(fd, &st) == 0) {
-            if (S_ISDIR(st.st_mode)) {
-                ::close(fd);
-                return notRead(file.path, std::strerror(EISDIR));
-            }
-            inputIds.push_back({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
-            inputNames.push_back(file.path);
-        }
+        if (const std::optional<Result> failure = openInput(file)) return *failure;
         m_ioError.clear();
         m_stopped = false;
-        // The parser asks for a few kilobytes at a time; the file is read in larger blocks.
-        std::size_t blockUsed = 0, blockSize = 0;
-        const RecordReader::Source source_ = [&](char* buffer, int size) -> int {
-            while (blockUsed == blockSize) {
-                const ssize_t n = ::read(fd, m_block.data(), m_block.size());
-                if (n >= 0) {
-                    m_bytesRead += static_cast<std::uint64_t>(n);
-                    blockUsed = 0;
-                    blockSize = static_cast<std::size_t>(n);
-                    if (n == 0) return 0;
-                    break;
-                }
-                if (errno == EINTR) {
-                    if (!m_run.m_host.stopRequested()) continue;
-                    m_stopped = true;
-                    return -1;
-                }
-                m_ioError = std::strerror(errno);
-                return -1;
-            }
-            const std::size_t n = std::min(static_cast<std::size_t>(size), blockSize - blockUsed);
-            std::memcpy(buffer, m_block.data() + blockUsed, n);
-            blockUsed += n;
-            return static_cast<int>(n);
-        };
+        m_blockUsed = 0;
+        m_blockSize = 0;
         m_store.beginDocument();
         m_pending = {};
         m_pendingForms = 0;
@@ -94,8 +53,72 @@ public:
         long long number = 0;
         std::string problem;
         const RecordReader::Outcome outcome = RecordReader::read(
-            source_, [&](const xmlNode* record) { return takeRecord(record, file.path, source, ++number); }, &problem);
-        ::close(fd);
+            [this](char* buffer, int size) { return fill(buffer, size); },
+            [&](const xmlNode* record) { return takeRecord(record, file.path, source, ++number); }, &problem);
+        ::close(m_fd);
+        return finishDocument(file, outcome, problem);
+    }
+
+    bool readFailed() const { return m_readFailed; }
+    std::uint64_t bytesRead() const { return m_bytesRead; }
+
+    std::vector<std::string> sourceNames;
+    std::vector<search::FileId> inputIds;
+    std::vector<std::string> inputNames;
+
+private:
+    // Opens an input as m_fd and notes its identity; the result when it cannot be read.
+    std::optional<Result> openInput(const InputFile& file) {
+        for (;;) {
+            m_fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (m_fd >= 0) break;
+            // A FIFO waits for its writer; a signal ends the wait.
+            if (errno == EINTR) {
+                if (m_run.m_host.stopRequested()) return Result::Stopped;
+                continue;
+            }
+            return notRead(file.path, std::strerror(errno));
+        }
+        struct stat st {};
+        if (::fstat(m_fd, &st) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                ::close(m_fd);
+                return notRead(file.path, std::strerror(EISDIR));
+            }
+            inputIds.push_back({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+            inputNames.push_back(file.path);
+        }
+        return std::nullopt;
+    }
+
+    // The parser's source: it asks for a few kilobytes at a time; the file is read in larger
+    // blocks.
+    int fill(char* buffer, int size) {
+        while (m_blockUsed == m_blockSize) {
+            const ssize_t n = ::read(m_fd, m_block.data(), m_block.size());
+            if (n >= 0) {
+                m_bytesRead += static_cast<std::uint64_t>(n);
+                m_blockUsed = 0;
+                m_blockSize = static_cast<std::size_t>(n);
+                if (n == 0) return 0;
+                break;
+            }
+            if (errno == EINTR) {
+                if (!m_run.m_host.stopRequested()) continue;
+                m_stopped = true;
+                return -1;
+            }
+            m_ioError = std::strerror(errno);
+            return -1;
+        }
+        const std::size_t n = std::min(static_cast<std::size_t>(size), m_blockSize - m_blockUsed);
+        std::memcpy(buffer, m_block.data() + m_blockUsed, n);
+        m_blockUsed += n;
+        return static_cast<int>(n);
+    }
+
+    // Keeps the forms of a document read whole, or drops them and says why it was not read.
+    Result finishDocument(const InputFile& file, RecordReader::Outcome outcome, const std::string& problem) {
         if (outcome == RecordReader::Outcome::Complete) {
             m_store.commitDocument(sourceNames, &m_messages);
             for (const std::string& message : m_messages) m_run.m_host.message(message);
@@ -118,14 +141,6 @@ public:
         return Result::Read;
     }
 
-    bool readFailed() const { return m_readFailed; }
-    std::uint64_t bytesRead() const { return m_bytesRead; }
-
-    std::vector<std::string> sourceNames;
-    std::vector<search::FileId> inputIds;
-    std::vector<std::string> inputNames;
-
-private:
     Result notRead(const std::string& path, const std::string& reason) {
         m_readFailed = true;
         ++m_run.m_counts.inputsNotRead;
@@ -171,7 +186,9 @@ private:
     bool m_stopped = false;
     bool m_readFailed = false;
     std::uint64_t m_bytesRead = 0;
+    int m_fd = -1; // the input being read
     std::vector<char> m_block = std::vector<char>(kBlockSize);
+    std::size_t m_blockUsed = 0, m_blockSize = 0;
 };
 
 ImportRun::ImportRun(ImportHost& host, search::FileSystem& fs) : m_host(host), m_fs(fs) {}
@@ -204,6 +221,27 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     if (!store.open(settings.spillFolder.empty() ? settings.folder : settings.spillFolder, &m_error))
         return ImportOutcome::WriteFailed;
     Reading reading(*this, store);
+    if (const std::optional<ImportOutcome> cut = readInputs(files, reading)) return *cut;
+    if (reading.readFailed() || !problems.empty()) {
+        m_error = "nothing was written, since an input or folder could not be read";
+        return ImportOutcome::ReadFailed;
+    }
+
+    if (!store.finish(&m_error)) return ImportOutcome::WriteFailed;
+    const std::vector<int> years = countYears(store);
+    m_counts.imported = static_cast<long long>(store.kept());
+    if (m_counts.imported == 0) {
+        m_error = "no record was imported; nothing was written";
+        return ImportOutcome::NothingImported;
+    }
+
+    YearFiles yearFiles(m_fs, settings.folder);
+    if (const std::optional<ImportOutcome> refused = refuseOverwrites(settings, yearFiles, years, reading))
+        return *refused;
+    return writeYearFiles(store, yearFiles);
+}
+
+std::optional<ImportOutcome> ImportRun::readInputs(const std::vector<InputFile>& files, Reading& reading) {
     for (const InputFile& file : files) reading.sourceNames.push_back(file.path);
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (m_host.stopRequested()) {
@@ -221,29 +259,24 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
             return ImportOutcome::WriteFailed;
         }
     }
-    if (reading.readFailed() || !problems.empty()) {
-        m_error = "nothing was written, since an input or folder could not be read";
-        return ImportOutcome::ReadFailed;
-    }
+    return std::nullopt;
+}
 
-    if (!store.finish(&m_error)) return ImportOutcome::WriteFailed;
-    const auto years = store.byYear();
+std::vector<int> ImportRun::countYears(const FormStore& store) {
     std::vector<int> yearList;
-    for (const auto& [year, entries] : years) {
+    for (const auto& [year, entries] : store.byYear()) {
         yearList.push_back(year);
         for (const FormStore::Entry* entry : entries) {
             m_counts.transliterated += entry->transliterated;
             m_counts.investigatorsLeftOut += entry->investigatorsLeftOut;
         }
     }
-    m_counts.imported = static_cast<long long>(store.kept());
-    if (m_counts.imported == 0) {
-        m_error = "no record was imported; nothing was written";
-        return ImportOutcome::NothingImported;
-    }
+    return yearList;
+}
 
-    YearFiles yearFiles(m_fs, settings.folder);
-    for (int year : yearList) {
+std::optional<ImportOutcome> ImportRun::refuseOverwrites(const ImportSettings& settings, YearFiles& yearFiles,
+                                                         const std::vector<int>& years, const Reading& reading) {
+    for (int year : years) {
         const std::string name = YearFiles::fileName(year);
         for (const std::string& target : {yearFiles.pathOf(name), yearFiles.pathOf(YearFiles::hiddenName(year))}) {
             const std::optional<search::FileId> id = m_fs.fileId(target);
@@ -253,15 +286,18 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
                                   " that this import would write; nothing was written");
         }
     }
-    if (!settings.replace) {
-        const std::vector<std::string> existing = yearFiles.existing(yearList);
-        if (!existing.empty()) {
-            std::string names;
-            for (const std::string& name : existing) names += (names.empty() ? "" : ", ") + name;
-            return refuse("form files exist in " + settings.folder + ": " + names +
-                          "; --replace replaces them; nothing was written");
-        }
-    }
+    if (settings.replace) return std::nullopt;
+    const std::vector<std::string> existing = yearFiles.existing(years);
+    if (existing.empty()) return std::nullopt;
+    std::string names;
+    for (const std::string& name : existing)
+        names += (names.empty() ? "" : ", ") + name;
+    return refuse("form files exist in " + settings.folder + ": " + names +
+                  "; --replace replaces them; nothing was written");
+}
+
+ImportOutcome ImportRun::writeYearFiles(FormStore& store, YearFiles& yearFiles) {
+    std::string err;
     if (!yearFiles.write(store, [&] { return m_host.stopRequested(); }, &err)) {
         if (err.empty()) {
             m_error = kStoppedText;

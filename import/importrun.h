@@ -3,6 +3,7 @@
 #define IMPORT_IMPORTRUN_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,10 @@
 #include "search/filesystem.h"
 
 namespace csrimport {
+
+class FormStore;
+class YearFiles;
+struct InputFile;
 
 /// What an import is asked to do.
 struct ImportSettings {
@@ -54,6 +59,12 @@ public:
 private:
     class Reading;
     ImportOutcome refuse(std::string error);
+    // The steps of a run: nothing from those that can end it means it goes on.
+    std::optional<ImportOutcome> readInputs(const std::vector<InputFile>& files, Reading& reading);
+    std::vector<int> countYears(const FormStore& store);
+    std::optional<ImportOutcome> refuseOverwrites(const ImportSettings& settings, YearFiles& yearFiles,
+                                                  const std::vector<int>& years, const Reading& reading);
+    ImportOutcome writeYearFiles(FormStore& store, YearFiles& yearFiles);
 
     ImportHost& m_host;
     search::FileSystem& m_fs;

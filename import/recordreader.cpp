@@ -83,6 +83,15 @@ struct FreeReader {
     void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
 };
 
+// Why a document is not usable, from what went wrong while it was read.
+std::string problemOf(const ReadState& state) {
+    if (state.bytes == 0 && !state.sourceFailed) return "the file is empty";
+    return !state.error.empty()     ? state.error
+           : state.sourceFailed     ? "the file cannot be read"
+           : !state.generic.empty() ? state.generic
+                                    : "not well-formed";
+}
+
 } // namespace
 
 bool RecordReader::isRecord(const xmlNode* node) {
@@ -105,13 +114,7 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
     }
     xmlTextReaderSetStructuredErrorHandler(reader.get(), onError, &state);
     const auto failed = [&] {
-        if (state.bytes == 0 && !state.sourceFailed)
-            *problem = "the file is empty";
-        else
-            *problem = !state.error.empty()     ? state.error
-                       : state.sourceFailed     ? "the file cannot be read"
-                       : !state.generic.empty() ? state.generic
-                                                : "not well-formed";
+        *problem = problemOf(state);
         return Outcome::NotUsable;
     };
     int rc = xmlTextReaderRead(reader.get());

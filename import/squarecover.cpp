@@ -57,6 +57,33 @@ std::vector<std::pair<double, double>> longitudeRanges(const GeoBox& box) {
     return {{box.west, 180.0}, {-180.0, box.east}};
 }
 
+// How a box meets the grid: a flat box is a line of latitude, a thin one a line of longitude.
+// From 180 to -180 a box crosses the antimeridian without width: a line on it.
+struct BoxShape {
+    explicit BoxShape(const GeoBox& box)
+        : flat(box.south == box.north), antimeridian(box.west == 180 && box.east == -180),
+          thin(box.west == box.east || antimeridian) {}
+    bool flat;
+    bool antimeridian;
+    bool thin;
+};
+
+// Whether a box covers part of the row of south edge r.
+bool boxHoldsRow(const GeoBox& box, const BoxShape& shape, int r) {
+    return shape.flat   ? rowSouth(box.south) == r
+           : shape.thin ? rowHolds(r, box.south, box.north)
+                        : box.south < r + 10 && box.north > r;
+}
+
+// Whether a box covers part of the column of west edge w.
+bool boxHoldsColumn(const GeoBox& box, const BoxShape& shape, int w) {
+    if (shape.thin) return columnWest(box.west) == w || (shape.antimeridian && columnWest(box.east) == w);
+    bool column = false;
+    for (const auto& [a, b] : longitudeRanges(box))
+        column = column || (shape.flat ? columnHolds(w, a, b) : a < w + 10 && b > w);
+    return column;
+}
+
 } // namespace
 
 int pointSquare(double latitude, double longitude) {
@@ -87,25 +114,11 @@ void appendTrackSquares(const std::vector<GeoPoint>& sequence, std::vector<int>&
 std::vector<int> boxSquares(const std::vector<GeoBox>& boxes) {
     std::set<int> found;
     for (const GeoBox& box : boxes) {
-        const bool flat = box.south == box.north;
-        // From 180 to -180 a box crosses the antimeridian without width: a line on it.
-        const bool antimeridian = box.west == 180 && box.east == -180;
-        const bool thin = box.west == box.east || antimeridian;
+        const BoxShape shape(box);
         for (int r = -90; r <= 80; r += 10) {
-            const bool row = flat ? rowSouth(box.south) == r
-                             : thin ? rowHolds(r, box.south, box.north)
-                                    : box.south < r + 10 && box.north > r;
-            if (!row) continue;
-            for (int w = -180; w <= 170; w += 10) {
-                bool column = false;
-                if (thin) {
-                    column = columnWest(box.west) == w || (antimeridian && columnWest(box.east) == w);
-                } else {
-                    for (const auto& [a, b] : longitudeRanges(box))
-                        column = column || (flat ? columnHolds(w, a, b) : a < w + 10 && b > w);
-                }
-                if (column) found.insert(geo::squareAt(r, w));
-            }
+            if (!boxHoldsRow(box, shape, r)) continue;
+            for (int w = -180; w <= 170; w += 10)
+                if (boxHoldsColumn(box, shape, w)) found.insert(geo::squareAt(r, w));
         }
     }
     return std::vector<int>(found.begin(), found.end());

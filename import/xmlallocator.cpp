@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::size_t kGranule = 16;
 constexpr std::size_t kClasses = 16; // blocks of 16 to 256 bytes
-constexpr std::size_t kSlabSize = 64 * 1024;
+constexpr std::size_t kSlabSize = std::size_t{64} * 1024;
 // Marks a block of this allocator; a block without it came from malloc before install().
 constexpr std::uint64_t kMagic = 0x6d6f72766578786dULL;
 constexpr std::uint32_t kLarge = 0xFFFFFFFF;

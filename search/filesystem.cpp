@@ -238,6 +238,11 @@ std::pair<std::string, std::string> splitPath(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+// Where a link's target is: the target itself when absolute, else beside the link.
+std::string linkTarget(const std::string& link, const std::string& target) {
+    return target[0] == '/' ? target : splitPath(link).first + "/" + target;
+}
+
 // A new file in the folder dir for a file to be called name, locked so that no other run takes
 // it for a stale one: without a name where the file system allows, else under a hidden name of
 // the pending pattern, which goes to *hidden. -1 with errno set on failure.
@@ -537,7 +542,7 @@ std::string DiskFileSystem::location(const std::string& path, bool followLinks) 
         const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
         if (n <= 0) return {};
         target.resize(static_cast<std::size_t>(n));
-        at = target[0] == '/' ? target : splitPath(at).first + "/" + target;
+        at = linkTarget(at, target);
     }
     const auto [folder, name] = splitPath(at);
     char resolved[PATH_MAX];

@@ -61,7 +61,9 @@ private:
 
 /// The first n characters (all when shorter): left("abc", 2) => "ab".
 std::string_view left(std::string_view text, std::size_t n);
-/// Characters from 1-based position start, at most n of them: mid("abcdef", 4, 2) => "de".
+/// At most n characters from position start, counting from 1 (not 0): the callers take the cruise
+/// name after "CR " with start 4. Empty when start is 0 or past the end: mid("abcdef", 4, 2) =>
+/// "de", mid("CR Meteor", 4) => "Meteor", mid("abc", 0) => "".
 std::string_view mid(std::string_view text, std::size_t start, std::size_t n = std::string_view::npos);
 
 /// Numeric value of a text: leading blanks, optional sign, digits, optional "." and fraction

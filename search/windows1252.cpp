@@ -25,19 +25,6 @@ int byteOf(char32_t c) {
     return -1;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // The characters of bytes 0x80 to 0x9F in Windows-1252; the rest of the byte values are the
 // Unicode characters of the same number.
 constexpr char16_t kWindows1252High[32] = {

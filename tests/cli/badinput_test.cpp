@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,29 +24,16 @@ namespace {
 using clitest::Process;
 using clitest::Result;
 using clitest::runSearch;
+using testutil::earlier;
 using testutil::fileExists;
+using testutil::makeForm;
 using testutil::readFile;
+using testutil::threeForms;
 using testutil::writeFile;
 
 constexpr int kCompleted = 0;
 constexpr int kStopped = 1;
 constexpr int kRefused = 2;
-
-// A form of the given number of form lines: line 0 with the reference, line 1 the country.
-std::string makeForm(int reference, const std::string& country, int lines = 12) {
-    std::string out = "1995^95XX^" + std::to_string(reference) + "^^2^WOCE\r\n" + country + "\r\n";
-    for (int n = 2; n < lines; ++n)
-        out += (n < 10 ? "line " : "H09^") + std::to_string(n) + "\r\n";
-    return out + "*\r\n";
-}
-
-std::string threeForms() {
-    return makeForm(1, "Norway") + makeForm(2, "France") + makeForm(3, "Norway");
-}
-
-std::string earlier(const std::string& path) {
-    return "earlier " + path + "\r\n";
-}
 
 struct CliBadInput : ::testing::Test {
     testutil::TempDir dir;
@@ -113,14 +99,7 @@ TEST_F(CliBadInput, EmptyFileSelectsNothing) {
 
 TEST_F(CliBadInput, RandomBytesStopTheRunAsMalformed) {
     writeEarlierOutputs();
-    std::mt19937 generator(1995);
-    std::string bytes;
-    while (bytes.size() < (1 << 20)) {
-        const std::uint32_t word = generator();
-        for (int i = 0; i < 4; ++i)
-            bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
-    }
-    writeFile(input, bytes);
+    writeFile(input, testutil::generatorBytes(1995, 1 << 20));
     Result r = runSearch({"--parameter", "H09", input});
     EXPECT_EQ(r.status, kStopped);
     EXPECT_EQ(r.out, "");

@@ -36,6 +36,7 @@ using clitest::runSearch;
 using clitest::waitUntil;
 using testutil::crlf;
 using testutil::fileExists;
+using testutil::hiddenNames;
 using testutil::readFile;
 using testutil::TempDir;
 using testutil::writeFile;
@@ -465,16 +466,6 @@ TEST_F(CliSearch, WriteFailureStopsTheRun) {
     EXPECT_FALSE(fileExists(dir.file("kerxxxx.inf")));
 }
 
-// The names in folder that begin with "." : what a finished or abandoned export leaves behind.
-std::vector<std::string> hiddenFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name[0] == '.') names.push_back(name);
-    }
-    return names;
-}
-
 TEST_F(CliSearch, ExportsFollowACompletedRunAndLeaveTheOutputAlone) {
     const std::string csv = dir.file("spain.csv");
     Result r = runSearch({"--country", "spain", "--export", csv, "--export", dir.file("spain.JSONL"), "--export",
@@ -488,7 +479,7 @@ TEST_F(CliSearch, ExportsFollowACompletedRunAndLeaveTheOutputAlone) {
     EXPECT_EQ(readFile(dir.file("spain.JSONL")).rfind("{\"selection\":1,\"reference\":\"199595ES003\",", 0), 0u);
     EXPECT_NE(readFile(dir.file("spain.geojson")).find("\"square\":253,\"forms\":1"), std::string::npos);
     EXPECT_NE(readFile(dir.file("spain.svg")).find(">Country: SPAIN</text>"), std::string::npos);
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
     // The four files are those of a run without exports.
     search::CriteriaSet criteria;
     criteria.texts[1] = "spain";
@@ -524,7 +515,7 @@ TEST_F(CliSearch, ExportThatCannotBeWrittenIsRefusedBeforeTheSearch) {
     EXPECT_FALSE(fileExists(dir.file("kerforms.htm")));
     EXPECT_FALSE(fileExists(dir.file("out.txt")));
     EXPECT_FALSE(fileExists(dir.file("out.csv")));
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, ExportThatIsAFormFileOrAReportIsRefused) {
@@ -564,7 +555,7 @@ TEST_F(CliSearch, ExportThatIsAFormFileOrAReportIsRefused) {
     EXPECT_EQ(readFile(dir.file("inventory.csv")), threeForms());
     EXPECT_FALSE(fileExists(dir.file("kerheads.htm")));
     EXPECT_FALSE(fileExists(dir.file("a.svg")));
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, FailedExportIsNamedAndTheRunStops) {
@@ -577,7 +568,7 @@ TEST_F(CliSearch, FailedExportIsNamedAndTheRunStops) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "morvex-search: error: cannot write the export " + dir.file("out.svg") + ": File too large\n");
     EXPECT_EQ(readFile(dir.file("out.svg")), "earlier");
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 
     r = Process({"--all", "--json", "--export", dir.file("out.csv"), "--export", dir.file("out.svg"), input}, limited)
             .finish();
@@ -601,7 +592,7 @@ TEST_F(CliSearch, ExportKeepsItsModeFitsAnyNameAndClearsWhatAKilledRunLeft) {
     ASSERT_EQ(stat(dir.file("out.csv").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(readFile(longest).substr(0, 10), "selection,");
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, RefusedRunWritesNoExport) {
@@ -610,7 +601,7 @@ TEST_F(CliSearch, RefusedRunWritesNoExport) {
     EXPECT_EQ(r.status, 2); // no criteria
     EXPECT_EQ(readFile(dir.file("out.csv")), "earlier");
     EXPECT_FALSE(fileExists(dir.file("out.jsonl")));
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 }
 
 // Writes all of bytes into a pipe; false when its reader has gone.
@@ -683,7 +674,7 @@ TEST_F(CliSearch, InterruptBetweenFormsBreaksTheRun) {
     // A stopped run writes no export: the earlier one stays, and no half file is left.
     EXPECT_EQ(readFile(dir.file("out.csv")), "earlier");
     EXPECT_FALSE(fileExists(dir.file("out.svg")));
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, ExportFolderMovedDuringAStoppedRunKeepsNothing) {
@@ -695,7 +686,7 @@ TEST_F(CliSearch, ExportFolderMovedDuringAStoppedRunKeepsNothing) {
     fifo.beforeSignal = [&] { ASSERT_EQ(rename(dir.file("exports").c_str(), dir.file("moved").c_str()), 0); };
     fifo.run(dir, SIGTERM);
     EXPECT_EQ(fifo.result.status, 1);
-    EXPECT_EQ(hiddenFiles(dir.file("moved")), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.file("moved")), std::vector<std::string>());
     EXPECT_FALSE(fileExists(dir.file("moved/out.csv")));
 }
 
@@ -718,7 +709,7 @@ TEST_F(CliSearch, SecondInterruptEndsTheProcess) {
     EXPECT_EQ(r.out, "");
     // However the process ends, its exports leave nothing behind.
     EXPECT_FALSE(fileExists(dir.file("out.csv")));
-    EXPECT_EQ(hiddenFiles(dir.path()), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
 }
 
 TEST_F(CliSearch, SignalsDuringALongRunStopItAtAFormEnd) {
@@ -1009,8 +1000,10 @@ TEST(CliOptions, HelpEndsWithThreeExamples) {
 // completions and the manual page follow it.
 TEST(CliOptions, ExportFormatsAreThoseOfTheExportsTable) {
     std::string alternatives;
-    for (const exports::ExportFormat& format : exports::exportFormats())
-        alternatives += (alternatives.empty() ? "" : "|") + std::string(format.extension);
+    for (const exports::ExportFormat& format : exports::exportFormats()) {
+        if (!alternatives.empty()) alternatives += '|';
+        alternatives += format.extension;
+    }
     EXPECT_EQ(alternatives, "csv|jsonl|geojson|svg");
     const std::string help = runSearch({"--help"}).out;
     EXPECT_NE(help.find("to FILE: " + exports::extensionList("") + "\n"), std::string::npos) << help;

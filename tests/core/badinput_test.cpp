@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,28 +21,12 @@
 namespace {
 
 using search::RunOutcome;
+using testutil::earlier;
 using testutil::fileExists;
+using testutil::makeForm;
 using testutil::readFile;
+using testutil::threeForms;
 using testutil::writeFile;
-
-// A form of the given number of form lines: line 0 with the reference, line 1 the country,
-// observation lines from line 10 on.
-std::string makeForm(int reference, const std::string& country, int lines = 12) {
-    std::string out = "1995^95XX^" + std::to_string(reference) + "^^2^WOCE\r\n" + country + "\r\n";
-    for (int n = 2; n < lines; ++n)
-        out += (n < 10 ? "line " : "H09^") + std::to_string(n) + "\r\n";
-    return out + "*\r\n";
-}
-
-// Three forms, the first and the third from Norway.
-std::string threeForms() {
-    return makeForm(1, "Norway") + makeForm(2, "France") + makeForm(3, "Norway");
-}
-
-// The earlier content of an output file: its own path.
-std::string earlier(const std::string& path) {
-    return "earlier " + path + "\r\n";
-}
 
 struct BadInput : ::testing::Test {
     testutil::TempDir dir;
@@ -122,16 +105,9 @@ TEST_F(BadInput, EmptyFileHoldsNoFormAndKeepsTheEarlierReports) {
 
 TEST_F(BadInput, RandomBytesStopTheRunAsMalformed) {
     writeEarlierOutputs(dir.path());
-    // Raw mt19937 words: the same bytes everywhere. A line ends about every 256 bytes and a
-    // line starts with "*" about once in 256 lines, so a form passes 200 lines long before.
-    std::mt19937 generator(1995);
-    std::string bytes;
-    while (bytes.size() < (1 << 20)) {
-        const std::uint32_t word = generator();
-        for (int i = 0; i < 4; ++i)
-            bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
-    }
-    writeFile(formFile, bytes);
+    // A line ends about every 256 bytes and a line starts with "*" about once in 256 lines, so
+    // a form passes 200 lines long before.
+    writeFile(formFile, testutil::generatorBytes(1995, 1 << 20));
     criteria.texts[1].clear();
     criteria.texts[9] = "H09";
     EXPECT_EQ(runOnDisk({formFile}), RunOutcome::Malformed);

@@ -19,20 +19,10 @@
 namespace {
 
 using testutil::fileExists;
+using testutil::hiddenNames;
 using testutil::readFile;
 using testutil::TempDir;
 using testutil::writeFile;
-
-// The names in folder that begin with ".".
-std::vector<std::string> hiddenNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name[0] == '.') names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat st {};

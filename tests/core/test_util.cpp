@@ -1,9 +1,12 @@
-// Shared helpers of the core tests.
+// Helpers shared by the core, command-line and import tests.
 #include "tests/core/test_util.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -44,6 +47,42 @@ std::string crlf(const std::vector<std::string>& lines) {
         out += "\r\n";
     }
     return out;
+}
+
+std::string makeForm(int reference, const std::string& country, int lines) {
+    std::string out = "1995^95XX^" + std::to_string(reference) + "^^2^WOCE\r\n" + country + "\r\n";
+    for (int n = 2; n < lines; ++n)
+        out += (n < 10 ? "line " : "H09^") + std::to_string(n) + "\r\n";
+    return out + "*\r\n";
+}
+
+std::string threeForms() {
+    return makeForm(1, "Norway") + makeForm(2, "France") + makeForm(3, "Norway");
+}
+
+std::string earlier(const std::string& path) {
+    return "earlier " + path + "\r\n";
+}
+
+std::string generatorBytes(unsigned seed, std::size_t size) {
+    std::mt19937 generator(seed);
+    std::string bytes;
+    while (bytes.size() < size) {
+        const std::uint32_t word = generator();
+        for (int i = 0; i < 4; ++i)
+            bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
+std::vector<std::string> hiddenNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] == '.') names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<std::string> RecordingHost::callsStartingWith(const std::string& prefix) const {

@@ -1,7 +1,9 @@
-// Shared helpers of the core tests: temporary folders, file bytes, a recording run host.
+// Helpers shared by the core, command-line and import tests: temporary folders, file bytes,
+// generated forms, hidden names, a recording run host.
 #ifndef TESTS_CORE_TEST_UTIL_H
 #define TESTS_CORE_TEST_UTIL_H
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +34,22 @@ void writeFile(const std::string& path, const std::string& bytes);
 
 /// Joins lines, each followed by CR LF.
 std::string crlf(const std::vector<std::string>& lines);
+
+/// A form of the given number of form lines: line 0 with the reference, line 1 the country,
+/// "line N" up to line 9 and observation lines "H09^N" from line 10 on.
+std::string makeForm(int reference, const std::string& country, int lines = 12);
+/// Three forms, the first and the third from Norway.
+std::string threeForms();
+/// What an earlier run leaves in an output file in the bad-input tests: its own path.
+std::string earlier(const std::string& path);
+
+/// Bytes of the raw words of std::mt19937 seeded with seed, low byte first, until there are at
+/// least size of them: the same bytes on every machine.
+std::string generatorBytes(unsigned seed, std::size_t size);
+
+/// The names in folder that begin with "." (what a finished or abandoned export or import
+/// leaves behind), sorted.
+std::vector<std::string> hiddenNames(const std::string& folder);
 
 /// A run host that records every call but formEnd as one text: "started", "progress:100/3"
 /// (forms read and selected), "ask:QUESTION", "message:TEXT", "problem:TEXT" (a per-form

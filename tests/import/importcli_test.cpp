@@ -25,6 +25,7 @@ namespace {
 
 using clitest::Result;
 using testutil::fileExists;
+using testutil::hiddenNames;
 using testutil::readFile;
 using testutil::writeFile;
 using namespace csrtest;
@@ -43,13 +44,6 @@ Result runImport(const std::vector<std::string>& args, const std::string& cwd = 
 }
 
 Result runSearch(const std::vector<std::string>& args) { return clitest::runSearch(args); }
-
-std::vector<std::string> hiddenFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().filename().string()[0] == '.') names.push_back(entry.path().filename().string());
-    return names;
-}
 
 struct ImportCli : ::testing::Test {
     testutil::TempDir dir;
@@ -162,7 +156,7 @@ TEST_F(ImportCli, ExistingFormFilesNeedReplaceAndYearsNotWrittenAreUntouched) {
     EXPECT_EQ(r.status, kWritten);
     EXPECT_NE(readFile(out + "/KER1995.INF"), "earlier");
     EXPECT_EQ(readFile(out + "/KER1993.INF"), "other year");
-    EXPECT_EQ(hiddenFiles(out), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(out), std::vector<std::string>());
 }
 
 TEST_F(ImportCli, AnInputThatIsOneOfTheFilesToWriteIsRefused) {
@@ -305,7 +299,7 @@ TEST_F(ImportCli, SignalsBeforeTheRenamesStopTheImportAndWriteNothing) {
         EXPECT_EQ(r.err, "morvex-import: stopped; nothing was written\n");
         EXPECT_EQ(readFile(out + "/KER1995.INF"), "earlier");
         EXPECT_FALSE(fileExists(out + "/KER1996.INF"));
-        EXPECT_EQ(hiddenFiles(out), std::vector<std::string>());
+        EXPECT_EQ(hiddenNames(out), std::vector<std::string>());
     }
 }
 
@@ -330,7 +324,7 @@ TEST_F(ImportCli, AFullDiskKeepsTheEarlierFormFiles) {
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
     EXPECT_EQ(readFile(small + "/KER1994.INF"), "earlier 1994");
     EXPECT_EQ(readFile(small + "/KER1995.INF"), "earlier 1995");
-    EXPECT_EQ(hiddenFiles(small), std::vector<std::string>());
+    EXPECT_EQ(hiddenNames(small), std::vector<std::string>());
 }
 
 TEST_F(ImportCli, ProgressGoesOnlyToATerminal) {
