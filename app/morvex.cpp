@@ -21,6 +21,7 @@
 
 #include "app/accesskeymenubar.h"
 #include "app/labelfit.h"
+#include "app/resultswindow.h"
 #include "app/runpanel.h"
 #include "app/textbridge.h"
 #include "app/viewbutton.h"
@@ -28,6 +29,7 @@
 #include "app/windowtexts.h"
 #include "geo/framedplacement.h"
 #include "geo/kemsqa.h"
+#include "exports/resulttable.h"
 #include "reports/reportrun.h"
 #include "reports/squarecounts.h"
 #include "search/criteria.h"
@@ -272,6 +274,7 @@ void Morvex::createMenus() {
     m_Mnubreak->setEnabled(false);
     connect(m_Mnubreak, &QAction::triggered, this, &Morvex::mnubreakClick);
     createPickMenus(bar);
+    createResultsMenu(bar);
     m_Mnuend = newCommand(bar, "Mnuend", QStringLiteral("&End"));
     connect(m_Mnuend, &QAction::triggered, this, &Morvex::mnuendClick);
 
@@ -321,6 +324,16 @@ void Morvex::createPickMenus(QMenuBar* bar) {
     pickCommand(4, QStringLiteral("&Month"));
     pickCommand(6, QStringLiteral("&Ship/Platform Name"));
     createCodeMenu(bar);
+}
+
+// Disabled until a completed run has selected forms.
+void Morvex::createResultsMenu(QMenuBar* bar) {
+    m_MnuResults = newSubmenu(bar, QStringLiteral("MnuResults"), QStringLiteral("&Results"));
+    m_mnuresults1 = newCommand(m_MnuResults, "mnuresults1", QStringLiteral("Table of Selected Forms"));
+    connect(m_mnuresults1, &QAction::triggered, this, &Morvex::mnuresults1Click);
+    m_mnuresults2 = newCommand(m_MnuResults, "mnuresults2", QStringLiteral("Export Selected Forms..."));
+    connect(m_mnuresults2, &QAction::triggered, this, &Morvex::mnuresults2Click);
+    m_MnuResults->menuAction()->setEnabled(false);
 }
 
 void Morvex::createCodeMenu(QMenuBar* bar) {
@@ -539,16 +552,23 @@ void Morvex::mnusearchClick() {
     }
     criteria.dataHeld = dataHeld();
 
+    setLastResult(nullptr); // a new run empties the results window
     search::DiskFileSystem files;
     files.setFileHook([this] { m_runPanel->fileStep(); });
     reports::SquareCounts squares; // for the map window's picture of the result
-    reports::ReportRun run(*m_runPanel, files, m_rptable, {&squares});
+    auto result = std::make_shared<app::RunResult>();
+    result->table = std::make_unique<exports::ResultTable>(files, &m_rptable, m_files.paths.forms);
+    result->criteria = criteria;
+    result->files = m_files;
+    reports::ReportRun run(*m_runPanel, files, m_rptable, {&squares, result->table.get()});
+    result->table->follow(run.reports());
     m_run = &run.searchRun();
     m_runPanel->begin();
     const search::RunOutcome outcome = run.run(m_files, criteria);
     m_run = nullptr;
     if (outcome == search::RunOutcome::Completed) {
         kemsqa::setLastResult(squares.formsBySquare());
+        if (result->table->size() > 0) setLastResult(std::move(result));
     }
     m_runPanel->end();
     if (m_runPanel->closing()) {
@@ -571,6 +591,36 @@ void Morvex::mnuendClick() {
     close();
 }
 
+app::ResultsWindow* Morvex::resultsWindow() const {
+    return m_resultsWindow;
+}
+
+void Morvex::setLastResult(std::shared_ptr<app::RunResult> result) {
+    m_lastResult = std::move(result);
+    m_MnuResults->menuAction()->setEnabled(m_lastResult != nullptr);
+    if (m_resultsWindow) m_resultsWindow->setResult(m_lastResult);
+}
+
+void Morvex::mnuresults1Click() {
+    if (!m_lastResult) return;
+    if (!m_resultsWindow) {
+        m_resultsWindow = new app::ResultsWindow({m_chooser, m_messages, m_opener}, m_rptable, this);
+        m_resultsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_resultsWindow->setResult(m_lastResult);
+    }
+    m_resultsWindow->show();
+    m_resultsWindow->raise();
+    m_resultsWindow->activateWindow();
+}
+
+// All forms of the result, from the results window whether or not it is shown.
+void Morvex::mnuresults2Click() {
+    if (!m_lastResult) return;
+    app::ResultsWindow exporter({m_chooser, m_messages, m_opener}, m_rptable, this);
+    exporter.setResult(m_lastResult);
+    exporter.exportForms(app::ResultsWindow::Scope::All);
+}
+
 void Morvex::closeEvent(QCloseEvent* event) {
     // The run is inside the Search handler below this event; stop it first and close when it has returned.
     if (m_run) {
@@ -579,6 +629,7 @@ void Morvex::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (m_resultsWindow) m_resultsWindow->close();
     QMainWindow::closeEvent(event);
 }
 

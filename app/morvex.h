@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QSize>
 
 #include <array>
@@ -31,7 +32,9 @@ namespace search {
 class SearchRun;
 }
 namespace app {
+class ResultsWindow;
 class RunPanel;
+struct RunResult;
 }
 
 /// "KERVOS Search". Sized and laid out once from the screen; controls are then only shown and
@@ -51,6 +54,8 @@ class RunPanel;
 ///   Selection             the progress box of a run; brontel the option box (the line probe)
 ///   mnusel_i, mnupars_i   the "&Select" items and the pick-list items of the menu bar
 ///   mnul3, mnumars1       the IHB area list and the Marsden square map (kemsqa)
+///   MnuResults            "&Results": mnuresults1 opens the results window (app::ResultsWindow),
+///                         mnuresults2 exports the selected forms of the last run
 ///   mnul9, mnul9a         the parameter code groups and their lists
 ///   rpload ... shipload   fill the pick lists (code table, projects, countries (cuntload),
 ///                         IHB areas, agencies, months, ships)
@@ -76,6 +81,8 @@ public:
 
     /// The window's side of a search run.
     search::RunHost& runHost();
+    /// The results window while it is open, else nullptr.
+    app::ResultsWindow* resultsWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +128,11 @@ private:
     void mnumars1Click();
     void mnul9Click(int group);
     void mnul9aClick(int item);
+    void mnuresults1Click();
+    void mnuresults2Click();
+    void createResultsMenu(QMenuBar* bar);
+    /// Keeps what a run left for the results window (null: nothing) and enables its menu.
+    void setLastResult(std::shared_ptr<app::RunResult> result);
 
     // The event filter's part for each kind of event: true or false as the filter's answer,
     // nothing to pass the event on.
@@ -197,7 +209,13 @@ private:
     QAction* m_mnumars1 = nullptr;
     std::array<QAction*, 5> m_mnul9{};
     std::array<QAction*, kCodeLists - 4> m_mnul9a{};
+    QMenu* m_MnuResults = nullptr;
+    QAction* m_mnuresults1 = nullptr;
+    QAction* m_mnuresults2 = nullptr;
     QAction* m_Mnuend = nullptr;
+
+    std::shared_ptr<app::RunResult> m_lastResult; // of the last completed run that selected forms
+    QPointer<app::ResultsWindow> m_resultsWindow;
 };
 
 #endif // APP_MORVEX_H

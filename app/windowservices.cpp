@@ -7,7 +7,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QUrl>
+
+#include "exports/formats.h"
 
 QStringList DialogFileChooser::chooseFormFiles(QWidget* parent) {
     // Qt's own dialog filters names without regard to letter case, as the Windows dialog did, so
@@ -25,6 +29,30 @@ QStringList DialogFileChooser::chooseFormFiles(QWidget* parent) {
     return chosen;
 }
 
+QString DialogFileChooser::chooseExportFile(QWidget* parent, const QString& suggestion) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setWindowTitle(QStringLiteral("Export Selected Forms"));
+    QStringList filters;
+    QStringList suffixes;
+    for (const exports::ExportFormat& format : exports::exportFormats()) {
+        const QString extension = QString::fromLatin1(format.extension.data(), static_cast<qsizetype>(format.extension.size()));
+        filters << QStringLiteral("%1 (*.%2)").arg(extension.toUpper(), extension);
+        suffixes << extension;
+    }
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffixes.front());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        const qsizetype i = filters.indexOf(filter);
+        if (i >= 0) dialog.setDefaultSuffix(suffixes[i]);
+    });
+    dialog.selectFile(suggestion);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
 void DialogMessageBoxes::message(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QCoreApplication::applicationName(), text, QMessageBox::Ok);
 }
@@ -36,4 +64,23 @@ bool DialogMessageBoxes::ask(QWidget* parent, const QString& question) {
 
 bool DesktopFileOpener::openFile(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QByteArray forwardingPage(const QString& path, const QString& anchor) {
+    QUrl target = QUrl::fromLocalFile(path);
+    target.setFragment(anchor);
+    const QByteArray url = target.toEncoded().replace('&', "&amp;").replace('"', "&quot;");
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<meta http-equiv=\"refresh\" content=\"0; url=" + url +
+           "\">\n<title>Form " + anchor.toHtmlEscaped().toUtf8() + "</title></head>\n<body><a href=\"" + url + "\">Form " +
+           anchor.toHtmlEscaped().toUtf8() + "</a></body></html>\n";
+}
+
+bool DesktopFileOpener::openFileAt(const QString& path, const QString& anchor) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QSaveFile page(folder + QStringLiteral("/form.htm"));
+    if (QDir().mkpath(folder) && page.open(QIODevice::WriteOnly)) {
+        page.write(forwardingPage(path, anchor));
+        if (page.commit()) return openFile(page.fileName());
+    }
+    return openFile(path); // the report at its top is better than nothing
 }

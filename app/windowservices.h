@@ -13,6 +13,8 @@ public:
     virtual ~FileChooser() = default;
     /// Lets the user choose form files; full paths in the order chosen, empty when cancelled.
     virtual QStringList chooseFormFiles(QWidget* parent) = 0;
+    /// Lets the user name the file of an export, starting at suggestion; empty when cancelled.
+    virtual QString chooseExportFile(QWidget* parent, const QString& suggestion) = 0;
 };
 
 /// Message boxes with an OK button and the one Yes/No question.
@@ -31,6 +33,8 @@ public:
     virtual ~FileOpener() = default;
     /// Opens the file; false when nothing could open it.
     virtual bool openFile(const QString& path) = 0;
+    /// Opens an HTML file at the anchor of that name; false when nothing could open it.
+    virtual bool openFileAt(const QString& path, const QString& anchor) = 0;
 };
 
 /// The services a main window uses; a null member means the real one.
@@ -46,6 +50,9 @@ struct WindowServices {
 class DialogFileChooser : public FileChooser {
 public:
     QStringList chooseFormFiles(QWidget* parent) override;
+    /// A save dialog with a filter per export format; a name typed without an extension gets
+    /// the chosen filter's.
+    QString chooseExportFile(QWidget* parent, const QString& suggestion) override;
 
 private:
     QString m_folder; // of the last choice; empty before the first
@@ -62,6 +69,12 @@ public:
 class DesktopFileOpener : public FileOpener {
 public:
     bool openFile(const QString& path) override;
+    /// Openers drop or refuse an anchor after a file's name, so the browser is given a page of
+    /// the user's cache that forwards it to path#anchor.
+    bool openFileAt(const QString& path, const QString& anchor) override;
 };
+
+/// The page that forwards a browser to the anchor of a local HTML file.
+QByteArray forwardingPage(const QString& path, const QString& anchor);
 
 #endif // APP_WINDOWSERVICES_H

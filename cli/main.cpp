@@ -197,7 +197,7 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     const search::OutputPaths& paths = selection.paths;
     if (!exports::Export::distinctFiles(fs, cmd.exports, selection.files,
                                         {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, &err))
-        return usageError(report, err);
+        return usageError(report, "--export " + err);
     if (!makeExports(fs, cmd.exports, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
         return usageError(report, err);
 

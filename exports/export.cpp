@@ -95,7 +95,7 @@ bool Export::distinctFiles(search::FileSystem& files, const std::vector<std::str
         const auto clash = [&](const std::vector<Place>& others, const char* what) {
             for (const Place& other : others) {
                 if (!samePlace(place, other)) continue;
-                *message = "--export " + path + ": it is " + what + *other.path;
+                *message = path + ": it is " + what + *other.path;
                 return true;
             }
             return false;

@@ -52,7 +52,8 @@ public:
     /// Whether the exports can be written without harm to the run: none of them is one of
     /// the form files read, one of the files the run writes (outputs, the paths of its reports)
     /// or another export, by name, through links or by the entry a rename replaces. False with
-    /// message filled, naming both files.
+    /// message filled, naming both files: "/d/x.csv: it is /d/kerforms.htm, which this search
+    /// writes; choose another name for the export".
     static bool distinctFiles(search::FileSystem& files, const std::vector<std::string>& exports,
                               const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
                               std::string* message);

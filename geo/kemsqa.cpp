@@ -40,6 +40,7 @@ constexpr int MarkFontPoints = 15;
 
 const QColor LandFill(0xEE, 0xE6, 0xCC);
 const QColor Coastline(0x9A, 0x8A, 0x66);
+const QColor OutlineColour(0xD9, 0x5F, 0x0E); // orange: apart from the blue tint and the land
 
 QPointer<kemsqa> s_instance;
 
@@ -161,7 +162,31 @@ std::map<int, int>& lastResultSquares() {
     return squares;
 }
 
+std::vector<int>& outlinedSquares() {
+    static std::vector<int> squares;
+    return squares;
+}
+
+// A 10-degree square's cell in map units.
+QRectF squareCell(int square) {
+    const geo::SquareBounds b = geo::squareBounds(square);
+    return QRectF(QPointF((static_cast<float>(b.west) - LongitudeBase) / 5.0, (85.0 - b.north) / 5.0),
+                  QSizeF(2.0, 2.0));
+}
+
 } // namespace
+
+void kemsqa::setOutlined(std::vector<int> squares) {
+    std::sort(squares.begin(), squares.end());
+    squares.erase(std::unique(squares.begin(), squares.end()), squares.end());
+    if (squares == outlinedSquares()) return;
+    outlinedSquares() = std::move(squares);
+    if (kemsqa* window = instance()) window->m_map->update();
+}
+
+const std::vector<int>& kemsqa::outlined() {
+    return outlinedSquares();
+}
 
 void kemsqa::setLastResult(std::map<int, int> squares) {
     lastResultSquares() = std::move(squares);
@@ -179,12 +204,25 @@ void kemsqa::paintLastResult(QPainter& painter) const {
     int most = 0;
     for (const auto& [square, forms] : squares) most = std::max(most, forms);
     for (const auto& [square, forms] : squares) {
-        const geo::SquareBounds b = geo::squareBounds(square);
-        const QRectF cell(QPointF((static_cast<float>(b.west) - LongitudeBase) / 5.0, (85.0 - b.north) / 5.0),
-                          QSizeF(2.0, 2.0));
+        const QRectF cell = squareCell(square);
         const int step = (5 * forms + most - 1) / most; // 1 to 5
         painter.fillRect(cell.intersected(QRectF(0, 0, MapWidth, MapHeight)), QColor(0x31, 0x82, 0xBD, 30 + 25 * step));
     }
+}
+
+// A dark frame, two pixels wide, inside each outlined square that the map shows.
+void kemsqa::paintOutlined(QPainter& painter) const {
+    const QRectF map(0, 0, MapWidth, MapHeight);
+    painter.save();
+    painter.setPen(QPen(OutlineColour, 2));
+    painter.setBrush(Qt::NoBrush);
+    for (int square : outlined()) {
+        const QRectF cell = squareCell(square).intersected(map);
+        if (cell.isEmpty()) continue;
+        const QRectF pixels(toPixel(cell.topLeft()), toPixel(cell.bottomRight()));
+        painter.drawRect(pixels.adjusted(1, 1, -1, -1));
+    }
+    painter.restore();
 }
 
 void kemsqa::paintMap(QPainter& painter) const {
@@ -205,6 +243,7 @@ void kemsqa::paintMap(QPainter& painter) const {
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(landPath());
     painter.restore();
+    paintOutlined(painter);
 
     // The last line of each direction falls on the far edge; it is kept on the last pixel.
     painter.setPen(QPen(palette.color(QPalette::Text), 0));

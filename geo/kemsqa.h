@@ -28,6 +28,10 @@ public:
     /// (empty after a run that selected nothing); the map shades them under its grid.
     static void setLastResult(std::map<int, int> squares);
     static const std::map<int, int>& lastResult();
+    /// Squares of the last result to outline over its tint (the rows chosen in the results
+    /// window); empty for none.
+    static void setOutlined(std::vector<int> squares);
+    static const std::vector<int>& outlined();
 
     ~kemsqa() override;
 
@@ -41,6 +45,7 @@ private:
     void placeWindow();
     void paintMap(QPainter& painter) const;
     void paintLastResult(QPainter& painter) const;
+    void paintOutlined(QPainter& painter) const;
     QPointF toMap(QPointF pixel) const;
     QPointF toPixel(QPointF map) const;
     void pointerMoved(QPointF map);

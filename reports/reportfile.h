@@ -2,6 +2,7 @@
 #ifndef REPORTS_REPORTFILE_H
 #define REPORTS_REPORTFILE_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,8 @@ public:
     void putBlanked(std::string_view text, bool escape);
 
     bool failed() const { return m_file->failed(); }
+    /// The bytes written so far: where the next one will stand.
+    std::uint64_t size() const { return m_file->size(); }
     const std::string& error() const { return m_file->error(); }
     bool close(std::string* err) { return m_file->close(err); }
     bool closeDurably(std::string* err) { return m_file->closeDurably(err); }

@@ -147,11 +147,14 @@ void ReportForm::reportError(const search::SelectedForm& selected, int number) {
 void ReportForm::reportForm(const search::SelectedForm& selected, search::FormProblems& problems) {
     m_loopLine = 0;
     m_problems = &problems;
+    m_lastFullForm = {};
     if (!selected.probe.empty()) {
         writeProbeLine(selected);
     } else {
         writeExtractionRecord(selected);
+        m_lastFullForm.begin = m_out->forms->size();
         writeFullForm(selected);
+        m_lastFullForm.end = m_out->forms->size();
         writeCounts(selected);
         writeSummaryRow(selected);
     }

@@ -2,6 +2,7 @@
 #ifndef REPORTS_REPORTFORM_H
 #define REPORTS_REPORTFORM_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,13 @@
 #include "tables/rptable.h"
 
 namespace reports {
+
+/// Where a piece of a report file stands: bytes begin to end (not included).
+struct ReportPart {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    bool empty() const { return begin == end; }
+};
 
 /// Writes the heads, every selected form (`ReportForm`), the statistics and the closing lines.
 /// Text from form files and from the user is HTML-escaped in the two HTML files. The statistics
@@ -39,6 +47,9 @@ public:
 
     /// The statistics of the run's selected forms so far.
     const search::Statistics& statistics() const { return m_statistics; }
+    /// Where the full form of the latest selected form stands in kerforms.htm; empty when the
+    /// line probe kept it out.
+    ReportPart lastFullForm() const { return m_lastFullForm; }
 
 private:
     struct Files;
@@ -78,6 +89,7 @@ private:
     const tables::RpTable& m_table;
     std::unique_ptr<Files> m_out;
     search::Statistics m_statistics;
+    ReportPart m_lastFullForm;
     search::FormProblems* m_problems = nullptr; // of the form being written
     int m_loopLine = 0; // the form line the writer's line loop holds, for the error report
 };

@@ -26,6 +26,7 @@ void OutputFile::flushBuffer() {
         std::string err;
         if (!writeBytes(m_buffer.get(), m_used, &err)) m_error = err;
     }
+    m_flushed += m_used;
     m_used = 0;
 }
 
@@ -38,6 +39,7 @@ void OutputFile::putLarge(std::string_view text) {
     }
     std::string err;
     if (m_error.empty() && !writeBytes(text.data(), text.size(), &err)) m_error = err;
+    m_flushed += text.size();
 }
 
 bool OutputFile::syncWritten(std::string* err) {

@@ -60,6 +60,8 @@ public:
     bool failed() const { return !m_error.empty(); }
     /// The first failure: the file's path and the system's reason.
     const std::string& error() const { return m_error; }
+    /// The bytes put so far, buffered ones included: where the next byte will stand.
+    std::uint64_t size() const { return m_flushed + m_used; }
 
 protected:
     static constexpr std::size_t kBufferSize = 1 << 18;
@@ -76,6 +78,7 @@ private:
     void putLarge(std::string_view text);
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;
+    std::uint64_t m_flushed = 0; // bytes handed to writeBytes
     std::string m_error;
     bool m_closed = false;
 };

@@ -455,13 +455,13 @@ TEST(ExportFiles, ExportsMustBeFilesOfTheirOwn) {
     std::string message;
     EXPECT_TRUE(exports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg"}, inputs, outputs, &message));
     EXPECT_FALSE(exports::Export::distinctFiles(fs, {"/d/a.csv", "/d/inventory.csv"}, inputs, outputs, &message));
-    EXPECT_EQ(message, "--export /d/inventory.csv: it is the form file /d/KER1996.INF, which this search reads; "
+    EXPECT_EQ(message, "/d/inventory.csv: it is the form file /d/KER1996.INF, which this search reads; "
                        "choose another name for the export");
     EXPECT_FALSE(exports::Export::distinctFiles(fs, {"/d/x.csv"}, inputs, outputs, &message));
-    EXPECT_EQ(message, "--export /d/x.csv: it is /d/kerforms.htm, which this search writes; choose another name "
+    EXPECT_EQ(message, "/d/x.csv: it is /d/kerforms.htm, which this search writes; choose another name "
                        "for the export");
     EXPECT_FALSE(exports::Export::distinctFiles(fs, {"/d/a.csv", "/d/b.svg", "/d/a.csv"}, inputs, outputs, &message));
-    EXPECT_EQ(message, "--export /d/a.csv: it is the export /d/a.csv as well; give each export a file of its own");
+    EXPECT_EQ(message, "/d/a.csv: it is the export /d/a.csv as well; give each export a file of its own");
 }
 
 } // namespace

@@ -57,8 +57,18 @@ public:
         opened << path;
         return true;
     }
+    QString chooseExportFile(QWidget*, const QString& suggestion) override {
+        suggestions << suggestion;
+        return nextExport;
+    }
+    bool openFileAt(const QString& path, const QString& anchor) override {
+        opened << path + QLatin1Char('#') + anchor;
+        return true;
+    }
 
     QStringList nextFiles;
+    QString nextExport;
+    QStringList suggestions;
     QStringList messages;
     QStringList questions;
     QStringList opened;
@@ -326,7 +336,7 @@ void tst_Morvex::startUpMenuTree() {
     for (QAction* entry : m_window->menuBar()->actions())
         if (entry->isVisible()) bar << entry->objectName() + QLatin1Char('=') + entry->text();
     QCOMPARE(bar, (QStringList{"MnuFile=Kervos_&File", "MnuSelect=&Search Criteria", "Mnusearch=S&earch",
-                               "Mnubreak=&Break", "Mnuend=&End"}));
+                               "Mnubreak=&Break", "MnuResults=&Results", "Mnuend=&End"}));
     QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
     QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
     QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());

@@ -1,0 +1,325 @@
+// The selected forms of the last completed run in a window of their own.
+#include "app/resultswindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "app/resultmodel.h"
+#include "app/textbridge.h"
+#include "exports/formats.h"
+#include "geo/kemsqa.h"
+#include "search/filesystem.h"
+
+namespace app {
+
+namespace {
+
+// A full form larger than this is shown up to here; the browser shows it all.
+constexpr std::size_t kMostFormBytes = 1 << 20;
+
+QString latin(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString countText(int shown, int total) {
+    return QStringLiteral("%1 of %2 forms").arg(QLocale().toString(shown), QLocale().toString(total));
+}
+
+} // namespace
+
+std::string readFullForm(const std::string& path, const reports::ReportPart& part, long long selection,
+                         std::string* why) {
+    const std::string changed = "The full forms report " + path +
+                                " has changed since the search; search again to read the form here.";
+    if (part.empty()) {
+        *why = "The full forms report holds no forms of this search: the option box asked for one line of each.";
+        return {};
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *why = changed;
+        return {};
+    }
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(part.end - part.begin, kMostFormBytes)), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(part.begin + got));
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    // The form's part begins with its table and the anchor of its selection number.
+    const std::string anchor = "<A name=\"" + std::to_string(selection) + "\">";
+    if (got < bytes.size() || bytes.find(anchor) > 400) {
+        *why = changed;
+        return {};
+    }
+    if (part.end - part.begin > kMostFormBytes)
+        bytes += "<P><B>The form goes on in the full forms report: Open in Browser shows it all.</B>";
+    return bytes;
+}
+
+ResultsWindow::ResultsWindow(const WindowServices& services, const tables::RpTable& table, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_services(services), m_rptable(table), m_model(std::make_unique<ResultModel>()) {
+    setObjectName(QStringLiteral("resultsWindow"));
+    setWindowTitle(QStringLiteral("Selected Forms"));
+    setAccessibleName(QStringLiteral("Selected Forms"));
+    for (std::size_t c = 0; c < m_shownColumns.size(); ++c) m_shownColumns[c] = exports::resultColumns()[c].shownAtFirst;
+    createControls();
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        resize(room.width() * 3 / 4, room.height() * 3 / 4);
+    }
+}
+
+ResultsWindow::~ResultsWindow() {
+    m_table->setModel(nullptr);
+    kemsqa::setOutlined({});
+}
+
+void ResultsWindow::createControls() {
+    auto* filterLabel = new QLabel(QStringLiteral("&Filter:"), this);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("filter"));
+    m_filter->setAccessibleName(QStringLiteral("Filter"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setPlaceholderText(QStringLiteral("Text in any shown column"));
+    filterLabel->setBuddy(m_filter);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("count"));
+    connect(m_filter, &QLineEdit::textChanged, this, &ResultsWindow::applyFilter);
+
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("table"));
+    m_table->setAccessibleName(QStringLiteral("Selected forms"));
+    m_table->setModel(m_model.get());
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setTabKeyNavigation(false);
+    m_table->setWordWrap(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->verticalHeader()->hide();
+    // Rows of one height let the view skip measuring them: a result of any size scrolls at once.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder); // selection order until a heading is clicked
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, &ResultsWindow::showColumnMenu);
+    const QFontMetrics metrics = m_table->fontMetrics();
+    for (int c = 0; c < exports::kResultColumnCount; ++c) {
+        const auto& column = exports::resultColumns()[static_cast<std::size_t>(c)];
+        const int text = column.kind == exports::ColumnKind::Text ? 16 : 8;
+        header->resizeSection(
+            c, std::max(metrics.horizontalAdvance(latin(column.title)) + 28, metrics.averageCharWidth() * text));
+        m_table->setColumnHidden(c, !column.shownAtFirst);
+    }
+    m_table->setSortingEnabled(true);
+    connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openCurrentForm);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ResultsWindow::showCurrentForm);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ResultsWindow::outlineChosenRows);
+    connect(m_model.get(), &QAbstractItemModel::modelReset, this, &ResultsWindow::outlineChosenRows);
+
+    m_form = new QTextBrowser(this);
+    m_form->setObjectName(QStringLiteral("form"));
+    m_form->setAccessibleName(QStringLiteral("Form of the current row"));
+    m_form->setOpenLinks(false);
+    m_form->setTabChangesFocus(true);
+
+    m_openForm = new QPushButton(QStringLiteral("&Open in Browser"), this);
+    m_openForm->setObjectName(QStringLiteral("openForm"));
+    connect(m_openForm, &QPushButton::clicked, this, &ResultsWindow::openCurrentForm);
+    auto* scopeLabel = new QLabel(QStringLiteral("E&xport:"), this);
+    m_scope = new QComboBox(this);
+    m_scope->setObjectName(QStringLiteral("scope"));
+    m_scope->setAccessibleName(QStringLiteral("Forms to export"));
+    m_scope->addItems({QStringLiteral("All forms"), QStringLiteral("Forms shown"), QStringLiteral("Selected rows")});
+    scopeLabel->setBuddy(m_scope);
+    m_export = new QPushButton(QStringLiteral("&Export..."), this);
+    m_export->setObjectName(QStringLiteral("export"));
+    connect(m_export, &QPushButton::clicked, this, [this] { exportForms(static_cast<Scope>(m_scope->currentIndex())); });
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(filterLabel);
+    top->addWidget(m_filter, 1);
+    top->addWidget(m_count);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_table);
+    splitter->addWidget(m_form);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_openForm);
+    bottom->addStretch(1);
+    bottom->addWidget(scopeLabel);
+    bottom->addWidget(m_scope);
+    bottom->addWidget(m_export);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(bottom);
+    setTabOrder(m_filter, m_table);
+    setTabOrder(m_table, m_form);
+    setTabOrder(m_form, m_openForm);
+    setTabOrder(m_openForm, m_scope);
+    setTabOrder(m_scope, m_export);
+    showCount();
+}
+
+void ResultsWindow::setResult(std::shared_ptr<RunResult> result) {
+    m_result = std::move(result);
+    m_model->setTable(m_result ? m_result->table.get() : nullptr);
+    m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    QString title = QStringLiteral("Selected Forms");
+    if (m_result) title += QLatin1Char(' ') + fromBytes(m_result->files.yearsLabel);
+    setWindowTitle(title);
+    if (!m_filter->text().isEmpty())
+        m_filter->clear(); // applies the empty filter
+    else
+        applyFilter();
+    if (m_model->rowCount() > 0) m_table->setCurrentIndex(m_model->index(0, 0));
+    showCurrentForm();
+    m_openForm->setEnabled(m_result != nullptr);
+    m_export->setEnabled(m_result != nullptr);
+}
+
+void ResultsWindow::showColumnMenu(const QPoint& at) {
+    QMenu menu(this);
+    int shown = 0;
+    for (bool s : m_shownColumns) shown += s ? 1 : 0;
+    for (int c = 0; c < exports::kResultColumnCount; ++c) {
+        QAction* item = menu.addAction(latin(exports::resultColumns()[static_cast<std::size_t>(c)].title));
+        item->setCheckable(true);
+        item->setChecked(m_shownColumns[static_cast<std::size_t>(c)]);
+        item->setEnabled(!(item->isChecked() && shown == 1)); // one column stays
+        connect(item, &QAction::toggled, this, [this, c](bool on) { setColumnShown(c, on); });
+    }
+    menu.exec(m_table->horizontalHeader()->mapToGlobal(at));
+}
+
+void ResultsWindow::setColumnShown(int column, bool shown) {
+    m_shownColumns[static_cast<std::size_t>(column)] = shown;
+    m_table->setColumnHidden(column, !shown);
+    applyFilter(); // the filter looks in the shown columns only
+}
+
+void ResultsWindow::applyFilter() {
+    m_model->setFilter(m_filter->text(), m_shownColumns);
+    showCount();
+    if (m_model->rowCount() > 0 && !m_table->currentIndex().isValid()) m_table->setCurrentIndex(m_model->index(0, 0));
+    showCurrentForm();
+}
+
+void ResultsWindow::showCount() { m_count->setText(countText(m_model->rowCount(), m_model->total())); }
+
+void ResultsWindow::showCurrentForm() {
+    const QModelIndex current = m_table->currentIndex();
+    if (!m_result || !current.isValid()) {
+        m_form->clear();
+        return;
+    }
+    const std::uint32_t row = m_model->tableRow(current.row());
+    const exports::ResultTable& table = *m_result->table;
+    std::string why;
+    const std::string html = readFullForm(m_result->files.paths.forms, table.fullForm(row), table.selection(row), &why);
+    if (html.empty())
+        m_form->setPlainText(fromBytes(why));
+    else
+        m_form->setHtml(fromBytes(html));
+}
+
+void ResultsWindow::outlineChosenRows() {
+    std::vector<int> squares;
+    if (m_result) {
+        for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
+            for (std::int16_t square : m_result->table->squares(m_model->tableRow(index.row())))
+                squares.push_back(square);
+    }
+    kemsqa::setOutlined(std::move(squares));
+}
+
+void ResultsWindow::openCurrentForm() {
+    const QModelIndex current = m_table->currentIndex();
+    if (!m_result || !current.isValid()) return;
+    const long long selection = m_result->table->selection(m_model->tableRow(current.row()));
+    m_services.opener->openFileAt(pathText(m_result->files.paths.forms), QString::number(selection));
+}
+
+std::vector<std::uint32_t> ResultsWindow::rowsOf(Scope scope) const {
+    std::vector<std::uint32_t> rows;
+    switch (scope) {
+    case Scope::All:
+        rows.resize(m_result->table->size());
+        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint32_t>(i);
+        break;
+    case Scope::Shown:
+        rows = m_model->shownRows();
+        break;
+    case Scope::Chosen: {
+        // In the order shown.
+        QModelIndexList chosen = m_table->selectionModel()->selectedRows();
+        std::sort(chosen.begin(), chosen.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        for (const QModelIndex& index : chosen) rows.push_back(m_model->tableRow(index.row()));
+        break;
+    }
+    }
+    return rows;
+}
+
+bool ResultsWindow::exportForms(Scope scope) {
+    if (!m_result) return false;
+    const std::vector<std::uint32_t> rows = rowsOf(scope);
+    if (rows.empty()) {
+        m_services.messages->message(this, scope == Scope::Chosen ? QStringLiteral("No rows are selected: there is nothing to export.")
+                                                                  : QStringLiteral("No forms are shown: there is nothing to export."));
+        return false;
+    }
+    const QString folder = QFileInfo(pathText(m_result->files.paths.forms)).absolutePath();
+    const QString chosen = m_services.files->chooseExportFile(this, folder + QStringLiteral("/selected-forms.csv"));
+    if (chosen.isEmpty()) return false;
+    std::string err;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = writeExport(pathBytes(chosen), rows, &err);
+    QApplication::restoreOverrideCursor();
+    if (!written) m_services.messages->message(this, QStringLiteral("The export was not written.\n\n") + fromBytes(err));
+    return written;
+}
+
+bool ResultsWindow::writeExport(const std::string& path, const std::vector<std::uint32_t>& rows, std::string* err) {
+    if (!exports::Export::knownExtension(path)) {
+        *err = path + ": the name must end in " + exports::extensionList("or") + ", the format to write";
+        return false;
+    }
+    search::DiskFileSystem files;
+    const search::OutputPaths& paths = m_result->files.paths;
+    if (!exports::Export::distinctFiles(files, {path}, m_result->files.files,
+                                        {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, err))
+        return false;
+    const exports::ExportContext context{m_result->criteria, m_result->files.yearsLabel, &m_rptable};
+    std::unique_ptr<exports::Export> e = exports::Export::make(files, path, context, err);
+    if (!e) return false;
+    return m_result->table->exportRows(rows, *e, err);
+}
+
+} // namespace app

@@ -1,0 +1,364 @@
+// The selected forms of the last run as a table to sort, filter, read and export again.
+#include "exports/resulttable.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <new>
+
+#include "exports/cruisedates.h"
+#include "search/textutil.h"
+
+namespace exports {
+
+namespace {
+
+using enum ColumnKind;
+
+constexpr std::array<ResultColumn, kResultColumnCount> kColumns = {{
+    {"selection", "Selection", Number, true},
+    {"reference", "Reference", Text, true},
+    {"year", "Year", Number, true},
+    {"ioc_code", "IOC Code", Text, false},
+    {"projects", "Projects", Text, false},
+    {"exchange", "Exchange", Text, false},
+    {"country", "Country", Text, true},
+    {"track_chart", "Track Chart", Text, false},
+    {"marsden_squares", "Marsden Squares", Number, true},
+    {"ihb_areas", "IHB Areas", Text, true},
+    {"operating_agency", "Operating Agency", Text, true},
+    {"start_day", "Start Day", Number, false},
+    {"start_month", "Start Month", Text, false},
+    {"end_day", "End Day", Number, false},
+    {"end_month", "End Month", Text, false},
+    {"start_date", "Start", Date, true},
+    {"end_date", "End", Date, true},
+    {"ports", "Ports", Text, false},
+    {"cruise_name", "Cruise Name", Text, true},
+    {"cruise_designation_and_objectives", "Cruise Designation & Objectives", Text, false},
+    {"ship_code", "Ship Code", Text, false},
+    {"ship", "Ship", Text, true},
+    {"chief_scientists", "Chief Scientists", Text, true},
+    {"contacts", "Contacts", Text, false},
+    {"observation_codes", "Observation Codes", Text, true},
+    {"water_bottle_stations", "Water Bottle Stations", Number, true},
+    {"ctd_stations", "CTD Stations", Number, true},
+    {"at_ulma", "At ULMA", Number, true},
+}};
+
+constexpr std::size_t kScratchBatch = 1 << 20; // form bytes gathered before they go to the scratch file
+
+// Collects a row's cells into the table's text, each cut at the cell limit.
+class CellWriter {
+public:
+    CellWriter(std::string& text, std::uint64_t start, std::array<std::uint32_t, kResultColumnCount>& ends)
+        : m_text(text), m_start(start), m_ends(ends) {}
+
+    void put(std::string_view piece) {
+        const std::size_t room = ResultTable::kMaxCellBytes - m_cellSize;
+        piece = piece.substr(0, room);
+        m_text.append(piece);
+        m_cellSize += piece.size();
+    }
+    template <class Items> void putJoined(const Items& items, std::string_view separator) {
+        bool first = true;
+        for (const auto& item : items) {
+            if (!first) put(separator);
+            first = false;
+            put(item);
+        }
+    }
+    void end() {
+        m_ends[m_column++] = static_cast<std::uint32_t>(m_text.size() - m_start);
+        m_cellSize = 0;
+    }
+    void cell(std::string_view text) {
+        put(text);
+        end();
+    }
+
+private:
+    std::string& m_text;
+    std::uint64_t m_start;
+    std::array<std::uint32_t, kResultColumnCount>& m_ends;
+    std::size_t m_column = 0;
+    std::size_t m_cellSize = 0;
+};
+
+// The squares, three digits each, blank-separated: "074 181".
+void putSquares(CellWriter& out, const std::vector<int>& squares) {
+    char number[16];
+    for (std::size_t i = 0; i < squares.size(); ++i) {
+        char* p = number;
+        if (i > 0) *p++ = ' ';
+        if (squares[i] < 100) *p++ = '0';
+        if (squares[i] < 10) *p++ = '0';
+        p = std::to_chars(p, number + sizeof number, squares[i]).ptr;
+        out.put(std::string_view(number, static_cast<std::size_t>(p - number)));
+    }
+    out.end();
+}
+
+// The number a text begins with (blanks before it skipped), NaN when it begins with none.
+double leadingNumber(std::string_view text) {
+    text = search::trimBlanks(text);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end == text.data() || !std::isfinite(value)) return std::nan("");
+    return value;
+}
+
+// a before b, letter case aside.
+bool foldedLess(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(search::lowerChar(a[i]));
+        const auto y = static_cast<unsigned char>(search::lowerChar(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+// Whether text holds needle, already folded and not empty, letter case aside.
+bool holdsFolded(std::string_view text, std::string_view needle) {
+    if (text.size() < needle.size()) return false;
+    const char first = needle[0];
+    const char firstUpper = search::upperChar(first);
+    const std::size_t lastStart = text.size() - needle.size();
+    for (std::size_t i = 0; i <= lastStart; ++i) {
+        const char c = text[i];
+        if (c != first && c != firstUpper) continue;
+        std::size_t k = 1;
+        while (k < needle.size() && search::lowerChar(text[i + k]) == needle[k]) ++k;
+        if (k == needle.size()) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+const std::array<ResultColumn, kResultColumnCount>& resultColumns() { return kColumns; }
+
+ResultTable::ResultTable(search::FileSystem& files, const tables::RpTable* table, std::string scratchBeside)
+    : m_files(files), m_table(table), m_scratchBeside(std::move(scratchBeside)) {}
+
+ResultTable::~ResultTable() = default;
+
+std::string_view ResultTable::cell(std::size_t row, int column) const {
+    const Row& r = m_rows[row];
+    const auto c = static_cast<std::size_t>(column);
+    const std::uint32_t begin = c == 0 ? 0 : r.cellEnd[c - 1];
+    return std::string_view(m_text).substr(r.text + begin, r.cellEnd[c] - begin);
+}
+
+std::span<const std::int16_t> ResultTable::squares(std::size_t row) const {
+    const std::size_t end = row + 1 < m_rows.size() ? m_rows[row + 1].squares : m_squares.size();
+    return std::span<const std::int16_t>(m_squares).subspan(m_rows[row].squares, end - m_rows[row].squares);
+}
+
+void ResultTable::addCells(const FormFacts& f, Row& row) {
+    CellWriter out(m_text, row.text, row.cellEnd);
+    out.cell(std::to_string(f.selection));
+    out.cell(f.reference);
+    out.cell(f.year);
+    out.cell(f.iocCode);
+    out.cell(f.projects);
+    out.cell(f.exchange);
+    out.cell(f.country);
+    out.cell(f.trackChart ? "yes" : "no");
+    putSquares(out, f.squares);
+    out.putJoined(f.ihbAreas, " ");
+    out.end();
+    out.cell(f.agency);
+    out.cell(f.startDay);
+    out.cell(f.startMonth);
+    out.cell(f.endDay);
+    out.cell(f.endMonth);
+    out.cell(isoDate(cruiseStart(f)));
+    out.cell(isoDate(cruiseEnd(f)));
+    out.cell(f.ports);
+    out.cell(f.cruiseName);
+    out.cell(f.designation);
+    out.cell(f.shipCode);
+    out.cell(f.ship);
+    out.cell(f.chiefScientists);
+    out.putJoined(f.contacts, "; ");
+    out.end();
+    bool first = true;
+    for (const ObservationFacts& o : f.observations) {
+        if (o.code.empty()) continue;
+        if (!first) out.put(" ");
+        first = false;
+        out.put(o.code);
+    }
+    out.end();
+    out.cell(f.waterBottles);
+    out.cell(f.ctds);
+    out.cell(f.atUlma);
+}
+
+// The form's lines joined by CR, which no line holds, gathered and appended to the scratch file.
+bool ResultTable::keepForm(const search::Form& form, int last, Row& row) {
+    if (!m_failure.empty()) return false;
+    if (!m_scratch) {
+        std::string err;
+        m_scratch = m_files.createScratch(m_scratchBeside, &err);
+        if (!m_scratch) {
+            m_failure = err;
+            return false;
+        }
+    }
+    row.form = m_pendingAt + m_pending.size();
+    for (int n = 0; n <= last; ++n) {
+        if (n > 0) m_pending += '\r';
+        m_pending.append(form.line(n));
+    }
+    row.formSize = m_pendingAt + m_pending.size() - row.form;
+    row.lines = static_cast<std::int16_t>(last + 1);
+    if (m_pending.size() >= kScratchBatch) {
+        std::string err;
+        if (!m_scratch->append(m_pending, &err)) {
+            m_failure = err;
+            return false;
+        }
+        m_pendingAt += m_pending.size();
+        m_pending.clear();
+    }
+    return true;
+}
+
+void ResultTable::formSelected(const search::Form& form, int last, long long selection) {
+    try {
+        Row row;
+        row.selection = selection;
+        row.text = m_text.size();
+        row.squares = static_cast<std::uint32_t>(m_squares.size());
+        if (m_reports) row.fullForm = m_reports->lastFullForm();
+        readFormFacts(form, last, selection, m_table, m_facts);
+        addCells(m_facts, row);
+        for (int square : m_facts.squares) m_squares.push_back(static_cast<std::int16_t>(square));
+        keepForm(form, last, row);
+        m_rows.push_back(row);
+    } catch (const std::bad_alloc&) {
+        if (m_failure.empty()) m_failure = "not enough memory to keep the selected forms";
+    }
+}
+
+bool ResultTable::readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err) {
+    bytes.resize(row.formSize);
+    if (row.form >= m_pendingAt) {
+        bytes.assign(m_pending, row.form - m_pendingAt, row.formSize);
+    } else if (!m_scratch->readAt(row.form, bytes.data(), bytes.size(), err)) {
+        return false;
+    }
+    form.clear();
+    std::size_t from = 0;
+    for (int n = 0; n < row.lines; ++n) {
+        const std::size_t cr = n + 1 < row.lines ? bytes.find('\r', from) : bytes.size();
+        form.append(std::string_view(bytes).substr(from, cr - from));
+        from = cr + 1;
+    }
+    return true;
+}
+
+bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, std::string* err) {
+    if (!m_failure.empty()) {
+        e.abandon();
+        *err = "the selected forms could not be kept for export: " + m_failure;
+        return false;
+    }
+    std::string bytes;
+    search::Form form;
+    try {
+        for (std::uint32_t r : rows) {
+            const Row& row = m_rows[r];
+            std::string readErr;
+            if (!readForm(row, bytes, form, &readErr)) {
+                e.abandon();
+                *err = "cannot read back the selected forms: " + readErr;
+                return false;
+            }
+            readFormFacts(form, row.lines - 1, row.selection, m_table, m_facts);
+            e.write(m_facts);
+        }
+    } catch (const std::bad_alloc&) {
+        e.abandon();
+        *err = "not enough memory to write " + e.path();
+        return false;
+    }
+    return e.finish(err);
+}
+
+// The view.
+
+void ResultView::reset() {
+    m_order.resize(m_table.size());
+    for (std::size_t i = 0; i < m_order.size(); ++i) m_order[i] = static_cast<std::uint32_t>(i);
+    m_shown = m_order;
+    m_kept.assign(m_order.size(), 1);
+    m_needle.clear();
+}
+
+void ResultView::sortBy(int column, bool descending) {
+    const ColumnKind kind = kColumns[static_cast<std::size_t>(column)].kind;
+    // A row's place in selection order breaks ties, so that a sort is the same whatever came before.
+    auto byRow = [](std::uint32_t a, std::uint32_t b) { return a < b; };
+    std::sort(m_order.begin(), m_order.end(), byRow);
+    if (kind == Number) {
+        std::vector<double> keys(m_table.size());
+        for (std::uint32_t r : m_order) keys[r] = leadingNumber(m_table.cell(r, column));
+        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const double x = keys[a], y = keys[b];
+            if (std::isnan(x) || std::isnan(y)) {
+                if (!std::isnan(x)) return !descending;
+                if (!std::isnan(y)) return descending;
+                return descending ? foldedLess(m_table.cell(b, column), m_table.cell(a, column))
+                                  : foldedLess(m_table.cell(a, column), m_table.cell(b, column));
+            }
+            return descending ? y < x : x < y;
+        });
+    } else {
+        const bool emptyLast = kind == Date;
+        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const std::string_view x = m_table.cell(a, column), y = m_table.cell(b, column);
+            if (emptyLast && (x.empty() || y.empty())) return x.empty() == y.empty() ? false : !x.empty() != descending;
+            return descending ? foldedLess(y, x) : foldedLess(x, y);
+        });
+    }
+    // The filter keeps the rows it kept, now in the new order.
+    m_shown.clear();
+    for (std::uint32_t r : m_order)
+        if (m_kept[r]) m_shown.push_back(r);
+}
+
+bool ResultView::holds(std::uint32_t row, std::string_view foldedNeedle) const {
+    for (int c = 0; c < kResultColumnCount; ++c)
+        if (m_filterColumns[static_cast<std::size_t>(c)] && holdsFolded(m_table.cell(row, c), foldedNeedle))
+            return true;
+    return false;
+}
+
+void ResultView::applyFilter(const std::vector<std::uint32_t>& candidates) {
+    if (m_needle.empty()) {
+        m_shown = candidates;
+    } else if (&candidates == &m_shown) {
+        std::erase_if(m_shown, [this](std::uint32_t r) { return !holds(r, m_needle); });
+    } else {
+        m_shown.clear();
+        for (std::uint32_t r : candidates)
+            if (holds(r, m_needle)) m_shown.push_back(r);
+    }
+    m_kept.assign(m_table.size(), 0);
+    for (std::uint32_t r : m_shown) m_kept[r] = 1;
+}
+
+void ResultView::setFilter(std::string_view needle, const std::array<bool, kResultColumnCount>& shown) {
+    const std::string folded = search::lowerCase(needle);
+    // A longer text is held only by rows that hold the shorter one within it: look among those.
+    const bool narrower = shown == m_filterColumns && !m_needle.empty() && folded.find(m_needle) != std::string::npos;
+    m_needle = folded;
+    m_filterColumns = shown;
+    applyFilter(narrower ? m_shown : m_order);
+}
+
+} // namespace exports

@@ -1,0 +1,137 @@
+// The selected forms of the last run as a table to sort, filter, read and export again.
+#ifndef EXPORTS_RESULTTABLE_H
+#define EXPORTS_RESULTTABLE_H
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exports/export.h"
+#include "reports/reportform.h"
+#include "reports/selectionlistener.h"
+#include "search/filesystem.h"
+#include "tables/rptable.h"
+
+namespace exports {
+
+/// How a column's texts are ordered.
+enum class ColumnKind {
+    Number, // by the number the text begins with; texts without one after those with one
+    Date,   // YYYY-MM-DD, empty after every date
+    Text,   // without regard to letter case
+};
+
+struct ResultColumn {
+    std::string_view name;  // as the CSV export names it
+    std::string_view title; // as the window heads it
+    ColumnKind kind;
+    bool shownAtFirst;
+};
+
+/// The columns: those of the CSV export, in its order, with the cruise's start and end dates
+/// after its days and months.
+inline constexpr int kResultColumnCount = 28;
+const std::array<ResultColumn, kResultColumnCount>& resultColumns();
+
+/// Takes the selected forms of a run: for each a row of texts (the form's facts, as the CSV
+/// export gives them, in Windows-1252), the squares it names, where its full form stands in
+/// kerforms.htm, and the form itself, kept in a scratch file so that any rows can be exported
+/// later without holding every form in memory. A cell longer than kMaxCellBytes is cut there.
+///   ResultTable result(files, &table);
+///   ReportRun run(host, files, table, {&result});
+///   result.follow(run.reports());
+class ResultTable : public reports::SelectionListener {
+public:
+    static constexpr std::size_t kMaxCellBytes = 16 * 1024;
+
+    /// Observation codes are looked up in table (none without one); the scratch file is made
+    /// in the folder of scratchBeside when the first form comes.
+    ResultTable(search::FileSystem& files, const tables::RpTable* table, std::string scratchBeside);
+    ~ResultTable() override;
+    ResultTable(const ResultTable&) = delete;
+    ResultTable& operator=(const ResultTable&) = delete;
+
+    /// The writer of the run's reports, asked where each full form stands.
+    void follow(const reports::ReportForm& reports) { m_reports = &reports; }
+    void formSelected(const search::Form& form, int last, long long selection) override;
+
+    std::size_t size() const { return m_rows.size(); }
+    /// A cell's text, Windows-1252.
+    std::string_view cell(std::size_t row, int column) const;
+    long long selection(std::size_t row) const { return m_rows[row].selection; }
+    std::span<const std::int16_t> squares(std::size_t row) const;
+    /// Where the row's full form stands in kerforms.htm (empty without one).
+    reports::ReportPart fullForm(std::size_t row) const { return m_rows[row].fullForm; }
+    /// Why a form could not be kept (the scratch file failed); empty when all were.
+    const std::string& failure() const { return m_failure; }
+
+    /// Writes the forms of rows, in the order given, to e and finishes it; false with err
+    /// filled when a form cannot be read back or the export fails (e is then abandoned).
+    bool exportRows(const std::vector<std::uint32_t>& rows, Export& e, std::string* err);
+
+private:
+    struct Row {
+        std::uint64_t text = 0;   // where the row's cells start in m_text
+        std::uint64_t form = 0;   // where the form starts in the scratch file
+        std::uint64_t formSize = 0;
+        long long selection = 0;
+        reports::ReportPart fullForm;
+        std::uint32_t squares = 0; // where the row's squares start in m_squares
+        std::int16_t lines = 0;
+        std::array<std::uint32_t, kResultColumnCount> cellEnd{}; // from text
+    };
+    void addCells(const FormFacts& facts, Row& row);
+    bool keepForm(const search::Form& form, int last, Row& row);
+    bool readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err);
+
+    search::FileSystem& m_files;
+    const tables::RpTable* m_table;
+    std::string m_scratchBeside;
+    const reports::ReportForm* m_reports = nullptr;
+    std::vector<Row> m_rows;
+    std::string m_text;
+    std::vector<std::int16_t> m_squares;
+    std::unique_ptr<search::ScratchFile> m_scratch;
+    std::string m_pending;          // form bytes not yet in the scratch file
+    std::uint64_t m_pendingAt = 0;  // where m_pending will stand in it
+    std::string m_failure;
+    FormFacts m_facts;              // of the form at hand, its memory kept
+};
+
+/// The rows of a ResultTable as the window shows them: in selection order or sorted by a
+/// column, and only those that hold a text, in any letter case, in any shown column.
+class ResultView {
+public:
+    explicit ResultView(const ResultTable& table) : m_table(table) { reset(); }
+
+    /// Every row of the table, in selection order, no filter.
+    void reset();
+    /// Sorts by column (stable: rows of equal keys keep their order), descending or not.
+    void sortBy(int column, bool descending);
+    /// Keeps the rows that hold needle (Windows-1252) in a column for which shown is true;
+    /// an empty needle keeps all.
+    void setFilter(std::string_view needle, const std::array<bool, kResultColumnCount>& shown);
+
+    /// The rows shown, in order: indexes into the table.
+    const std::vector<std::uint32_t>& rows() const { return m_shown; }
+    std::size_t total() const { return m_order.size(); }
+
+private:
+    bool holds(std::uint32_t row, std::string_view foldedNeedle) const;
+    void applyFilter(const std::vector<std::uint32_t>& candidates);
+
+    const ResultTable& m_table;
+    std::vector<std::uint32_t> m_order; // every row, sorted
+    std::vector<std::uint32_t> m_shown; // those the filter keeps, in that order
+    std::vector<char> m_kept;           // per row: whether the filter keeps it
+    std::string m_needle;               // folded
+    std::array<bool, kResultColumnCount> m_filterColumns{};
+};
+
+} // namespace exports
+
+#endif // EXPORTS_RESULTTABLE_H

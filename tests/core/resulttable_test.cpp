@@ -1,0 +1,186 @@
+// The result of a run as a table: its cells, dates, sorting, filtering, full forms and exports.
+#include "exports/resulttable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "exports/cruisedates.h"
+#include "reports/reportrun.h"
+#include "search/fileselection.h"
+#include "tests/core/test_util.h"
+#include "tests/support/memoryfilesystem.h"
+
+namespace {
+
+using testutil::crlf;
+
+// A form with the fields the table's columns read: year, country, squares, agency, days and
+// months of line 4, cruise, ship and the station lines.
+std::string form(const std::string& year, int number, const std::string& country, const std::string& line4,
+                 const std::string& ship, const std::string& stations) {
+    return crlf({year + "^74^" + std::to_string(number) + "^^2^WOCE", country, "183^074^IHB01a", "NERC", line4,
+                 "   Cruise " + std::to_string(number) + "^heat", ship, "J Smith", "A Jones", "",
+                 "H09^" + stations + "^a^^^3 at ULMA"}) +
+           "*\r\n";
+}
+
+struct ResultTableTest : ::testing::Test {
+    testutil::MemoryFileSystem fs;
+    const tables::RpTable table;
+    testutil::RecordingHost host;
+    search::FileSelection selection;
+    search::CriteriaSet criteria;
+
+    // Runs over data, every form selected, into result.
+    void run(const std::string& data, exports::ResultTable& result) {
+        fs.files["/d/KER1995.INF"] = data;
+        std::string message;
+        search::chooseFiles({"/d/KER1995.INF"}, selection, &message);
+        criteria.texts[1] = "A"; // every country below holds an "a"
+        reports::ReportRun reportRun(host, fs, table, {&result});
+        result.follow(reportRun.reports());
+        ASSERT_EQ(reportRun.run(selection, criteria), search::RunOutcome::Completed);
+    }
+    std::vector<std::string> column(const exports::ResultTable& result, const exports::ResultView& view, int c) {
+        std::vector<std::string> cells;
+        for (std::uint32_t r : view.rows()) cells.emplace_back(result.cell(r, c));
+        return cells;
+    }
+};
+
+constexpr int kSelection = 0, kYear = 2, kCountry = 6, kSquares = 8, kStart = 15, kEnd = 16, kShip = 21,
+              kBottles = 25;
+
+const std::string kData = form("1995", 1, "Spain", "12^Jun^2^Jul^Vigo", "charles darwin", "86") +
+                          form("94", 2, "Canada", "20^December^5^1^", "Hudson", "10b") +
+                          form("1995", 3, "France \x80", "3^3^4^sept^", "\xc9l\xe9gante", "9") +
+                          form("1996", 4, "Ireland", "31^Feb^1^Mar^", "Celtic Explorer", "") +
+                          form("1995", 5, "Norway", "^^^^", "\xe9lan", "120");
+
+TEST(CruiseDates, MonthsAreNamesOrNumbersAndYearEndsCross) {
+    EXPECT_EQ(exports::monthNumber("Jun"), 6);
+    EXPECT_EQ(exports::monthNumber(" june "), 6);
+    EXPECT_EQ(exports::monthNumber("SEPT"), 9);
+    EXPECT_EQ(exports::monthNumber("06"), 6);
+    EXPECT_EQ(exports::monthNumber("12"), 12);
+    for (const char* none : {"", "Ju", "13", "0", "Juni", "Smarch", "6b"})
+        EXPECT_EQ(exports::monthNumber(none), std::nullopt) << none;
+
+    exports::FormFacts facts;
+    facts.year = "1994";
+    facts.startDay = "20";
+    facts.startMonth = "Dec";
+    facts.endDay = "5";
+    facts.endMonth = "1";
+    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), "1994-12-20");
+    EXPECT_EQ(exports::isoDate(exports::cruiseEnd(facts)), "1995-01-05"); // over the year's end
+    facts.year = "1996";
+    facts.startDay = "29";
+    facts.startMonth = "Feb";
+    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), "1996-02-29"); // a leap year
+    facts.year = "1995";
+    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), ""); // not one: never guessed
+    facts.year = "199";
+    facts.startDay = "1";
+    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), "");
+}
+
+TEST_F(ResultTableTest, RowsHoldTheCsvColumnsWithTheCruiseDates) {
+    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    run(kData, result);
+    ASSERT_EQ(result.size(), 5u);
+    ASSERT_EQ(exports::resultColumns()[kStart].name, "start_date");
+    EXPECT_EQ(result.cell(0, kSelection), "1");
+    EXPECT_EQ(result.cell(1, kYear), "1994");
+    EXPECT_EQ(result.cell(2, kCountry), "France \x80");
+    EXPECT_EQ(result.cell(0, kSquares), "183 074");
+    EXPECT_EQ(result.cell(0, kStart), "1995-06-12");
+    EXPECT_EQ(result.cell(0, kEnd), "1995-07-02");
+    EXPECT_EQ(result.cell(1, kStart), "1994-12-20");
+    EXPECT_EQ(result.cell(1, kEnd), "1995-01-05");
+    EXPECT_EQ(result.cell(3, kStart), ""); // 31 February
+    EXPECT_EQ(result.cell(3, kEnd), "1996-03-01");
+    const std::vector<std::int16_t> squares(result.squares(0).begin(), result.squares(0).end());
+    EXPECT_EQ(squares, (std::vector<std::int16_t>{183, 74}));
+    EXPECT_TRUE(result.failure().empty());
+}
+
+TEST_F(ResultTableTest, SortsNumbersDatesAndTextAndFiltersInAnyLetterCase) {
+    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    run(kData, result);
+    exports::ResultView view(result);
+    view.sortBy(kBottles, false); // numbers as numbers, "10b" by its 10, the empty text last
+    EXPECT_EQ(column(result, view, kBottles), (std::vector<std::string>{"9", "10b", "86", "120", ""}));
+    view.sortBy(kBottles, true);
+    EXPECT_EQ(column(result, view, kBottles), (std::vector<std::string>{"", "120", "86", "10b", "9"}));
+    view.sortBy(kStart, false); // dates, the form without one last
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"2", "3", "1", "4", "5"}));
+    view.sortBy(kShip, false); // letter case aside, Windows-1252 letters too
+    EXPECT_EQ(column(result, view, kShip), (std::vector<std::string>{"Celtic Explorer", "charles darwin", "Hudson",
+                                                                     "\xe9lan", "\xc9l\xe9gante"}));
+
+    std::array<bool, exports::kResultColumnCount> shown{};
+    shown[kShip] = true;
+    view.setFilter("\xc9L", shown); // "ÉL" finds "élan" and "Élégante", in the order of the sort
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"5", "3"}));
+    view.setFilter("\xc9LA", shown); // narrower: among those
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"5"}));
+    view.setFilter("ar", shown);
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"1"}));
+    shown[kCountry] = true; // "an": Canada, France, Ireland, and the ships Élégante and élan
+    view.setFilter("an", shown);
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"4", "2", "5", "3"}));
+    view.sortBy(kSelection, true); // the filter stays through a sort
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"5", "4", "3", "2"}));
+    EXPECT_EQ(view.total(), 5u);
+    view.setFilter("", shown);
+    EXPECT_EQ(view.rows().size(), 5u);
+}
+
+TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {
+    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    run(kData, result);
+    const std::string& report = fs.files["/d/kerforms.htm"];
+    for (std::size_t r = 0; r < result.size(); ++r) {
+        const reports::ReportPart part = result.fullForm(r);
+        ASSERT_LT(part.begin, part.end);
+        const std::string piece = report.substr(part.begin, part.end - part.begin);
+        EXPECT_EQ(piece.find("<A name=\"" + std::to_string(r + 1) + "\">"), piece.find("<A name="));
+        EXPECT_NE(piece.find("<A name="), std::string::npos);
+        EXPECT_EQ(piece.substr(piece.size() - 20), "</TD></TR></TABLE>\r\n");
+    }
+
+    exports::ExportContext context{criteria, selection.yearsLabel, &table};
+    std::string err;
+    auto csv = exports::Export::make(fs, "/d/two.csv", context, &err);
+    ASSERT_TRUE(csv) << err;
+    ASSERT_TRUE(result.exportRows({4, 1}, *csv, &err)) << err;
+    const std::string text = fs.files["/d/two.csv"];
+    const auto first = text.find("\r\n5,") , second = text.find("\r\n2,");
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_LT(first, second); // in the order given
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+    EXPECT_NE(text.find("\u00e9lan"), std::string::npos); // Windows-1252 into UTF-8
+}
+
+TEST_F(ResultTableTest, LongCellsAreCutAndAFailedScratchFileIsSaidWhenExporting) {
+    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    fs.failingScratch.insert("/d/kerforms.htm");
+    // A form larger than what the table gathers before it writes to its scratch file.
+    const std::string large = form("1995", 6, "Iceland", "1^Jan^2^Jan^", std::string(1 << 21, 'x'), "1");
+    run(kData + large, result);
+    ASSERT_EQ(result.size(), 6u); // the table still shows them
+    EXPECT_EQ(result.cell(5, kShip), std::string(exports::ResultTable::kMaxCellBytes, 'x'));
+    EXPECT_FALSE(result.failure().empty());
+    exports::ExportContext context{criteria, selection.yearsLabel, &table};
+    std::string err;
+    auto csv = exports::Export::make(fs, "/d/all.csv", context, &err);
+    ASSERT_TRUE(csv) << err;
+    EXPECT_FALSE(result.exportRows({0}, *csv, &err));
+    EXPECT_NE(err.find("could not be kept"), std::string::npos) << err;
+    EXPECT_FALSE(fs.files.contains("/d/all.csv"));
+}
+
+} // namespace
