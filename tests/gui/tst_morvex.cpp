@@ -38,43 +38,9 @@
 #include "app/morvex.h"
 #include "geo/framedplacement.h"
 #include "geo/kemsqa.h"
+#include "tests/gui/fakeservices.h"
 
 namespace {
-
-// Records what the window asks of its dialogs and opener; never blocks.
-class FakeServices : public FileChooser, public MessageBoxes, public FileOpener {
-public:
-    QStringList chooseFormFiles(QWidget*) override {
-        ++choices;
-        return nextFiles;
-    }
-    void message(QWidget*, const QString& text) override { messages << text; }
-    bool ask(QWidget*, const QString& question) override {
-        questions << question;
-        return answer;
-    }
-    bool openFile(const QString& path) override {
-        opened << path;
-        return true;
-    }
-    QString chooseExportFile(QWidget*, const QString& suggestion) override {
-        suggestions << suggestion;
-        return nextExport;
-    }
-    bool openFileAt(const QString& path, const QString& anchor) override {
-        opened << path + QLatin1Char('#') + anchor;
-        return true;
-    }
-
-    QStringList nextFiles;
-    QString nextExport;
-    QStringList suggestions;
-    QStringList messages;
-    QStringList questions;
-    QStringList opened;
-    bool answer = true;
-    int choices = 0;
-};
 
 // One CSR form: ten header lines, two observation lines and the terminator line.
 QByteArray csrForm(int number, const char* country, const char* observations = "H09^12^a^^^12 at ULMA") {
