@@ -93,6 +93,7 @@ private Q_SLOTS:
     void failedExportIsShownAndLeavesNoFile();
     void keyboardAndNames();
     void closingTheMainWindowClosesIt();
+    void browserIsForwardedToTheFormsAnchor();
 
 private:
     QAction* action(const QString& name) const { return m_window->findChild<QAction*>(name); }
@@ -466,6 +467,14 @@ void tst_Results::closingTheMainWindowClosesIt() {
     QPointer<app::ResultsWindow> window = m_window->resultsWindow();
     m_window->close();
     QTRY_VERIFY(!window || !window->isVisible());
+}
+
+// Openers drop an anchor after a file name; the page handed to the browser carries it.
+void tst_Results::browserIsForwardedToTheFormsAnchor() {
+    const QByteArray page = forwardingPage(QStringLiteral("/data/cruise #5/kerforms.htm"), QStringLiteral("12"));
+    const QByteArray url = "file:///data/cruise%20%235/kerforms.htm#12";
+    QVERIFY2(page.contains("<meta http-equiv=\"refresh\" content=\"0; url=" + url + "\">"), page.constData());
+    QVERIFY(page.contains("<a href=\"" + url + "\">Form 12</a>"));
 }
 
 QTEST_MAIN(tst_Results)
