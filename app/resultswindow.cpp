@@ -95,6 +95,7 @@ ResultsWindow::~ResultsWindow() {
 }
 
 void ResultsWindow::createControls() {
+    createTable();
     auto* filterLabel = new QLabel(QStringLiteral("&Filter:"), this);
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("filter"));
@@ -105,40 +106,6 @@ void ResultsWindow::createControls() {
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("count"));
     connect(m_filter, &QLineEdit::textChanged, this, &ResultsWindow::applyFilter);
-
-    m_table = new QTableView(this);
-    m_table->setObjectName(QStringLiteral("table"));
-    m_table->setAccessibleName(QStringLiteral("Selected forms"));
-    m_table->setModel(m_model.get());
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setTabKeyNavigation(false);
-    m_table->setWordWrap(false);
-    m_table->setAlternatingRowColors(true);
-    m_table->verticalHeader()->hide();
-    // Rows of one height let the view skip measuring them: a result of any size scrolls at once.
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    QHeaderView* header = m_table->horizontalHeader();
-    header->setSectionsMovable(true);
-    header->setSortIndicator(-1, Qt::AscendingOrder); // selection order until a heading is clicked
-    header->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(header, &QWidget::customContextMenuRequested, this, &ResultsWindow::showColumnMenu);
-    const QFontMetrics metrics = m_table->fontMetrics();
-    for (int c = 0; c < exports::kResultColumnCount; ++c) {
-        const auto& column = exports::resultColumns()[static_cast<std::size_t>(c)];
-        const int text = column.kind == exports::ColumnKind::Text ? 16 : 8;
-        header->resizeSection(
-            c, std::max(metrics.horizontalAdvance(latin(column.title)) + 28, metrics.averageCharWidth() * text));
-        m_table->setColumnHidden(c, !column.shownAtFirst);
-    }
-    m_table->setSortingEnabled(true);
-    connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openCurrentForm);
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &ResultsWindow::showCurrentForm);
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &ResultsWindow::outlineChosenRows);
-    connect(m_model.get(), &QAbstractItemModel::modelReset, this, &ResultsWindow::outlineChosenRows);
 
     m_form = new QTextBrowser(this);
     m_form->setObjectName(QStringLiteral("form"));
@@ -185,6 +152,43 @@ void ResultsWindow::createControls() {
     setTabOrder(m_openForm, m_scope);
     setTabOrder(m_scope, m_export);
     showCount();
+}
+
+// The table: rows of one height, columns sized to their headings, sorted by a click on one.
+void ResultsWindow::createTable() {
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("table"));
+    m_table->setAccessibleName(QStringLiteral("Selected forms"));
+    m_table->setModel(m_model.get());
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setTabKeyNavigation(false);
+    m_table->setWordWrap(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->verticalHeader()->hide();
+    // Rows of one height let the view skip measuring them: a result of any size scrolls at once.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder); // selection order until a heading is clicked
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, &ResultsWindow::showColumnMenu);
+    const QFontMetrics metrics = m_table->fontMetrics();
+    for (int c = 0; c < exports::kResultColumnCount; ++c) {
+        const auto& column = exports::resultColumns()[static_cast<std::size_t>(c)];
+        const int text = column.kind == exports::ColumnKind::Text ? 16 : 8;
+        header->resizeSection(
+            c, std::max(metrics.horizontalAdvance(latin(column.title)) + 28, metrics.averageCharWidth() * text));
+        m_table->setColumnHidden(c, !column.shownAtFirst);
+    }
+    m_table->setSortingEnabled(true);
+    connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openCurrentForm);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ResultsWindow::showCurrentForm);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ResultsWindow::outlineChosenRows);
+    connect(m_model.get(), &QAbstractItemModel::modelReset, this, &ResultsWindow::outlineChosenRows);
 }
 
 void ResultsWindow::setResult(std::shared_ptr<RunResult> result) {

@@ -57,6 +57,7 @@ public:
 
 private:
     void createControls();
+    void createTable();
     void showColumnMenu(const QPoint& at);
     void setColumnShown(int column, bool shown);
     void applyFilter();

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <new>
 
-#include "exports/cruisedates.h"
+#include "search/cruisedates.h"
 #include "search/textutil.h"
 
 namespace exports {
@@ -174,8 +174,9 @@ void ResultTable::addCells(const FormFacts& f, Row& row) {
     out.cell(f.startMonth);
     out.cell(f.endDay);
     out.cell(f.endMonth);
-    out.cell(isoDate(cruiseStart(f)));
-    out.cell(isoDate(cruiseEnd(f)));
+    const search::CruiseDays days{f.year, f.startDay, f.startMonth, f.endDay, f.endMonth};
+    out.cell(search::isoDate(search::cruiseStart(days)));
+    out.cell(search::isoDate(search::cruiseEnd(days)));
     out.cell(f.ports);
     out.cell(f.cruiseName);
     out.cell(f.designation);
@@ -299,36 +300,43 @@ void ResultView::reset() {
     m_needle.clear();
 }
 
+// Rows by the number their cell begins with; cells without one after the others, by their text.
+void ResultView::sortByNumber(int column, bool descending) {
+    std::vector<double> keys(m_table.size());
+    for (std::uint32_t r : m_order) keys[r] = leadingNumber(m_table.cell(r, column));
+    const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
+        const double x = keys[a], y = keys[b];
+        if (!std::isnan(x) && !std::isnan(y)) return x < y;
+        if (std::isnan(x) != std::isnan(y)) return std::isnan(y);
+        return foldedLess(m_table.cell(a, column), m_table.cell(b, column));
+    };
+    std::stable_sort(m_order.begin(), m_order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
+}
+
+// Rows by their cells, letter case aside; empty dates after the others.
+void ResultView::sortByText(int column, bool descending, bool emptyLast) {
+    const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
+        const std::string_view x = m_table.cell(a, column), y = m_table.cell(b, column);
+        if (emptyLast && x.empty() != y.empty()) return y.empty();
+        return foldedLess(x, y);
+    };
+    std::stable_sort(m_order.begin(), m_order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
+}
+
 void ResultView::sortBy(int column, bool descending) {
-    const ColumnKind kind = kColumns[static_cast<std::size_t>(column)].kind;
     // A row's place in selection order breaks ties, so that a sort is the same whatever came before.
-    auto byRow = [](std::uint32_t a, std::uint32_t b) { return a < b; };
-    std::sort(m_order.begin(), m_order.end(), byRow);
-    if (kind == Number) {
-        std::vector<double> keys(m_table.size());
-        for (std::uint32_t r : m_order) keys[r] = leadingNumber(m_table.cell(r, column));
-        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const double x = keys[a], y = keys[b];
-            if (std::isnan(x) || std::isnan(y)) {
-                if (!std::isnan(x)) return !descending;
-                if (!std::isnan(y)) return descending;
-                return descending ? foldedLess(m_table.cell(b, column), m_table.cell(a, column))
-                                  : foldedLess(m_table.cell(a, column), m_table.cell(b, column));
-            }
-            return descending ? y < x : x < y;
-        });
-    } else {
-        const bool emptyLast = kind == Date;
-        std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const std::string_view x = m_table.cell(a, column), y = m_table.cell(b, column);
-            if (emptyLast && (x.empty() || y.empty())) return x.empty() == y.empty() ? false : !x.empty() != descending;
-            return descending ? foldedLess(y, x) : foldedLess(x, y);
-        });
-    }
+    std::sort(m_order.begin(), m_order.end());
+    const ColumnKind kind = kColumns[static_cast<std::size_t>(column)].kind;
+    if (kind == Number)
+        sortByNumber(column, descending);
+    else
+        sortByText(column, descending, kind == Date);
     // The filter keeps the rows it kept, now in the new order.
     m_shown.clear();
     for (std::uint32_t r : m_order)
-        if (m_kept[r]) m_shown.push_back(r);
+        if (m_kept[r] != 0) m_shown.push_back(r);
 }
 
 bool ResultView::holds(std::uint32_t row, std::string_view foldedNeedle) const {

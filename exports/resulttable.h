@@ -46,7 +46,7 @@ const std::array<ResultColumn, kResultColumnCount>& resultColumns();
 ///   result.follow(run.reports());
 class ResultTable : public reports::SelectionListener {
 public:
-    static constexpr std::size_t kMaxCellBytes = 16 * 1024;
+    static constexpr std::size_t kMaxCellBytes = std::size_t{16} << 10;
 
     /// Observation codes are looked up in table (none without one); the scratch file is made
     /// in the folder of scratchBeside when the first form comes.
@@ -121,6 +121,8 @@ public:
     std::size_t total() const { return m_order.size(); }
 
 private:
+    void sortByNumber(int column, bool descending);
+    void sortByText(int column, bool descending, bool emptyLast);
     bool holds(std::uint32_t row, std::string_view foldedNeedle) const;
     void applyFilter(const std::vector<std::uint32_t>& candidates);
 

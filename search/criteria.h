@@ -10,6 +10,7 @@
 #include "search/bytescan.h"
 #include "search/criterion.h"
 #include "search/form.h"
+#include "search/formfilters.h"
 
 namespace search {
 
@@ -20,6 +21,7 @@ enum class DataHeld { Any, AtUlma, NotAtUlma };
 struct CriteriaSet {
     std::array<std::string, kCriterionCount> texts;
     DataHeld dataHeld = DataHeld::Any;
+    FormFilters filters; // squares, box and dates, beside the texts
 };
 
 /// Caption of criterion i (kCriteria): 0 => "Project Name(s)", 9 => "Parameter Codes etc".

@@ -143,7 +143,7 @@ std::optional<RunOutcome> SearchRun::start(const CriteriaSet& criteria) {
         m_host.message(err);
         return RunOutcome::Refused;
     }
-    if (!m_criteria.used() && !m_host.ask(kNoCriteriaQuestion)) {
+    if (!m_criteria.used() && !criteria.filters.any() && !m_host.ask(kNoCriteriaQuestion)) {
         m_host.runEnded(RunEnd{RunOutcome::Declined, counts(), nullptr});
         return RunOutcome::Declined;
     }
@@ -174,7 +174,8 @@ std::optional<RunOutcome> SearchRun::searchFile(const std::string& path, const F
         if (stopRequested()) return abort(RunOutcome::Stopped, kBreakMessage);
         ++m_formsRead;
         if (m_formsRead % 100 == 0) m_host.progress(counts());
-        if (m_criteria.test(form) && !selectForm(form, selection, criteria, &err)) {
+        if (m_criteria.test(form) && (!criteria.filters.any() || criteria.filters.test(form)) &&
+            !selectForm(form, selection, criteria, &err)) {
             if (stopRequested()) return abort(RunOutcome::Stopped, kBreakMessage);
             return abort(RunOutcome::Failed, writeFailureMessage(err));
         }

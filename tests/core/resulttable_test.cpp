@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "exports/cruisedates.h"
+#include "search/cruisedates.h"
 #include "reports/reportrun.h"
 #include "search/fileselection.h"
 #include "tests/core/test_util.h"
@@ -60,31 +60,28 @@ const std::string kData = form("1995", 1, "Spain", "12^Jun^2^Jul^Vigo", "charles
                           form("1995", 5, "Norway", "^^^^", "\xe9lan", "120");
 
 TEST(CruiseDates, MonthsAreNamesOrNumbersAndYearEndsCross) {
-    EXPECT_EQ(exports::monthNumber("Jun"), 6);
-    EXPECT_EQ(exports::monthNumber(" june "), 6);
-    EXPECT_EQ(exports::monthNumber("SEPT"), 9);
-    EXPECT_EQ(exports::monthNumber("06"), 6);
-    EXPECT_EQ(exports::monthNumber("12"), 12);
+    EXPECT_EQ(search::monthNumber("Jun"), 6);
+    EXPECT_EQ(search::monthNumber(" june "), 6);
+    EXPECT_EQ(search::monthNumber("SEPT"), 9);
+    EXPECT_EQ(search::monthNumber("06"), 6);
+    EXPECT_EQ(search::monthNumber("12"), 12);
     for (const char* none : {"", "Ju", "13", "0", "Juni", "Smarch", "6b"})
-        EXPECT_EQ(exports::monthNumber(none), std::nullopt) << none;
+        EXPECT_EQ(search::monthNumber(none), std::nullopt) << none;
 
-    exports::FormFacts facts;
-    facts.year = "1994";
-    facts.startDay = "20";
-    facts.startMonth = "Dec";
-    facts.endDay = "5";
-    facts.endMonth = "1";
-    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), "1994-12-20");
-    EXPECT_EQ(exports::isoDate(exports::cruiseEnd(facts)), "1995-01-05"); // over the year's end
-    facts.year = "1996";
-    facts.startDay = "29";
-    facts.startMonth = "Feb";
-    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), "1996-02-29"); // a leap year
-    facts.year = "1995";
-    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), ""); // not one: never guessed
-    facts.year = "199";
-    facts.startDay = "1";
-    EXPECT_EQ(exports::isoDate(exports::cruiseStart(facts)), "");
+    search::CruiseDays days{"94", "20", "Dec", "5", "1"};
+    EXPECT_EQ(search::isoDate(search::cruiseStart(days)), "1994-12-20");
+    EXPECT_EQ(search::isoDate(search::cruiseEnd(days)), "1995-01-05"); // over the year's end
+    days = {"1996", "29", "Feb", "1", "Mar"};
+    EXPECT_EQ(search::isoDate(search::cruiseStart(days)), "1996-02-29"); // a leap year
+    days.year = "1995";
+    EXPECT_EQ(search::isoDate(search::cruiseStart(days)), ""); // not one: never guessed
+    EXPECT_EQ(search::isoDate(search::cruiseEnd(days)), "1995-03-01");
+    days = {"199", "1", "Jan", "2", "Jan"};
+    EXPECT_EQ(search::isoDate(search::cruiseStart(days)), "");
+
+    EXPECT_EQ(search::parseIsoDate("1995-06-12"), (search::CalendarDate{1995, 6, 12}));
+    for (const char* bad : {"1995-6-12", "1995-06-31", "1995-13-01", "95-06-12", "1995-06-1 ", "1995/06/12"})
+        EXPECT_EQ(search::parseIsoDate(bad), std::nullopt) << bad;
 }
 
 TEST_F(ResultTableTest, RowsHoldTheCsvColumnsWithTheCruiseDates) {
