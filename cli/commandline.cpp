@@ -10,13 +10,17 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <tuple>
 
 #include "cli/didyoumean.h"
 #include "exports/export.h"
 #include "exports/formats.h"
+#include "geo/marsdensquare.h"
+#include "search/textutil.h"
 
 namespace cli {
 
@@ -31,14 +35,16 @@ constexpr const char* kProgram = "morvex-search";
 constexpr const char* kSynopsis =
     "Usage: morvex-search [--project T] [--country T] [--area T] [--agency T] [--month T]\n"
     "                     [--cruise T] [--ship T] [--scientist T] [--contact T] [--parameter T]\n"
-    "                     [--with-ulma | --without-ulma] [--probe T] [--all]\n"
+    "                     [--with-ulma | --without-ulma] [--square N]... [--bbox W,S,E,N]\n"
+    "                     [--from DATE] [--to DATE] [--probe T] [--all]\n"
     "                     [--output-dir DIR] [--export FILE]... [--quiet] [--json] FORMFILE...\n";
 
 constexpr const char* kDescription =
     "Searches CSR form files (KER????.INF) and writes kerforms.htm, kerheads.htm, ker3.txt\n"
     "and kerxxxx.inf for the forms that meet every criterion given. A criterion matches when\n"
     "any of its texts joined by \" OR \" occurs in its form line, letter case ignored; an\n"
-    "option given twice adds \" OR \" and the second text.";
+    "option given twice adds \" OR \" and the second text. --square, --bbox, --from and --to\n"
+    "select by the numbers of the squares and by the cruise dates, beside the criteria.";
 
 constexpr const char* kFooter =
     "Exit status: 0 search completed, 1 search stopped (Ctrl-C, a malformed or unreadable\n"
@@ -47,7 +53,7 @@ constexpr const char* kFooter =
     "\n"
     "Examples:\n"
     "  morvex-search --country ireland --month \"jun OR jul\" KER1994.INF KER1995.INF\n"
-    "  morvex-search --area ^183 --parameter H09 --export h09.csv KER199?.INF\n"
+    "  morvex-search --square 183 --parameter H09 --export h09.csv KER199?.INF\n"
     "  morvex-search --all --with-ulma --output-dir results --json KER1996.INF";
 
 // CLI11's help with the synopsis and description above in place of its own usage line; option lines show
@@ -72,8 +78,75 @@ std::string joinAlternatives(const std::vector<std::string>& texts) {
     return joined;
 }
 
+// The filters as typed, read into search::FormFilters after the parse.
+struct FilterTexts {
+    std::vector<std::string> squares;
+    std::string box, from, to;
+};
+
+void addFilterOptions(CLI::App& app, FilterTexts& filters) {
+    app.add_option("--square", filters.squares,
+                   "forms naming Marsden square N in line 2, by number; repeat it or join numbers with commas")
+        ->type_name("N")
+        ->allow_extra_args(false);
+    app.add_option("--bbox", filters.box,
+                   "forms naming a square that overlaps the box, in decimal degrees; W > E crosses 180")
+        ->type_name("W,S,E,N");
+    app.add_option("--from", filters.from, "forms whose cruise ends on DATE (YYYY-MM-DD) or later")->type_name("DATE");
+    app.add_option("--to", filters.to, "forms whose cruise starts on DATE (YYYY-MM-DD) or earlier")->type_name("DATE");
+}
+
+// "183,074" and "217" => {183, 74, 217}, each square once, in the order given.
+bool readSquares(const std::vector<std::string>& texts, std::vector<int>* squares, std::string* err) {
+    for (const std::string& text : texts) {
+        std::string_view rest = text;
+        for (;;) {
+            const std::size_t comma = rest.find(',');
+            const std::string_view item = search::trimBlanks(rest.substr(0, comma));
+            int n = 0;
+            const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), n);
+            if (item.empty() || ec != std::errc() || end != item.data() + item.size() || !geo::isSquare(n)) {
+                *err = "--square " + std::string(item) +
+                       ": not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)";
+                return false;
+            }
+            if (std::find(squares->begin(), squares->end(), n) == squares->end()) squares->push_back(n);
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return true;
+}
+
+bool readFilters(const CLI::App& app, const FilterTexts& texts, search::FormFilters* filters, std::string* err) {
+    if (!readSquares(texts.squares, &filters->squares, err)) return false;
+    if (app.count("--bbox") > 0) {
+        search::GeoBox box;
+        if (!search::parseGeoBox(texts.box, &box, err)) {
+            *err = "--bbox " + texts.box + ": " + *err;
+            return false;
+        }
+        filters->box = box;
+    }
+    for (const auto& [name, text, date] : {std::tuple("--from", &texts.from, &filters->from),
+                                           std::tuple("--to", &texts.to, &filters->to)}) {
+        if (app.count(name) == 0) continue;
+        *date = search::parseIsoDate(*text);
+        if (!*date) {
+            *err = std::string(name) + " " + *text + ": not a calendar date written YYYY-MM-DD";
+            return false;
+        }
+    }
+    if (filters->from && filters->to && *filters->to < *filters->from) {
+        *err = "--from " + texts.from + " comes after --to " + texts.to + ": no cruise can meet both";
+        return false;
+    }
+    return true;
+}
+
 void buildApp(CLI::App& app, std::array<std::vector<std::string>, search::kCriterionCount>& texts, bool& withUlma,
-              bool& withoutUlma, std::string& outputDir, std::vector<std::string>& files, CommandLine& cmd) {
+              bool& withoutUlma, std::string& outputDir, std::vector<std::string>& files, FilterTexts& filters,
+              CommandLine& cmd) {
     auto formatter = std::make_shared<UsageFormatter>();
     formatter->column_width(20);
     app.formatter(formatter);
@@ -86,6 +159,7 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, search::kCrite
             ->type_name("T")
             ->allow_extra_args(false);
     app.add_flag("--with-ulma", withUlma, "only cruises with data held at ULMA");
+    addFilterOptions(app, filters);
     app.add_flag("--without-ulma", withoutUlma, "only cruises with no data held at ULMA");
     app.add_option("--probe", cmd.probe, "line probe: for each form only line T goes to kerheads.htm")
         ->type_name("T");
@@ -252,7 +326,8 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
     bool withUlma = false, withoutUlma = false;
     std::string outputDir;
     std::vector<std::string> files;
-    buildApp(app, texts, withUlma, withoutUlma, outputDir, files, *cmd);
+    FilterTexts filters;
+    buildApp(app, texts, withUlma, withoutUlma, outputDir, files, filters, *cmd);
     std::vector<std::string> args{argc > 0 ? argv[0] : kProgram};
     if (!splitEmptyValues(app, argc, argv, &args, err)) return ParseStatus::UsageError;
     std::vector<char*> argvCopy;
@@ -284,6 +359,7 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
     if (!textsToForm(texts, cmd->probe, terminal, err)) return ParseStatus::UsageError;
     for (std::size_t i = 0; i < texts.size(); ++i)
         cmd->criteria.texts[i] = joinAlternatives(texts[i]);
+    if (!readFilters(app, filters, &cmd->criteria.filters, err)) return ParseStatus::UsageError;
     cmd->criteria.dataHeld = withUlma      ? search::DataHeld::AtUlma
                              : withoutUlma ? search::DataHeld::NotAtUlma
                                            : search::DataHeld::Any;

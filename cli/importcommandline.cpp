@@ -38,7 +38,7 @@ constexpr const char* kFooter =
     "Examples:\n"
     "  morvex-import harvest.xml\n"
     "  morvex-import --output-dir inventory --replace records/\n"
-    "  morvex-import --json --quiet page1.xml page2.xml && morvex-search --area ^183 KER1995.INF";
+    "  morvex-import --json --quiet page1.xml page2.xml && morvex-search --square 183 KER1995.INF";
 
 class UsageFormatter : public CLI::Formatter {
 public:

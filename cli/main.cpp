@@ -47,6 +47,7 @@ struct Report {
     search::OutputPaths paths;
     std::vector<std::string> exports; // the --export paths, in order
     std::vector<bool> exportsWritten;
+    search::FormFilters filters; // shown only when one is given
 };
 
 void showError(Report& report, const std::string& text) {
@@ -140,6 +141,15 @@ bool printJson(const Report& report, int status) {
     for (std::size_t i = 0; i < report.exports.size(); ++i)
         exports.push_back(path(i < report.exportsWritten.size() && report.exportsWritten[i], report.exports[i]));
     object["exports"] = exports;
+    if (report.filters.any()) {
+        const search::FormFilters& f = report.filters;
+        json filters = json::object();
+        if (!f.squares.empty()) filters["squares"] = f.squares;
+        if (f.box) filters["bbox"] = {f.box->west, f.box->south, f.box->east, f.box->north};
+        if (f.from) filters["from"] = search::isoDate(f.from);
+        if (f.to) filters["to"] = search::isoDate(f.to);
+        object["filters"] = filters;
+    }
     // File names are bytes; one that is not UTF-8 is shown with replacement characters.
     const std::string text = object.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -279,6 +289,7 @@ int main(int argc, char** argv) { // NOLINT(bugprone-exception-escape): nlohmann
     }
     report.json = cmd.json;
     report.exports = cmd.exports;
+    report.filters = cmd.criteria.filters;
     warnOfMissingLocale(localeSet, cmd, report);
 
     search::FileSelection selection;

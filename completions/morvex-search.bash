@@ -13,11 +13,12 @@ _morvex_search_files() {
 _morvex_search() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local options="--project --country --area --agency --month --cruise --ship --scientist --contact
-        --parameter --with-ulma --without-ulma --probe --all --output-dir --export --quiet --json --help --version"
+        --parameter --with-ulma --without-ulma --square --bbox --from --to --probe --all --output-dir --export --quiet
+        --json --help --version"
     COMPREPLY=()
     case $prev in
     --project | --country | --area | --agency | --month | --cruise | --ship | --scientist | --contact | \
-        --parameter | --probe)
+        --parameter | --probe | --square | --bbox | --from | --to)
         return # free text
         ;;
     --output-dir)

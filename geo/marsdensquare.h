@@ -27,7 +27,7 @@ int squareAt(int south, int west);
 /// The squares a location line (line 2 of a form) names, each once, in the order named: the
 /// "^"-separated fields, after a leading "CH" track-chart mark and its separator, that are
 /// one to three digits and number a square; leading zeros do not matter.
-///   "CH^217^218^IHB02" => {217, 218}; "183^0184^183^1831^999" => {183, 184}
+///   "CH^217^218^IHB02" => {217, 218}; "183^074^183^1831^0184^999" => {183, 74}
 std::vector<int> namedSquares(std::string_view line2);
 /// The same into squares.
 void namedSquares(std::string_view line2, std::vector<int>& squares);

@@ -2,6 +2,7 @@
 #include "search/formfilters.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -76,17 +77,18 @@ std::vector<std::string> FormFilters::describe() const {
 }
 
 bool parseGeoBox(std::string_view text, GeoBox* box, std::string* err) {
-    double values[4];
-    for (int i = 0; i < 4; ++i) {
+    constexpr std::array<const char*, 4> kEdges = {"west", "south", "east", "north"};
+    std::array<double, 4> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t comma = text.find(',');
         if ((i < 3) != (comma != std::string_view::npos)) {
             *err = "give four numbers separated by commas: west,south,east,north";
             return false;
         }
-        const bool longitude = i % 2 == 0;
-        if (!readDegrees(text.substr(0, comma), longitude ? -180 : -90, longitude ? 180 : 90, &values[i])) {
-            *err = std::string(i == 0 ? "west" : i == 1 ? "south" : i == 2 ? "east" : "north") +
-                   " must be a number of degrees from " + (longitude ? "-180 to 180" : "-90 to 90");
+        const double limit = i % 2 == 0 ? 180 : 90; // longitudes, then latitudes
+        if (!readDegrees(text.substr(0, comma), -limit, limit, &values[i])) {
+            *err = std::string(kEdges[i]) + " must be a number of degrees from " + degreesText(-limit) + " to " +
+                   degreesText(limit);
             return false;
         }
         text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);

@@ -14,12 +14,18 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <map>
+#include <tuple>
+#include <algorithm>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "exports/formats.h"
+#include "geo/marsdensquare.h"
 #include "reports/reportrun.h"
 #include "search/fileselection.h"
 #include "tests/support/memoryfilesystem.h"
@@ -1019,6 +1025,105 @@ TEST(CliOptions, ExportFormatsAreThoseOfTheExportsTable) {
     for (const exports::ExportFormat& format : exports::exportFormats())
         EXPECT_NE(manual.find("\n.B ." + std::string(format.extension) + "\n", exportsSection), std::string::npos)
             << format.extension;
+}
+
+// --square selects by number exactly the forms whose squares the exports list, on the samples;
+// --bbox across the 180th meridian and --from/--to across a year end select as their words say.
+TEST(CliFilters, SquaresBoxesAndDatesSelectWhatTheExportsShow) {
+    TempDir dir;
+    std::vector<std::string> inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(MORVEX_SOURCE_DIR) + "/samples")) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("KER", 0) != 0) continue;
+        std::filesystem::copy_file(entry.path(), dir.file(name));
+        inputs.push_back(dir.file(name));
+    }
+    std::sort(inputs.begin(), inputs.end());
+    // The references of a JSON Lines export, with the squares of each.
+    const auto exported = [&](std::vector<std::string> options) {
+        options.insert(options.end(), {"--export", dir.file("out.jsonl")});
+        options.insert(options.end(), inputs.begin(), inputs.end());
+        const Result r = runSearch(options);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::map<std::string, std::vector<int>> forms;
+        std::istringstream lines(readFile(dir.file("out.jsonl")));
+        for (std::string line; std::getline(lines, line);) {
+            const auto object = nlohmann::json::parse(line);
+            const std::vector<int> squares = object["marsden_squares"].get<std::vector<int>>();
+            forms[object["reference"].get<std::string>()] = squares;
+        }
+        return forms;
+    };
+    const auto all = exported({"--all"});
+    ASSERT_GT(all.size(), 100u);
+    for (int square : {217, 181, 74}) {
+        std::set<std::string> naming;
+        for (const auto& [reference, squares] : all)
+            if (std::find(squares.begin(), squares.end(), square) != squares.end()) naming.insert(reference);
+        std::set<std::string> selected;
+        for (const auto& [reference, squares] : exported({"--square", std::to_string(square)})) selected.insert(reference);
+        EXPECT_EQ(selected, naming) << square;
+        EXPECT_FALSE(naming.empty());
+    }
+    EXPECT_EQ(exported({"--square", "217,074"}).size(), exported({"--square", "217", "--square", "74"}).size());
+
+    const std::string input = dir.file("KER1994.INF");
+    writeFile(input, testutil::crlf({"1994^74^1^^2^", "UK", "CH^" + std::to_string(geo::squareAt(0, 170)) + "^IHB01",
+                                     "", "20^Dec^5^Jan^"}) +
+                         "*\r\n" + testutil::crlf({"1994^74^2^^2^", "UK", std::to_string(geo::squareAt(0, -180)), "",
+                                                    "1^Jun^2^Jun^"}) +
+                         "*\r\n");
+    const auto count = [&](std::vector<std::string> options) {
+        options.push_back(input);
+        const Result r = runSearch(options);
+        return r.out.substr(0, r.out.find('\n'));
+    };
+    EXPECT_EQ(count({"--bbox", "175,1,-175,2"}), "Forms Read:-  2 Forms Selected:-  2");
+    EXPECT_EQ(count({"--bbox", "175,1,179,2"}), "Forms Read:-  2 Forms Selected:-  1");
+    EXPECT_EQ(count({"--from", "1995-01-05"}), "Forms Read:-  2 Forms Selected:-  1"); // ends in 1995
+    EXPECT_EQ(count({"--from", "1995-01-06"}), "Forms Read:-  2 Forms Selected:-  0");
+    EXPECT_EQ(count({"--to", "1994-05-31"}), "Forms Read:-  2 Forms Selected:-  0");
+    EXPECT_EQ(count({"--from", "1994-06-02", "--to", "1994-12-20"}), "Forms Read:-  2 Forms Selected:-  2");
+    EXPECT_NE(readFile(dir.file("kerheads.htm")).find("AND\r\nCruise Dates To: 1994-12-20<br>\r\n"), std::string::npos);
+
+    for (const auto& [option, value, message] :
+         {std::tuple("--square", "1831", "--square 1831: not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)"),
+          std::tuple("--bbox", "1,2,3", "--bbox 1,2,3: give four numbers separated by commas: west,south,east,north"),
+          std::tuple("--from", "1995-02-30", "--from 1995-02-30: not a calendar date written YYYY-MM-DD")}) {
+        const Result r = runSearch({option, value, input});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, std::string("morvex-search: error: ") + message + "\n");
+    }
+}
+
+// Every option of --help is in the manual page and in each completion, and no other is.
+TEST(CliOptions, HelpManualPageAndCompletionsNameTheSameOptions) {
+    const auto longOptions = [](const std::string& text, const std::string& dashes) {
+        std::set<std::string> names;
+        for (std::size_t at = text.find(dashes); at != std::string::npos; at = text.find(dashes, at + 1)) {
+            std::size_t end = at + dashes.size();
+            std::string name;
+            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) != 0 ||
+                                         text.compare(end, 2, "\\-") == 0 || text[end] == '-')) {
+                if (text[end] == '\\') end += 1; // a roff hyphen "\-"
+                name += text[end++];
+            }
+            if (!name.empty() && name.front() != '-') names.insert(name);
+        }
+        return names;
+    };
+    const std::set<std::string> help = longOptions(runSearch({"--help"}).out, "--");
+    EXPECT_TRUE(help.contains("square") && help.contains("bbox") && help.contains("from") && help.contains("to"));
+    const std::string source = MORVEX_SOURCE_DIR;
+    EXPECT_EQ(longOptions(readFile(source + "/docs/man/morvex-search.1"), "\\-\\-"), help);
+    for (const char* completion : {"/completions/morvex-search.bash", "/completions/_morvex-search"})
+        EXPECT_EQ(longOptions(readFile(source + completion), "--"), help) << completion;
+    std::set<std::string> fish;
+    std::istringstream fishLines(readFile(source + "/completions/morvex-search.fish"));
+    for (std::string line; std::getline(fishLines, line);)
+        if (line.starts_with("complete -c morvex-search "))
+            for (const std::string& name : longOptions(line, " -l ")) fish.insert(name);
+    EXPECT_EQ(fish, help);
 }
 
 TEST(CliOptions, VersionIsTheProjectVersion) {

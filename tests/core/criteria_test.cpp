@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "geo/marsdensquare.h"
 #include "reports/criteriaecho.h"
 #include "search/formreader.h"
 #include "tests/support/memoryfilesystem.h"
@@ -150,6 +151,85 @@ TEST(Criteria, EchoListsUsedCriteriaUpperCasedAndEscaped) {
     auto none = reports::echoCriteria(CriteriaSet{});
     EXPECT_EQ(none.formsLines, (Alternatives{"", "All forms selected<br>"}));
     EXPECT_EQ(none.headsLines, (Alternatives{"", "All forms selected"}));
+
+    // The filters follow the criteria, a line each, only when given.
+    set.texts[9].clear();
+    set.filters.squares = {183, 74};
+    set.filters.box = search::GeoBox{170, -5.5, -170, 10};
+    set.filters.from = search::CalendarDate{1995, 1, 1};
+    echo = reports::echoCriteria(set);
+    EXPECT_EQ(echo.formsLines, (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND<br>",
+                                             "Marsden Square Numbers: 183 OR 74<br>", "AND<br>",
+                                             "Box (W,S,E,N): 170,-5.5,-170,10<br>", "AND<br>",
+                                             "Cruise Dates From: 1995-01-01<br>"}));
+    set.texts[1].clear();
+    set.filters = {};
+    set.filters.to = search::CalendarDate{1996, 12, 31};
+    EXPECT_EQ(reports::echoCriteria(set).headsLines,
+              (Alternatives{"Selection Criteria:-", "<br>", "Cruise Dates To: 1996-12-31<br>"}));
+}
+
+// A form of the lines given, the rest empty; it keeps the lines its views point into.
+struct BuiltForm {
+    explicit BuiltForm(std::vector<std::string> text) : lines(std::move(text)) {
+        for (const std::string& line : lines) form.append(line);
+    }
+    operator const Form&() const { return form; } // NOLINT(google-explicit-constructor): reads as a form
+    std::vector<std::string> lines;
+    Form form;
+};
+
+TEST(FormFilters, SquaresByNumberBoxesAndCruiseDates) {
+    const BuiltForm chart({"1994^74^1", "UK", "CH^183^1831^IHB183^0217", "", "20^Dec^5^Jan^"});
+    const BuiltForm first({"95^74^2", "UK", "183^074", "", "3^Mar^4^Mar^"});
+    const BuiltForm noDates({"1995^74^3", "UK", "217", "", "^^^^"});
+    search::FormFilters filters;
+    filters.squares = {183};
+    EXPECT_TRUE(filters.test(chart)); // after the chart mark
+    EXPECT_TRUE(filters.test(first)); // the first field of the line
+    EXPECT_FALSE(filters.test(noDates));
+    filters.squares = {217}; // "0217" is four digits: no square's number
+    EXPECT_FALSE(filters.test(chart));
+    EXPECT_TRUE(filters.test(noDates));
+    filters.squares = {74, 217};
+    EXPECT_TRUE(filters.test(first));
+
+    // Square 183 is 30W to 20W, 50N to 60N; a box that only touches its edge does not overlap it.
+    filters = {};
+    filters.box = search::GeoBox{-25, 55, -24, 56};
+    EXPECT_TRUE(filters.test(first));
+    filters.box = search::GeoBox{-20, 50, -10, 60};
+    EXPECT_FALSE(filters.test(first));
+    // Across the 180th meridian: 170E to 170W takes the squares on both sides of it.
+    const int east = geo::squareAt(0, 170), west = geo::squareAt(0, -180), beside = geo::squareAt(0, 160);
+    const search::GeoBox dateLine{170, 0, -170, 10};
+    EXPECT_TRUE(search::squareInBox(east, dateLine));
+    EXPECT_TRUE(search::squareInBox(west, dateLine));
+    EXPECT_FALSE(search::squareInBox(beside, dateLine));
+
+    // A cruise from 20 December 1994 to 5 January 1995 overlaps each year; one without dates, none.
+    filters = {};
+    filters.from = search::CalendarDate{1995, 1, 1};
+    EXPECT_TRUE(filters.test(chart));
+    EXPECT_FALSE(filters.test(noDates));
+    filters.from = search::CalendarDate{1995, 1, 6};
+    EXPECT_FALSE(filters.test(chart));
+    filters = {};
+    filters.to = search::CalendarDate{1994, 12, 31};
+    EXPECT_TRUE(filters.test(chart));
+    EXPECT_FALSE(filters.test(first)); // 1995
+    filters.to = search::CalendarDate{1994, 12, 19};
+    EXPECT_FALSE(filters.test(chart));
+
+    search::GeoBox box;
+    std::string err;
+    EXPECT_TRUE(search::parseGeoBox("-60, -15.5,+60,85", &box, &err)) << err;
+    EXPECT_EQ(box.south, -15.5);
+    EXPECT_FALSE(search::parseGeoBox("1,2,3", &box, &err));
+    EXPECT_FALSE(search::parseGeoBox("1,2,181,3", &box, &err));
+    EXPECT_EQ(err, "east must be a number of degrees from -180 to 180");
+    EXPECT_FALSE(search::parseGeoBox("0,10,5,10", &box, &err));
+    EXPECT_FALSE(search::parseGeoBox("0,x,5,10", &box, &err));
 }
 
 TEST(Criteria, LabelsAreTheFieldCaptions) {
