@@ -317,7 +317,7 @@ bool ResultsWindow::writeExport(const std::string& path, const std::vector<std::
     }
     search::DiskFileSystem files;
     const search::OutputPaths& paths = m_result->files.paths;
-    if (!exports::Export::distinctFiles(files, {path}, m_result->files.files,
+    if (!exports::Export::distinctFiles(files, exports::Export::filesOf(path), m_result->files.files,
                                         {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, err))
         return false;
     const exports::ExportContext context{m_result->criteria, m_result->files.yearsLabel, &m_rptable};

@@ -205,7 +205,10 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
         return kExitRefused;
     }
     const search::OutputPaths& paths = selection.paths;
-    if (!exports::Export::distinctFiles(fs, cmd.exports, selection.files,
+    std::vector<std::string> exportFiles; // with the files written beside them
+    for (const std::string& path : cmd.exports)
+        for (std::string& file : exports::Export::filesOf(path)) exportFiles.push_back(std::move(file));
+    if (!exports::Export::distinctFiles(fs, exportFiles, selection.files,
                                         {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, &err))
         return usageError(report, "--export " + err);
     if (!makeExports(fs, cmd.exports, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))

@@ -28,7 +28,7 @@ _morvex_search() {
         ;;
     --export)
         compopt -o filenames 2>/dev/null
-        _morvex_search_files "$cur" '\.(csv|jsonl|geojson|svg)$'
+        _morvex_search_files "$cur" '\.(csv|jsonl|geojson|squares.geojson|svg)$'
         return
         ;;
     esac

@@ -33,7 +33,7 @@ complete -c morvex-search -l to -x -d 'Forms whose cruise starts on DATE (YYYY-M
 complete -c morvex-search -l probe -x -d 'Line probe: only line T of each form goes to kerheads.htm'
 complete -c morvex-search -l all -d 'Search even when no criterion is given'
 complete -c morvex-search -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder of the four files'
-complete -c morvex-search -l export -x -a '(__morvex_search_files \'\\.(csv|jsonl|geojson|svg)$\')' -d 'Also write the selected forms to FILE'
+complete -c morvex-search -l export -x -a '(__morvex_search_files \'\\.(csv|jsonl|geojson|squares.geojson|svg)$\')' -d 'Also write the selected forms to FILE'
 complete -c morvex-search -l quiet -d 'No progress bar on a terminal'
 complete -c morvex-search -l json -d 'The outcome as one JSON object on stdout'
 complete -c morvex-search -s h -l help -d 'Show the help and exit'

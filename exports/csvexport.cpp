@@ -3,22 +3,54 @@
 
 #include <array>
 #include <charconv>
+#include <memory>
 
 #include "search/bytescan.h"
+#include "search/cruisedates.h"
 #include "search/textutil.h"
 
 namespace exports {
 
 namespace {
 
-constexpr std::array<const char*, 26> kColumns = {
-    "selection",          "reference",      "year",           "ioc_code",
-    "projects",           "exchange",       "country",        "track_chart",
-    "marsden_squares",    "ihb_areas",      "operating_agency", "start_day",
-    "start_month",        "end_day",        "end_month",      "ports",
-    "cruise_name",        "cruise_designation_and_objectives", "ship_code", "ship",
-    "chief_scientists",   "contacts",       "observation_codes", "water_bottle_stations",
-    "ctd_stations",       "at_ulma",
+// The columns with their types as GDAL reads them from the .csvt file.
+struct Column {
+    const char* name;
+    const char* type;
+};
+constexpr std::array<Column, 28> kColumns = {{
+    {"selection", "Integer"},         {"reference", "String"},
+    {"year", "Integer"},              {"ioc_code", "String"},
+    {"projects", "String"},           {"exchange", "String"},
+    {"country", "String"},            {"track_chart", "String"},
+    {"marsden_squares", "String"},    {"ihb_areas", "String"},
+    {"operating_agency", "String"},   {"start_day", "String"},
+    {"start_month", "String"},        {"end_day", "String"},
+    {"end_month", "String"},          {"ports", "String"},
+    {"cruise_name", "String"},        {"cruise_designation_and_objectives", "String"},
+    {"ship_code", "String"},          {"ship", "String"},
+    {"chief_scientists", "String"},   {"contacts", "String"},
+    {"observation_codes", "String"},  {"water_bottle_stations", "String"},
+    {"ctd_stations", "String"},       {"at_ulma", "String"},
+    {"start_date", "Date"},           {"end_date", "Date"},
+}};
+
+// The .csvt beside a CSV file: the type of each column, as GDAL and QGIS read it.
+class ColumnTypes : public Export {
+public:
+    ColumnTypes(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
+    void write(const FormFacts&) override {}
+
+protected:
+    void writeStart() override {
+        for (std::size_t i = 0; i < kColumns.size(); ++i) {
+            if (i > 0) out().put(',');
+            out().put('"');
+            out().put(kColumns[i].type);
+            out().put('"');
+        }
+        out().put(std::string_view("\r\n", 2));
+    }
 };
 
 // The bytes a CSV field holds as they are, without quotes: printable ASCII but ',' and '"'.
@@ -96,10 +128,22 @@ template <class Items> void CsvExport::putJoined(const Items& items, std::string
     if (quoted) out().put('"');
 }
 
+std::string CsvExport::typesPath(const std::string& path) {
+    return path + "t";
+}
+
+bool CsvExport::createCompanions(std::string* err) {
+    if (!nameFits(typesPath(path()))) return true; // GDAL then guesses the types
+    auto types = std::make_unique<ColumnTypes>(files(), typesPath(path()));
+    if (!types->create(err)) return false;
+    addCompanion(std::move(types));
+    return true;
+}
+
 void CsvExport::writeStart() {
-    for (const char* column : kColumns) {
+    for (const Column& column : kColumns) {
         next();
-        out().put(column);
+        out().put(column.name);
     }
     out().put(std::string_view("\r\n", 2));
     m_rowStarted = false;
@@ -158,6 +202,9 @@ void CsvExport::write(const FormFacts& f) {
     putText(f.waterBottles);
     putText(f.ctds);
     putText(f.atUlma);
+    const search::CruiseDays days{f.year, f.startDay, f.startMonth, f.endDay, f.endMonth};
+    putText(search::isoDate(search::cruiseStart(days)));
+    putText(search::isoDate(search::cruiseEnd(days)));
     out().put(std::string_view("\r\n", 2));
     m_rowStarted = false;
 }

@@ -10,7 +10,9 @@
 
 namespace exports {
 
-/// A header row, then a row of the form's facts (reports/formfacts.h) per selected form. Fields
+/// A header row, then a row of the form's facts (reports/formfacts.h) per selected form, the
+/// cruise's start and end dates (YYYY-MM-DD, empty when the form gives none) last; beside it a
+/// .csvt file of the column types (Integer, Date, String) for GDAL and QGIS. Fields
 /// are separated by commas and rows end with CR LF; a field holding a comma, a quote, CR or LF
 /// is quoted, with its quotes doubled. Fields go to the file as they are converted, so that a
 /// field of any size takes no memory of its own.
@@ -19,10 +21,14 @@ public:
     CsvExport(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
     void write(const FormFacts& facts) override;
 
+    /// The .csvt file of a CSV file's column types: "out.csv" => "out.csvt".
+    static std::string typesPath(const std::string& path);
+
     /// One field as RFC 4180 writes it: "a,b" => "\"a,b\"", "say \"x\"" => "\"say \"\"x\"\"\"".
     static std::string field(std::string_view utf8);
 
 protected:
+    bool createCompanions(std::string* err) override;
     void writeStart() override;
 
 private:

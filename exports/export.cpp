@@ -3,7 +3,9 @@
 
 #include <optional>
 
+#include "exports/csvexport.h"
 #include "exports/formats.h"
+#include "exports/geojsonexport.h"
 
 namespace exports {
 
@@ -30,9 +32,28 @@ std::unique_ptr<Export> Export::make(search::FileSystem& files, const std::strin
     return made;
 }
 
+std::vector<std::string> Export::filesOf(const std::string& path) {
+    std::vector<std::string> files{path};
+    const ExportFormat* format = formatOf(path);
+    if (!format) return files;
+    if (format->extension == "csv") files.push_back(CsvExport::typesPath(path));
+    if (format->extension == "geojson") files.push_back(GeoJsonExport::squaresPath(path));
+    std::erase_if(files, [&](const std::string& file) { return file != path && !nameFits(file); });
+    return files;
+}
+
+bool Export::nameFits(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return path.size() - (slash == std::string::npos ? 0 : slash + 1) <= 255;
+}
+
 bool Export::create(std::string* err) {
     m_file = m_files.createPending(m_path, err);
     if (!m_file) return false;
+    if (!createCompanions(err)) {
+        abandon();
+        return false;
+    }
     writeStart();
     return true;
 }
@@ -41,9 +62,11 @@ bool Export::finish(std::string* err) {
     if (!m_file) return false;
     writeEnd();
     std::string e;
-    if (!m_failure.empty()) {
-        e = m_path + ": " + m_failure;
-    } else if (m_file->commit(&e)) {
+    if (!m_failure.empty()) e = m_path + ": " + m_failure;
+    // The companions first: a message of theirs names their own file.
+    for (const auto& companion : m_companions)
+        if (e.empty()) companion->finish(&e);
+    if (e.empty() && m_file->commit(&e)) {
         m_file.reset();
         m_finished = true;
         return true;
@@ -54,6 +77,7 @@ bool Export::finish(std::string* err) {
 }
 
 void Export::abandon() {
+    for (const auto& companion : m_companions) companion->abandon();
     if (!m_file) return;
     m_file->discard();
     m_file.reset();

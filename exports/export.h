@@ -36,8 +36,11 @@ public:
     /// Writes what comes after the forms and gives the file its name; false with err filled,
     /// naming path().
     bool finish(std::string* err);
-    /// Removes the file: the run was stopped or refused.
+    /// Removes the file (and its companions): the run was stopped or refused.
     void abandon();
+    /// Creates the file, and its companions, and writes what comes before the forms; once,
+    /// before the first form (make() calls it). False with err filled on failure.
+    bool create(std::string* err);
     const std::string& path() const { return m_path; }
     /// Whether finish() gave the file its name.
     bool finished() const { return m_finished; }
@@ -49,6 +52,9 @@ public:
                                         const ExportContext& context, std::string* err);
     /// Whether path ends in an extension that names an export format.
     static bool knownExtension(const std::string& path);
+    /// The files an export to path writes: path, and the files beside it (out.csv => out.csv,
+    /// out.csvt; out.geojson => out.geojson, out.squares.geojson).
+    static std::vector<std::string> filesOf(const std::string& path);
     /// Whether the exports can be written without harm to the run: none of them is one of
     /// the form files read, one of the files the run writes (outputs, the paths of its reports)
     /// or another export, by name, through links or by the entry a rename replaces. False with
@@ -62,6 +68,14 @@ protected:
     Export(search::FileSystem& files, std::string path);
     /// What comes before the forms; called once the file is created.
     virtual void writeStart() {}
+    /// Creates the files written beside this one (each created with create()), which are
+    /// finished before it and abandoned with it; false with err filled on failure.
+    virtual bool createCompanions(std::string* /*err*/) { return true; }
+    void addCompanion(std::unique_ptr<Export> companion) { m_companions.push_back(std::move(companion)); }
+    /// Whether the last part of path is a name the file system takes (255 bytes at most): a
+    /// companion whose name would be longer is not written.
+    static bool nameFits(const std::string& path);
+    const std::vector<std::unique_ptr<Export>>& companions() const { return m_companions; }
     /// What comes after the forms.
     virtual void writeEnd() {}
     search::OutputFile& out() { return *m_file; }
@@ -72,13 +86,12 @@ protected:
     }
 
 private:
-    bool create(std::string* err);
-
     search::FileSystem& m_files;
     std::string m_path;
     std::unique_ptr<search::PendingFile> m_file;
     std::string m_failure;
     bool m_finished = false;
+    std::vector<std::unique_ptr<Export>> m_companions;
 };
 
 } // namespace exports

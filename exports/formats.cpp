@@ -6,6 +6,7 @@
 #include "exports/csvexport.h"
 #include "exports/geojsonexport.h"
 #include "exports/jsonlinesexport.h"
+#include "exports/squaresgeojsonexport.h"
 #include "exports/svgmapexport.h"
 
 namespace exports {
@@ -21,21 +22,22 @@ std::unique_ptr<Export> makeSvg(search::FileSystem& files, const std::string& pa
     return std::make_unique<SvgMapExport>(files, path, context);
 }
 
-constexpr std::array<ExportFormat, 4> kFormats{{
-    {"csv", "RFC 4180 CSV: a header row, then one row per form", makeWriter<CsvExport>},
-    {"jsonl", "JSON Lines: one object per form, with typed values", makeWriter<JsonLinesExport>},
-    {"geojson", "GeoJSON: the Marsden squares named, with their forms", makeWriter<GeoJsonExport>},
+constexpr std::array<ExportFormat, 5> kFormats{{
+    {"csv", "RFC 4180 CSV: a header row, then one row per form, with a .csvt of the column types",
+     makeWriter<CsvExport>},
+    {"jsonl", "JSON Lines: one object per form, each key of one type", makeWriter<JsonLinesExport>},
+    {"geojson", "GeoJSON: one feature per form, with FILE.squares.geojson beside it", makeWriter<GeoJsonExport>},
+    {"squares.geojson", "GeoJSON: the Marsden squares named, with their forms", makeWriter<SquaresGeoJsonExport>},
     {"svg", "SVG: a map of the squares named, shaded by their forms", makeSvg},
 }};
 
-std::string lowerExtension(const std::string& path) {
+// The name after the folders, in lower case.
+std::string lowerName(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (char& c : name)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return extension;
+    return name;
 }
 
 } // namespace
@@ -45,10 +47,16 @@ std::span<const ExportFormat> exportFormats() {
 }
 
 const ExportFormat* formatOf(const std::string& path) {
-    const std::string extension = lowerExtension(path);
-    for (const ExportFormat& format : kFormats)
-        if (format.extension == extension) return &format;
-    return nullptr;
+    // The longest extension that ends the name: "x.squares.geojson" is of squares.geojson.
+    const std::string name = lowerName(path);
+    const ExportFormat* found = nullptr;
+    for (const ExportFormat& format : kFormats) {
+        const std::size_t size = format.extension.size() + 1;
+        if (name.size() > size && name.compare(name.size() - size, size, "." + std::string(format.extension)) == 0 &&
+            (!found || format.extension.size() > found->extension.size()))
+            found = &format;
+    }
+    return found;
 }
 
 std::string extensionList(std::string_view conjunction) {

@@ -79,8 +79,8 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
     facts.selection = selection;
     const std::string_view line0 = form.line(0);
     const search::Fields header(line0);
-    facts.reference.assign(header[1]).append(header[2]).append(header[3]);
     facts.year.assign(header[1].size() == 2 ? "19" : "").append(header[1]);
+    facts.reference.assign(facts.year).append(header[2]).append(header[3]);
     facts.iocCode = header[2];
     std::string_view projects = line0;
     for (int separators = 0; separators < 5 && !projects.empty(); ++separators) {

@@ -1,58 +1,39 @@
-// The Marsden squares the selected forms name, as an RFC 7946 GeoJSON FeatureCollection.
+// The selected forms as an RFC 7946 GeoJSON layer: one feature per form, its Marsden squares as
+// its geometry.
 #ifndef EXPORTS_GEOJSONEXPORT_H
 #define EXPORTS_GEOJSONEXPORT_H
 
-#include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
 
 #include "exports/export.h"
 #include "exports/jsonwriter.h"
 
 namespace exports {
 
-/// One Feature per square named by a selected form, by square number: a Polygon of the square in
-/// WGS 84 longitude and latitude, its exterior ring counter-clockwise and closed, with the
-/// square's number, the number of selected forms that name it and their references. The
-/// references wait in a scratch file, so that a result of any size takes memory of a fixed
-/// size: at the end, the squares are written a group at a time, each group's references read
-/// back from the scratch file in one pass.
+/// A FeatureCollection with one Feature per selected form, in selection order: its id the
+/// selection number, its geometry a MultiPolygon of the squares line 2 names (null when it
+/// names none), its properties the typed members of the JSON Lines export: the layer a GIS
+/// filters and styles. Beside it, FILE.squares.geojson holds the squares with their counts
+/// (SquaresGeoJsonExport).
 class GeoJsonExport : public Export {
 public:
     GeoJsonExport(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
     void write(const FormFacts& facts) override;
 
+    /// The path of the squares beside path, a name ending in ".geojson" in any letter case:
+    /// "a/out.geojson" => "a/out.squares.geojson".
+    static std::string squaresPath(const std::string& path);
+
 protected:
+    bool createCompanions(std::string* err) override;
+    void writeStart() override;
     void writeEnd() override;
 
 private:
-    struct Square {
-        int forms = 0;
-        std::uint64_t referenceBytes = 0; // of the references kept for it
-    };
-    // The references of a group of squares, read back from the scratch file.
-    struct Group {
-        // Where each reference of a square is in bytes, and its size, in selection order.
-        std::map<int, std::vector<std::pair<std::size_t, std::size_t>>> references;
-        std::string bytes;
-    };
+    void writeGeometry(const FormFacts& facts);
 
-    bool spill(std::string_view bytes);
-    bool flushSpill();
-    /// Reads the scratch file record by record: each record's square and reference to visit;
-    /// false when it cannot be read.
-    template <class Visit> bool readBack(Visit visit);
-    void writeFeature(int square, const Square& counts, const Group* group);
-
-    std::map<int, Square> m_squares;
-    std::unique_ptr<search::ScratchFile> m_scratch;
-    std::string m_buffer; // records on their way to the scratch file
-    std::uint64_t m_spilled = 0;
     JsonWriter m_json;
+    bool m_first = true;
 };
 
 } // namespace exports

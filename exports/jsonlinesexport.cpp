@@ -3,24 +3,39 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 #include "exports/jsonwriter.h"
+#include "search/cruisedates.h"
 #include "search/textutil.h"
 
 namespace exports {
 
 namespace {
 
-// Digits as a number, other text as a string, nothing as null.
-void numberOrText(JsonWriter& json, std::string_view value) {
+// Digits as a number, anything else as null: a key holds one type in every object.
+void integerOrNull(JsonWriter& json, std::string_view value) {
     long long number = 0;
-    if (value.empty())
-        json.null();
-    else if (isDigits(value) && value.size() < 19 &&
-             std::from_chars(value.data(), value.data() + value.size(), number).ec == std::errc())
+    if (isDigits(value) && value.size() < 19 &&
+        std::from_chars(value.data(), value.data() + value.size(), number).ec == std::errc())
         json.number(number);
     else
-        json.text(value);
+        json.null();
+}
+
+// A count as a number (or null) under name, and the text as written under name + "_text".
+void countMembers(JsonWriter& json, std::string_view name, std::string_view value) {
+    json.keyText(name);
+    integerOrNull(json, value);
+    json.keyText(std::string(name) + "_text");
+    json.text(value);
+}
+
+void dateOrNull(JsonWriter& json, const std::optional<search::CalendarDate>& date) {
+    if (date)
+        json.text(search::isoDate(date));
+    else
+        json.null();
 }
 
 template <class Items> void texts(JsonWriter& json, const Items& items) {
@@ -37,8 +52,7 @@ void observation(JsonWriter& json, const ObservationFacts& o) {
         json.null();
     else
         json.text(o.definition);
-    json.key("stations");
-    numberOrText(json, o.stations);
+    countMembers(json, "stations", o.stations);
     // The letters of the contacts of line 8, in lower case as the report writes them.
     json.key("contacts");
     json.beginArray();
@@ -68,12 +82,16 @@ void atUlma(JsonWriter& json, const FormFacts& f) {
     }
 }
 
+// The day and month as numbers (null when the text names none) beside the texts as written.
 void dayAndMonth(JsonWriter& json, std::string_view day, std::string_view month) {
     json.beginObject();
-    json.key("day");
-    numberOrText(json, day);
+    countMembers(json, "day", day);
     json.key("month");
-    numberOrText(json, month);
+    if (const std::optional<int> number = search::monthNumber(month))
+        json.number(*number);
+    else
+        json.null();
+    json.textMember("month_text", month);
     json.endObject();
 }
 
@@ -81,7 +99,7 @@ void dayAndMonth(JsonWriter& json, std::string_view day, std::string_view month)
 void headerMembers(JsonWriter& json, const FormFacts& f) {
     json.textMember("reference", f.reference);
     json.key("year");
-    numberOrText(json, f.year);
+    integerOrNull(json, f.year);
     json.textMember("ioc_code", f.iocCode);
     json.textMember("projects", f.projects);
     json.textMember("exchange", f.exchange);
@@ -99,6 +117,11 @@ void headerMembers(JsonWriter& json, const FormFacts& f) {
     dayAndMonth(json, f.startDay, f.startMonth);
     json.key("end");
     dayAndMonth(json, f.endDay, f.endMonth);
+    const search::CruiseDays days{f.year, f.startDay, f.startMonth, f.endDay, f.endMonth};
+    json.key("start_date");
+    dateOrNull(json, search::cruiseStart(days));
+    json.key("end_date");
+    dateOrNull(json, search::cruiseEnd(days));
     json.textMember("ports", f.ports);
 }
 
@@ -130,6 +153,11 @@ void peopleMembers(JsonWriter& json, const FormFacts& f) {
 
 void JsonLinesExport::line(const FormFacts& f, JsonWriter& json) {
     json.beginObject();
+    members(f, json);
+    json.endObject();
+}
+
+void JsonLinesExport::members(const FormFacts& f, JsonWriter& json) {
     json.key("selection");
     json.number(f.selection);
     headerMembers(json, f);
@@ -138,13 +166,10 @@ void JsonLinesExport::line(const FormFacts& f, JsonWriter& json) {
     json.beginArray();
     for (const ObservationFacts& o : f.observations) observation(json, o);
     json.endArray();
-    json.key("water_bottle_stations");
-    numberOrText(json, f.waterBottles);
-    json.key("ctd_stations");
-    numberOrText(json, f.ctds);
+    countMembers(json, "water_bottle_stations", f.waterBottles);
+    countMembers(json, "ctd_stations", f.ctds);
     json.key("at_ulma");
     atUlma(json, f);
-    json.endObject();
 }
 
 void JsonLinesExport::write(const FormFacts& facts) {

@@ -483,7 +483,7 @@ TEST_F(CliSearch, ExportsFollowACompletedRunAndLeaveTheOutputAlone) {
     EXPECT_NE(readFile(csv).find("\r\n1,199595ES003,1995,95ES,,Y/N,Spain,no,253,,\"IEO, Vigo\",1,Aug,20,Aug,Vigo,"),
               std::string::npos);
     EXPECT_EQ(readFile(dir.file("spain.JSONL")).rfind("{\"selection\":1,\"reference\":\"199595ES003\",", 0), 0u);
-    EXPECT_NE(readFile(dir.file("spain.geojson")).find("\"square\":253,\"forms\":1"), std::string::npos);
+    EXPECT_NE(readFile(dir.file("spain.squares.geojson")).find("\"square\":253,\"forms\":1"), std::string::npos);
     EXPECT_NE(readFile(dir.file("spain.svg")).find(">Country: SPAIN</text>"), std::string::npos);
     EXPECT_EQ(hiddenNames(dir.path()), std::vector<std::string>());
     // The four files are those of a run without exports.
@@ -505,7 +505,7 @@ TEST_F(CliSearch, ExportThatCannotBeWrittenIsRefusedBeforeTheSearch) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "morvex-search: error: --export " + dir.file("out.txt") +
-                         ": the name must end in .csv, .jsonl, .geojson or .svg\n");
+                         ": the name must end in .csv, .jsonl, .geojson, .squares.geojson or .svg\n");
 
     r = runSearch({"--all", "--export", dir.file("out.csv"), "--export", dir.file("missing/out.svg"), input});
     EXPECT_EQ(r.status, 2);
@@ -1010,7 +1010,7 @@ TEST(CliOptions, ExportFormatsAreThoseOfTheExportsTable) {
         if (!alternatives.empty()) alternatives += '|';
         alternatives += format.extension;
     }
-    EXPECT_EQ(alternatives, "csv|jsonl|geojson|svg");
+    EXPECT_EQ(alternatives, "csv|jsonl|geojson|squares.geojson|svg");
     const std::string help = runSearch({"--help"}).out;
     EXPECT_NE(help.find("to FILE: " + exports::extensionList("") + "\n"), std::string::npos) << help;
     EXPECT_EQ(runSearch({"--all", "--export", "x.txt", "KER1995.INF"}).err,

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "exports/jsonlinesexport.h"
 #include "reports/reportrun.h"
 #include "exports/svgmapexport.h"
+#include "search/cruisedates.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
 #include "tests/core/test_util.h"
@@ -104,20 +106,24 @@ TEST_F(ExportFixture, CsvHoldsOneQuotedRowPerSelectedFormInUtf8) {
     ASSERT_EQ(runWith(kNorway + kNoSquares + kTricky, {"/d/out.csv"}), search::RunOutcome::Completed);
     const auto rows = readCsv(fs.files["/d/out.csv"]);
     ASSERT_EQ(rows.size(), 3u); // the header and the two forms that name square 217
-    ASSERT_EQ(rows[0].size(), 26u);
+    ASSERT_EQ(rows[0].size(), 28u);
     EXPECT_EQ(rows[0][0], "selection");
     EXPECT_EQ(rows[0][25], "at_ulma");
+    EXPECT_EQ(rows[0][27], "end_date");
     // The cruise name is characters 4 to 28 of "CR: ...", so it keeps the blank after the colon.
     const std::vector<std::string> norway = {
         "1", "199595NO001", "1995", "95NO", "NORSEX Second project", "Yes", "Norway", "yes", "217 218", "IHB02",
         "Institute of Marine Research, Bergen", "12", "Aug", "30", "Aug", "Bergen - Troms\u00f8", " Johan Hjort 5/95",
         "CR: Johan Hjort 5/95 Herring acoustics", "Johan Hjort", "Johan Hjort RV, 64 m", "Dr A. Hansen",
-        "Dr B. Olsen; Dr C. \"Kalle\" Berg", "H09 H10 QQQ", "12", "5", "12"};
+        "Dr B. Olsen; Dr C. \"Kalle\" Berg", "H09 H10 QQQ", "12", "5", "12", "1995-08-12", "1995-08-30"};
     EXPECT_EQ(rows[1], norway);
     const std::vector<std::string> tricky = {
-        "2", "9595FR002", "1995", "95FR", "", "Y/N", "R\u00e9union, \"La\"", "no", "217 074", "", "Ifremer\nBrest",
+        "2", "199595FR002", "1995", "95FR", "", "Y/N", "R\u00e9union, \"La\"", "no", "217 074", "", "Ifremer\nBrest",
         "3", "Mar", "21", "Mar", "", " Thalassa", "CR: Thalassa Survey, \"deep\"", "Thalassa", "Thalassa RV", "", "",
-        "B06", "", "", ""};
+        "B06", "", "", "", "1995-03-03", "1995-03-21"};
+    // The column types beside it, for GDAL.
+    EXPECT_EQ(fs.files["/d/out.csvt"].substr(0, 38), "\"Integer\",\"String\",\"Integer\",\"String\",");
+    EXPECT_EQ(fs.files["/d/out.csvt"].substr(fs.files["/d/out.csvt"].size() - 15), "\"Date\",\"Date\"\r\n");
     EXPECT_EQ(rows[2], tricky);
     // The raw text: quoted where it must be, and CR LF only at the ends of rows.
     EXPECT_NE(fs.files["/d/out.csv"].find(",\"R\u00e9union, \"\"La\"\"\",no,"), std::string::npos);
@@ -139,8 +145,10 @@ TEST_F(ExportFixture, JsonLinesHoldTypedValues) {
     EXPECT_EQ(norway["year"], 1995);
     EXPECT_EQ(norway["track_chart"], true);
     EXPECT_EQ(norway["marsden_squares"], nlohmann::json::array({217, 218}));
-    EXPECT_EQ(norway["start"]["day"], 12);
-    EXPECT_EQ(norway["start"]["month"], "Aug");
+    EXPECT_EQ(norway["reference"], "199595NO001");
+    EXPECT_EQ(norway["start"], nlohmann::json({{"day", 12}, {"day_text", "12"}, {"month", 8}, {"month_text", "Aug"}}));
+    EXPECT_EQ(norway["start_date"], "1995-08-12");
+    EXPECT_EQ(norway["end_date"], "1995-08-30");
     EXPECT_EQ(norway["ports"], "Bergen - Troms\u00f8");
     EXPECT_EQ(norway["contacts"], nlohmann::json({{"a", "Dr B. Olsen"}, {"b", "Dr C. \"Kalle\" Berg"}}));
     ASSERT_EQ(norway["observations"].size(), 3u);
@@ -152,11 +160,13 @@ TEST_F(ExportFixture, JsonLinesHoldTypedValues) {
     EXPECT_EQ(h09["fields"], nlohmann::json::array({"6000N", "00500E", "12 at ULMA"}));
     const nlohmann::json& unknown = norway["observations"][2];
     EXPECT_TRUE(unknown["definition"].is_null());
-    EXPECT_EQ(unknown["stations"], "x");
+    EXPECT_TRUE(unknown["stations"].is_null()); // one type for the key: the text stands beside it
+    EXPECT_EQ(unknown["stations_text"], "x");
     EXPECT_EQ(norway["water_bottle_stations"], 12);
     EXPECT_EQ(norway["at_ulma"], 12);
     EXPECT_EQ(objects[1]["country"], "R\u00e9union, \"La\"");
     EXPECT_EQ(objects[1]["year"], 1995);
+    EXPECT_EQ(objects[1]["reference"], "199595FR002"); // the four-digit year: one key in every export
     EXPECT_TRUE(objects[1]["at_ulma"].is_null());
 }
 
@@ -165,11 +175,16 @@ TEST_F(ExportFixture, JsonLinesHoldTypedValues) {
 nlohmann::ordered_json referenceJson(const exports::FormFacts& f) {
     using json = nlohmann::ordered_json;
     const auto text = [](std::string_view s) { return json(search::fromWindows1252(s)); };
-    const auto numberOrText = [&](std::string_view s) {
-        if (s.empty()) return json(nullptr);
+    const auto integer = [&](std::string_view s) {
         if (exports::isDigits(s) && s.size() < 19) return json(std::stoll(std::string(s)));
-        return text(s);
+        return json(nullptr);
     };
+    const auto dayAndMonth = [&](std::string_view day, std::string_view month) {
+        const std::optional<int> number = search::monthNumber(month);
+        return json{{"day", integer(day)}, {"day_text", text(day)}, {"month", number ? json(*number) : json(nullptr)},
+                    {"month_text", text(month)}};
+    };
+    const auto date = [](const std::optional<search::CalendarDate>& d) { return d ? json(search::isoDate(d)) : json(nullptr); };
     const auto texts = [&](const auto& items) {
         json array = json::array();
         for (const auto& item : items) array.push_back(text(item));
@@ -178,7 +193,7 @@ nlohmann::ordered_json referenceJson(const exports::FormFacts& f) {
     json object;
     object["selection"] = f.selection;
     object["reference"] = text(f.reference);
-    object["year"] = numberOrText(f.year);
+    object["year"] = integer(f.year);
     object["ioc_code"] = text(f.iocCode);
     object["projects"] = text(f.projects);
     object["exchange"] = text(f.exchange);
@@ -187,8 +202,11 @@ nlohmann::ordered_json referenceJson(const exports::FormFacts& f) {
     object["marsden_squares"] = f.squares;
     object["ihb_areas"] = texts(f.ihbAreas);
     object["operating_agency"] = text(f.agency);
-    object["start"] = {{"day", numberOrText(f.startDay)}, {"month", numberOrText(f.startMonth)}};
-    object["end"] = {{"day", numberOrText(f.endDay)}, {"month", numberOrText(f.endMonth)}};
+    object["start"] = dayAndMonth(f.startDay, f.startMonth);
+    object["end"] = dayAndMonth(f.endDay, f.endMonth);
+    const search::CruiseDays days{f.year, f.startDay, f.startMonth, f.endDay, f.endMonth};
+    object["start_date"] = date(search::cruiseStart(days));
+    object["end_date"] = date(search::cruiseEnd(days));
     object["ports"] = text(f.ports);
     object["cruise_name"] = text(f.cruiseName);
     object["cruise_designation_and_objectives"] = text(f.designation);
@@ -206,13 +224,16 @@ nlohmann::ordered_json referenceJson(const exports::FormFacts& f) {
             if (c != ' ' && c != ',' && c != ';') keys.push_back(text(std::string(1, c)));
         observations.push_back({{"code", text(o.code)},
                                 {"definition", o.definition.empty() ? json(nullptr) : text(o.definition)},
-                                {"stations", numberOrText(o.stations)},
+                                {"stations", integer(o.stations)},
+                                {"stations_text", text(o.stations)},
                                 {"contacts", keys},
                                 {"fields", texts(o.rest)}});
     }
     object["observations"] = observations;
-    object["water_bottle_stations"] = numberOrText(f.waterBottles);
-    object["ctd_stations"] = numberOrText(f.ctds);
+    object["water_bottle_stations"] = integer(f.waterBottles);
+    object["water_bottle_stations_text"] = text(f.waterBottles);
+    object["ctd_stations"] = integer(f.ctds);
+    object["ctd_stations_text"] = text(f.ctds);
     if (!f.stationLine)
         object["at_ulma"] = nullptr;
     else
@@ -253,9 +274,21 @@ TEST(JsonLinesWriter, EveryFormIsTheJsonNlohmannWrites) {
 
 TEST_F(ExportFixture, GeoJsonHasACounterClockwiseSquareForEachNamedSquare) {
     ASSERT_EQ(runWith(kNorway + kTricky + kNoSquares, {"/d/out.geojson"}), search::RunOutcome::Completed);
-    const nlohmann::json collection = nlohmann::json::parse(fs.files["/d/out.geojson"]);
-    // The bytes are those nlohmann-json writes for the same content.
+    // The layer of forms: a feature each, its squares a MultiPolygon, null without squares.
+    const nlohmann::json layer = nlohmann::json::parse(fs.files["/d/out.geojson"]);
     EXPECT_EQ(nlohmann::ordered_json::parse(fs.files["/d/out.geojson"]).dump() + "\n", fs.files["/d/out.geojson"]);
+    ASSERT_EQ(layer["features"].size(), 3u);
+    EXPECT_EQ(layer["features"][0]["id"], 1);
+    EXPECT_EQ(layer["features"][0]["geometry"]["type"], "MultiPolygon");
+    EXPECT_EQ(layer["features"][0]["geometry"]["coordinates"].size(), 2u);
+    EXPECT_EQ(layer["features"][0]["properties"]["start_date"], "1995-08-12");
+    EXPECT_TRUE(layer["features"][2]["geometry"].is_null());
+    EXPECT_EQ(layer["features"][2]["properties"]["country"], "Spain");
+    // The squares beside it.
+    const nlohmann::json collection = nlohmann::json::parse(fs.files["/d/out.squares.geojson"]);
+    // The bytes are those nlohmann-json writes for the same content.
+    EXPECT_EQ(nlohmann::ordered_json::parse(fs.files["/d/out.squares.geojson"]).dump() + "\n",
+              fs.files["/d/out.squares.geojson"]);
     EXPECT_EQ(collection["type"], "FeatureCollection");
     const nlohmann::json& features = collection["features"];
     ASSERT_EQ(features.size(), 3u); // 074, 217 and 218, by number
@@ -275,7 +308,7 @@ TEST_F(ExportFixture, GeoJsonHasACounterClockwiseSquareForEachNamedSquare) {
     }
     EXPECT_EQ(squares, (std::vector<int>{74, 217, 218}));
     EXPECT_EQ(features[1]["properties"]["forms"], 2);
-    EXPECT_EQ(features[1]["properties"]["references"], nlohmann::json::array({"199595NO001", "9595FR002"}));
+    EXPECT_EQ(features[1]["properties"]["form_references"], nlohmann::json::array({"199595NO001", "199595FR002"}));
     // Square 217 spans 60N to 70N and 10W to 0: the ring starts at its south-west corner.
     EXPECT_EQ(features[1]["geometry"]["coordinates"][0][0], nlohmann::json::array({-10, 60}));
 }
@@ -328,7 +361,7 @@ TEST_F(ExportFixture, ManyFormsReachTheExportsInSelectionOrder) {
                       "H09^" + id + "^a"}) +
                 "*\r\n";
     }
-    ASSERT_EQ(runWith(data, {"/d/out.csv", "/d/out.geojson"}), search::RunOutcome::Completed);
+    ASSERT_EQ(runWith(data, {"/d/out.csv", "/d/out.squares.geojson"}), search::RunOutcome::Completed);
     const auto rows = readCsv(fs.files["/d/out.csv"]);
     ASSERT_EQ(rows.size(), forms + 1u);
     for (int n = 1; n <= forms; ++n) {
@@ -339,7 +372,7 @@ TEST_F(ExportFixture, ManyFormsReachTheExportsInSelectionOrder) {
         ASSERT_EQ(rows[n][10].size(), static_cast<std::size_t>(n % 400));
         ASSERT_EQ(rows[n][23], id);
     }
-    const nlohmann::json collection = nlohmann::json::parse(fs.files["/d/out.geojson"]);
+    const nlohmann::json collection = nlohmann::json::parse(fs.files["/d/out.squares.geojson"]);
     int named217 = 0;
     for (const auto& feature : collection["features"])
         if (feature["properties"]["square"] == 217) named217 = feature["properties"]["forms"];
@@ -361,7 +394,7 @@ TEST_F(ExportFixture, ExportThatCannotBeCreatedOrNamedIsAnError) {
     const exports::ExportContext context{criteria, "1995", &table};
     std::string err;
     EXPECT_FALSE(exports::Export::make(fs, "/d/out.txt", context, &err));
-    EXPECT_EQ(err, "/d/out.txt: not one of the export formats .csv, .jsonl, .geojson and .svg");
+    EXPECT_EQ(err, "/d/out.txt: not one of the export formats .csv, .jsonl, .geojson, .squares.geojson and .svg");
     fs.failingOpens.insert("/d/out.csv");
     EXPECT_FALSE(exports::Export::make(fs, "/d/out.csv", context, &err));
     EXPECT_EQ(err, "/d/out.csv: Permission denied");
@@ -415,14 +448,14 @@ TEST_F(ExportFixture, LargeFormsAndReferencesKeepTheirOrder) {
         references.push_back("1995" + ioc + std::to_string(n));
         data += crlf({"1995^" + ioc + "^" + std::to_string(n) + "^^2^", "Norway", line2}) + "*\r\n";
     }
-    ASSERT_EQ(runWith(data, {"/d/out.geojson", "/d/out.csv"}), search::RunOutcome::Completed);
-    const nlohmann::json features = nlohmann::json::parse(fs.files["/d/out.geojson"])["features"];
+    ASSERT_EQ(runWith(data, {"/d/out.squares.geojson", "/d/out.csv"}), search::RunOutcome::Completed);
+    const nlohmann::json features = nlohmann::json::parse(fs.files["/d/out.squares.geojson"])["features"];
     ASSERT_EQ(features.size(), expected.size());
     auto square = expected.begin();
     for (const auto& feature : features) {
         EXPECT_EQ(feature["properties"]["square"], square->first);
         EXPECT_EQ(feature["properties"]["forms"], square->second.size());
-        EXPECT_TRUE(feature["properties"]["references"] == square->second) << "square " << square->first;
+        EXPECT_TRUE(feature["properties"]["form_references"] == square->second) << "square " << square->first;
         ++square;
     }
     const auto rows = readCsv(fs.files["/d/out.csv"]);
@@ -435,12 +468,14 @@ TEST_F(ExportFixture, LargeFormsAndReferencesKeepTheirOrder) {
 
 TEST_F(ExportFixture, GeoJsonWhoseReferencesCannotBeKeptIsAnError) {
     fs.files["/d/out.geojson"] = "earlier";
-    fs.failingScratch.insert("/d/out.geojson");
+    fs.failingScratch.insert("/d/out.squares.geojson");
     bool finished = true;
     ASSERT_EQ(runWith(kNorway, {"/d/out.geojson", "/d/out.csv"}, &finished), search::RunOutcome::Completed);
     EXPECT_FALSE(finished);
-    EXPECT_EQ(errors, std::vector<std::string>{"/d/out.geojson: the temporary file: No space left on device"});
+    // The squares beside the layer fail, and the layer with them: neither replaces what was there.
+    EXPECT_EQ(errors, std::vector<std::string>{"/d/out.squares.geojson: the temporary file: No space left on device"});
     EXPECT_EQ(fs.files["/d/out.geojson"], "earlier");
+    EXPECT_FALSE(fs.files.contains("/d/out.squares.geojson"));
     EXPECT_EQ(readCsv(fs.files["/d/out.csv"]).size(), 2u);
 }
 

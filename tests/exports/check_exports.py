@@ -29,8 +29,10 @@ COLUMNS = [
     "selection", "reference", "year", "ioc_code", "projects", "exchange", "country", "track_chart",
     "marsden_squares", "ihb_areas", "operating_agency", "start_day", "start_month", "end_day", "end_month",
     "ports", "cruise_name", "cruise_designation_and_objectives", "ship_code", "ship", "chief_scientists",
-    "contacts", "observation_codes", "water_bottle_stations", "ctd_stations", "at_ulma",
+    "contacts", "observation_codes", "water_bottle_stations", "ctd_stations", "at_ulma", "start_date", "end_date",
 ]
+MONTHS = ["JANUARY", "FEBRUARY", "MARCH", "APRIL", "MAY", "JUNE", "JULY", "AUGUST", "SEPTEMBER", "OCTOBER",
+          "NOVEMBER", "DECEMBER"]
 
 
 def fail(message):
@@ -100,8 +102,45 @@ def contact_items(line8):
     return [cp1252(i) for i in items]
 
 
+def year_of(form):
+    year = cp1252(field(form[0], 1))
+    return "19" + year if len(year) == 2 else year
+
+
 def reference(form):
-    return cp1252(field(form[0], 1) + field(form[0], 2) + field(form[0], 3))
+    """The four-digit year, the IOC code and the form's number: one key in every export."""
+    return year_of(form) + cp1252(field(form[0], 2) + field(form[0], 3))
+
+
+def month_number(text):
+    text = text.strip()
+    if text.isdigit() and len(text) <= 4:
+        return int(text) if 1 <= int(text) <= 12 else None
+    if len(text) >= 3:
+        for n, name in enumerate(MONTHS, start=1):
+            if name.startswith(text.upper()):
+                return n
+    return None
+
+
+def cruise_dates(form):
+    """The start and end as YYYY-MM-DD, or None: an end month before the start month is of the next year."""
+    import datetime
+    line4 = form[4] if len(form) > 4 else b""
+    year = year_of(form)
+    start_month, end_month = month_number(cp1252(field(line4, 2))), month_number(cp1252(field(line4, 4)))
+
+    def date(y, day, month):
+        day = cp1252(day).strip()
+        if not (len(year) == 4 and year.isdigit() and day.isdigit() and month):
+            return None
+        try:
+            return datetime.date(y, month, int(day)).isoformat()
+        except ValueError:
+            return None
+    start = date(int(year) if year.isdigit() else 0, field(line4, 1), start_month)
+    end_year = (int(year) if year.isdigit() else 0) + (1 if start_month and end_month and end_month < start_month else 0)
+    return start, date(end_year, field(line4, 3), end_month)
 
 
 def run(search, args, cwd):
@@ -176,6 +215,11 @@ def check_csv(path, forms):
         expect_equal("row %d contacts" % n, cell["contacts"], "; ".join(contact_items(line(8))))
         expect_equal("row %d observation_codes" % n, cell["observation_codes"],
                      " ".join(cp1252(field(l, 1)) for l in form[10:]))
+        start, end = cruise_dates(form)
+        expect_equal("row %d dates" % n, (cell["start_date"], cell["end_date"]), (start or "", end or ""))
+    types = open(path + "t", encoding="ascii", newline="").read()
+    expected_types = ["Integer", "String", "Integer"] + ["String"] * 23 + ["Date", "Date"]
+    expect_equal(path + "t", types, ",".join('"%s"' % t for t in expected_types) + "\r\n")
     ok("%s: %d rows read by the csv module, cells as the forms' lines give them" % (os.path.basename(path),
                                                                                    len(forms)))
     return rows
@@ -199,12 +243,26 @@ def check_jsonl(path, forms):
                      [cp1252(field(l, 1)) for l in form[10:]])
         for o, l in zip(observations, form[10:]):
             stations = field(l, 2)
-            expect_equal("object %d stations of %s" % (n, o["code"]), o["stations"],
-                         int(stations) if stations.isdigit() else cp1252(stations) if stations else None)
+            expect_equal("object %d stations of %s" % (n, o["code"]), (o["stations"], o["stations_text"]),
+                         (int(stations) if stations.isdigit() else None, cp1252(stations)))
+        line4 = form[4] if len(form) > 4 else b""
+        expect_equal("object %d start" % n, obj["start"],
+                     {"day": int(field(line4, 1)) if field(line4, 1).isdigit() else None,
+                      "day_text": cp1252(field(line4, 1)), "month": month_number(cp1252(field(line4, 2))),
+                      "month_text": cp1252(field(line4, 2))})
+        expect_equal("object %d dates" % n, (obj["start_date"], obj["end_date"]), cruise_dates(form))
         items = contact_items(form[8] if len(form) > 8 else b"")
         expect_equal("object %d contacts" % n, obj["contacts"], {chr(ord("a") + i): c for i, c in enumerate(items)})
-    ok("%s: %d objects read by the json module, typed as the forms give them" % (os.path.basename(path),
-                                                                                len(forms)))
+    # Every key holds one type in every object (null aside), as typed readers need.
+    types = {}
+    for obj in objects:
+        for key, value in obj.items():
+            if value is not None:  # a JSON number is one type, whole or not
+                types.setdefault(key, set()).add("number" if type(value) in (int, float) else type(value).__name__)
+    mixed = {key: sorted(kinds) for key, kinds in types.items() if len(kinds) > 1}
+    expect_equal(path + " keys of more than one type", mixed, {})
+    ok("%s: %d objects read by the json module, typed as the forms give them, each key of one type" %
+       (os.path.basename(path), len(forms)))
     return objects
 
 
@@ -214,6 +272,55 @@ def square_counts(forms):
         for s in named_squares(form[2] if len(form) > 2 else b""):
             counts.setdefault(s, []).append(reference(form))
     return counts
+
+
+def check_layer(path, forms):
+    """FILE.geojson: one feature per form, its squares as a MultiPolygon, typed properties."""
+    collection = json.load(open(path, encoding="utf-8"))
+    expect_equal(path + " type", collection["type"], "FeatureCollection")
+    features = collection["features"]
+    expect_equal(path + " features", len(features), len(forms))
+    for n, (f, form) in enumerate(zip(features, forms), start=1):
+        expect_equal("feature %d id" % n, f["id"], n)
+        squares = named_squares(form[2] if len(form) > 2 else b"")
+        if not squares:
+            expect_equal("feature %d geometry" % n, f["geometry"], None)
+        else:
+            expect_equal("feature %d geometry" % n, f["geometry"]["type"], "MultiPolygon")
+            expect_equal("feature %d polygons" % n, len(f["geometry"]["coordinates"]), len(squares))
+        expect_equal("feature %d reference" % n, f["properties"]["reference"], reference(form))
+        expect_equal("feature %d dates" % n, (f["properties"]["start_date"], f["properties"]["end_date"]),
+                     cruise_dates(form))
+    ok("%s: %d features, one per form" % (os.path.basename(path), len(features)))
+
+
+def check_ogr(csv_path, layer_path, tmp):
+    """The CSV with its .csvt and both GeoJSON layers as GDAL reads them: typed columns, and a
+    GeoPackage of two layers."""
+    ogrinfo, ogr2ogr = shutil.which("ogrinfo"), shutil.which("ogr2ogr")
+    if not ogrinfo or not ogr2ogr:
+        print("skipped: ogrinfo and ogr2ogr (gdal-bin) are not installed")
+        return
+    info = subprocess.run([ogrinfo, "-ro", "-al", "-so", csv_path], capture_output=True, text=True)
+    for column in ("selection: Integer", "year: Integer", "start_date: Date", "end_date: Date", "ship: String"):
+        if column not in info.stdout:
+            fail("ogrinfo does not read %s from %s:\n%s" % (column, csv_path, info.stdout))
+    ok("ogrinfo reads the CSV's columns typed by its .csvt")
+    gpkg = os.path.join(tmp, "both.gpkg")
+    if os.path.exists(gpkg):
+        os.remove(gpkg)
+    squares = layer_path[:-len("geojson")] + "squares.geojson"
+    for source, extra in ((layer_path, []), (squares, ["-update"])):
+        result = subprocess.run([ogr2ogr, "-f", "GPKG"] + extra + [gpkg, source], capture_output=True, text=True)
+        if result.returncode != 0:
+            fail("ogr2ogr %s: %s" % (source, result.stderr))
+    info = subprocess.run([ogrinfo, "-ro", "-al", "-so", gpkg], capture_output=True, text=True)
+    for expected in ("Geometry: Multi Polygon", "Geometry: Polygon", "year: Integer", "start_date: Date",
+                     "water_bottle_stations: Integer", "track_chart: Integer(Boolean)", "forms: Integer"):
+        if expected not in info.stdout:
+            fail("the GeoPackage lacks %s:\n%s" % (expected, info.stdout))
+    expect_equal("GeoPackage layers", info.stdout.count("Layer name: "), 2)
+    ok("ogr2ogr -f GPKG of both GeoJSON files gives two layers with typed columns")
 
 
 def check_geojson(path, forms):
@@ -226,7 +333,7 @@ def check_geojson(path, forms):
         square = f["properties"]["square"]
         expect_equal("square %d type" % square, (f["type"], f["geometry"]["type"]), ("Feature", "Polygon"))
         expect_equal("square %d forms" % square, f["properties"]["forms"], len(counts[square]))
-        expect_equal("square %d references" % square, f["properties"]["references"], counts[square])
+        expect_equal("square %d references" % square, f["properties"]["form_references"], counts[square])
         rings = f["geometry"]["coordinates"]
         expect_equal("square %d rings" % square, len(rings), 1)
         ring = rings[0]
@@ -353,9 +460,12 @@ def main():
         run(search, ["--country", "norway"] + exports + ["KER1995.INF"], tmp)
         selected = [NORWAY, NORWAY2]
         paths = [os.path.join(tmp, n) for n in names]
+        squares = os.path.join(tmp, "n.squares.geojson")
         check_csv(paths[0], selected)
         check_jsonl(paths[1], selected)
-        check_geojson(paths[2], selected)
+        check_layer(paths[2], selected)
+        check_geojson(squares, selected)
+        check_ogr(paths[0], paths[2], tmp)
         check_svg(paths[3], tmp)
 
         # The sample search: the exports hold the forms of the extraction file, in its order.
@@ -367,13 +477,16 @@ def main():
         expect_equal("forms of the extraction file", len(extracted), count)
         check_csv(paths[0], extracted)
         check_jsonl(paths[1], extracted)
-        check_geojson(paths[2], extracted)
+        check_layer(paths[2], extracted)
+        check_geojson(squares, extracted)
+        check_ogr(paths[0], paths[2], tmp)
 
         # Nothing selected: every export is there and holds no form.
         run(search, ["--country", "atlantis"] + exports + ["KER1995.INF"], tmp)
         expect_equal("empty CSV", list(csv.reader(open(paths[0], newline="", encoding="utf-8"))), [COLUMNS])
         expect_equal("empty JSON Lines", open(paths[1], "rb").read(), b"")
         expect_equal("empty GeoJSON", json.load(open(paths[2]))["features"], [])
+        expect_equal("empty squares", json.load(open(squares))["features"], [])
         ET.parse(paths[3])
         ok("a search that selects nothing leaves every export without forms")
 

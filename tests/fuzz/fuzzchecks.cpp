@@ -320,7 +320,7 @@ std::string checkExports(MemoryRun& r) {
     const std::vector<std::size_t> rows = csvRowSizes(csv);
     if (rows.size() != selected + 1) return "the CSV export has " + std::to_string(rows.size()) + " rows";
     for (std::size_t fields : rows)
-        if (fields != 26) return "a CSV row of " + std::to_string(fields) + " fields";
+        if (fields != 28) return "a CSV row of " + std::to_string(fields) + " fields";
     std::size_t start = 0, n = 0;
     for (std::size_t end; (end = jsonl.find('\n', start)) != std::string::npos; start = end + 1, ++n) {
         const std::string line = jsonl.substr(start, end - start);

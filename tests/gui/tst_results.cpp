@@ -389,13 +389,18 @@ void tst_Results::geoJsonExportReadByOgrinfo() {
     m_services.nextExport = m_dir->filePath(QStringLiteral("result.geojson"));
     action(QStringLiteral("mnuresults2"))->trigger();
     QCOMPARE(m_services.messages, QStringList());
-    QProcess info;
-    info.start(ogrinfo, {QStringLiteral("-ro"), QStringLiteral("-al"), QStringLiteral("-so"), m_services.nextExport});
-    QVERIFY(info.waitForFinished(60000));
-    const QString summary = QString::fromUtf8(info.readAllStandardOutput());
-    QCOMPARE(info.exitCode(), 0);
-    // Squares 183, 184, 074, 217 and 218: five features.
-    QVERIFY2(summary.contains(QStringLiteral("Feature Count: 5")), qPrintable(summary));
+    const auto summary = [&](const QString& path) {
+        QProcess info;
+        info.start(ogrinfo, {QStringLiteral("-ro"), QStringLiteral("-al"), QStringLiteral("-so"), path});
+        return info.waitForFinished(60000) && info.exitCode() == 0 ? QString::fromUtf8(info.readAllStandardOutput())
+                                                                   : QString();
+    };
+    // A feature per form, and beside it one per square: 183, 184, 074, 217 and 218.
+    const QString forms = summary(m_services.nextExport);
+    QVERIFY2(forms.contains(QStringLiteral("Feature Count: 4")), qPrintable(forms));
+    QVERIFY2(forms.contains(QStringLiteral("start_date: Date")), qPrintable(forms));
+    const QString squares = summary(m_dir->filePath(QStringLiteral("result.squares.geojson")));
+    QVERIFY2(squares.contains(QStringLiteral("Feature Count: 5")), qPrintable(squares));
 }
 
 void tst_Results::failedExportIsShownAndLeavesNoFile() {
@@ -427,7 +432,7 @@ void tst_Results::failedExportIsShownAndLeavesNoFile() {
     m_services.messages.clear();
     m_services.nextExport = m_dir->filePath(QStringLiteral("result.txt"));
     QVERIFY(!m_window->resultsWindow()->exportForms(app::ResultsWindow::Scope::All));
-    QVERIFY(m_services.messages.value(0).contains(QStringLiteral(".csv, .jsonl, .geojson or .svg")));
+    QVERIFY(m_services.messages.value(0).contains(QStringLiteral(".csv, .jsonl, .geojson, .squares.geojson or .svg")));
     QVERIFY(!QFile::exists(m_services.nextExport));
 
     // The reports of the search are not an export's to replace.
