@@ -86,14 +86,14 @@ struct FilterTexts {
 
 void addFilterOptions(CLI::App& app, FilterTexts& filters) {
     app.add_option("--square", filters.squares,
-                   "forms naming Marsden square N in line 2, by number; repeat it or join numbers with commas")
+                   "forms naming square N by number (repeat or join with commas)")
         ->type_name("N")
         ->allow_extra_args(false);
     app.add_option("--bbox", filters.box,
-                   "forms naming a square that overlaps the box, in decimal degrees; W > E crosses 180")
+                   "forms naming a square in the box (degrees; W > E crosses 180)")
         ->type_name("W,S,E,N");
     app.add_option("--from", filters.from, "forms whose cruise ends on DATE (YYYY-MM-DD) or later")->type_name("DATE");
-    app.add_option("--to", filters.to, "forms whose cruise starts on DATE (YYYY-MM-DD) or earlier")->type_name("DATE");
+    app.add_option("--to", filters.to, "forms whose cruise starts on DATE or earlier")->type_name("DATE");
 }
 
 // "183,074" and "217" => {183, 74, 217}, each square once, in the order given.
@@ -148,28 +148,27 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, search::kCrite
               bool& withoutUlma, std::string& outputDir, std::vector<std::string>& files, FilterTexts& filters,
               CommandLine& cmd) {
     auto formatter = std::make_shared<UsageFormatter>();
-    formatter->column_width(20);
+    formatter->column_width(22);
     app.formatter(formatter);
     app.footer(kFooter);
     app.set_help_flag("-h,--help", "show this help and exit");
-    app.set_version_flag("--version", std::string(kProgram) + " " + MORVEX_VERSION,
-                         "show the version and exit");
+    app.set_version_flag("-V,--version", std::string(kProgram) + " " + MORVEX_VERSION, "show the version and exit");
     for (std::size_t i = 0; i < search::kCriteria.size(); ++i)
         app.add_option(std::string(search::kCriteria[i].option), texts[i], std::string(search::kCriteria[i].optionHelp))
             ->type_name("T")
             ->allow_extra_args(false);
     app.add_flag("--with-ulma", withUlma, "only cruises with data held at ULMA");
-    addFilterOptions(app, filters);
     app.add_flag("--without-ulma", withoutUlma, "only cruises with no data held at ULMA");
+    addFilterOptions(app, filters);
     app.add_option("--probe", cmd.probe, "line probe: for each form only line T goes to kerheads.htm")
         ->type_name("T");
     app.add_flag("--all", cmd.all, "search even when no criterion is given");
-    app.add_option("--output-dir", outputDir, "folder of the four files (default: that of the first file)")
+    app.add_option("-o,--output-dir", outputDir, "folder of the four files (default: that of the first file)")
         ->type_name("DIR");
     app.add_option("--export", cmd.exports, "also write the selected forms to FILE: " + exports::extensionList(""))
         ->type_name("FILE")
         ->allow_extra_args(false);
-    app.add_flag("--quiet", cmd.quiet, "no progress bar on a terminal");
+    app.add_flag("-q,--quiet", cmd.quiet, "no progress bar on a terminal");
     app.add_flag("--json", cmd.json, "the outcome as one JSON object on stdout, in place of the result lines");
     app.add_option("FORMFILE", files, "form files, at most 100, searched in this order")->type_name("...");
 }
@@ -183,6 +182,17 @@ bool splitEmptyValues(const CLI::App& app, int argc, char** argv, std::vector<st
     bool isText = false; // the argument is the text of the option before it
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (!isText && options && arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') {
+            // A short option: -q, -o DIR, -V, -h.
+            const CLI::Option* opt = app.get_option_no_throw(arg.substr(0, 2));
+            if (!opt) {
+                *err = arg + ": unknown option; see " + kProgram + " --help";
+                return false;
+            }
+            isText = opt->get_expected_min() > 0 && arg.size() == 2;
+            args->push_back(arg);
+            continue;
+        }
         if (isText || !options || arg.compare(0, 2, "--") != 0) {
             isText = false;
             args->push_back(arg);
@@ -212,6 +222,19 @@ bool splitEmptyValues(const CLI::App& app, int argc, char** argv, std::vector<st
         args->push_back(arg);
     }
     return true;
+}
+
+// CLI11's message in plain words: an option without its value, anything else that cannot be read.
+std::string plainParseError(const CLI::ParseError& e, const std::vector<std::string>& args) {
+    const std::string what = e.what();
+    const std::size_t colon = what.find(':');
+    if (what.find(" required ") != std::string::npos && what.find(" missing") != std::string::npos &&
+        colon != std::string::npos)
+        return what.substr(0, colon) + ": needs a value after it";
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (what.find(args[i]) != std::string::npos && !args[i].empty())
+            return args[i] + ": not understood here; see " + std::string(kProgram) + " --help";
+    return std::string("the command line cannot be read; see ") + kProgram + " --help";
 }
 
 } // namespace
@@ -343,7 +366,7 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
         app.exit(e);
         return ParseStatus::Exit;
     } catch (const CLI::ParseError& e) {
-        *err = e.what();
+        *err = plainParseError(e, args);
         return ParseStatus::UsageError;
     }
 

@@ -976,13 +976,33 @@ TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
     for (const char* option :
          {"  --project T ", "  --country T ", "  --area T ", "  --agency T ", "  --month T ", "  --cruise T ",
           "  --ship T ", "  --scientist T ", "  --contact T ", "  --parameter T ", "  --with-ulma ",
-          "  --without-ulma ", "  --probe T ", "  --all ", "  --output-dir DIR ", "  --quiet ",
-          "  --version ", "  -h,--help ", "  FORMFILE ... "}) {
+          "  --without-ulma ", "  --square N ", "  --bbox W,S,E,N ", "  --from DATE ", "  --to DATE ", "  --probe T ",
+          "  --all ", "  -o,--output-dir DIR ", "  -q,--quiet ", "  -V,--version ", "  -h,--help ", "  FORMFILE ... "}) {
         std::size_t at = r.out.find(std::string("\n") + option);
         ASSERT_NE(at, std::string::npos) << option;
         std::size_t end = r.out.find('\n', at + 1);
         std::string line = r.out.substr(at + 1, end - at - 1);
         EXPECT_GT(line.size(), std::strlen(option) + 3) << "no description on the line of " << option;
+    }
+}
+
+// The short options of grep-like tools, and errors in plain words with the program's name.
+TEST(CliOptions, ShortOptionsAndPlainErrors) {
+    TempDir dir;
+    const std::string input = dir.file("KER1995.INF");
+    writeFile(input, threeForms());
+    EXPECT_EQ(runSearch({"-V"}).out, "morvex-search " MORVEX_VERSION "\n");
+    TempDir out;
+    Result r = runSearch({"-q", "-o", out.path(), "--all", input});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, selectedLines("Forms Read:-  3 Forms Selected:-  3", out.path()));
+    for (const auto& [args, message] :
+         {std::pair<std::vector<std::string>, std::string>{{"--country"}, "--country: needs a value after it"},
+          {{input, "-o"}, "--output-dir: needs a value after it"},
+          {{"-x", input}, "-x: unknown option; see morvex-search --help"}}) {
+        r = runSearch(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "morvex-search: error: " + message + "\n");
     }
 }
 
