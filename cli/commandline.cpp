@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -37,7 +40,8 @@ constexpr const char* kSynopsis =
     "                     [--cruise T] [--ship T] [--scientist T] [--contact T] [--parameter T]\n"
     "                     [--with-ulma | --without-ulma] [--square N]... [--bbox W,S,E,N]\n"
     "                     [--from DATE] [--to DATE] [--probe T] [--all]\n"
-    "                     [--output-dir DIR] [--export FILE]... [--quiet] [--json] FORMFILE...\n";
+    "                     [--output-dir DIR] [--export FILE]... [--quiet] [--json]\n"
+    "                     [--files-from FILE] FORMFILE...\n";
 
 constexpr const char* kDescription =
     "Searches CSR form files (KER????.INF) and writes kerforms.htm, kerheads.htm, ker3.txt\n"
@@ -170,6 +174,8 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, search::kCrite
         ->allow_extra_args(false);
     app.add_flag("-q,--quiet", cmd.quiet, "no progress bar on a terminal");
     app.add_flag("--json", cmd.json, "the outcome as one JSON object on stdout, in place of the result lines");
+    app.add_option("--files-from", cmd.filesFrom, "also the form files named in FILE, one a line (- for stdin)")
+        ->type_name("FILE");
     app.add_option("FORMFILE", files, "form files, at most 100, searched in this order")->type_name("...");
 }
 
@@ -326,6 +332,35 @@ bool resolveExports(std::vector<std::string>& paths, std::string* err) {
     return true;
 }
 
+// The paths of a list file (or of standard input for "-"), one a line as find writes them, after
+// those given as arguments; empty lines are passed over and a CR before the line end is dropped.
+bool readFileList(const std::string& list, std::vector<std::string>* files, std::string* err) {
+    std::FILE* in = list == "-" ? stdin : std::fopen(list.c_str(), "rb");
+    if (!in) {
+        *err = "--files-from " + list + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    bool failed = false;
+    for (int c; (c = std::getc(in)) != EOF || !line.empty();) {
+        if (c != EOF && c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) files->push_back(line);
+        line.clear();
+        if (c == EOF) break;
+    }
+    failed = std::ferror(in) != 0;
+    if (in != stdin) std::fclose(in);
+    if (failed) {
+        *err = "--files-from " + list + ": cannot be read to its end";
+        return false;
+    }
+    return true;
+}
+
 // The folder of --output-dir, which must exist.
 bool resolveOutputDir(const std::string& folder, std::string* out, std::string* err) {
     if (folder.empty()) {
@@ -374,8 +409,10 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
         *err = "--with-ulma and --without-ulma cannot be given together";
         return ParseStatus::UsageError;
     }
+    if (app.count("--files-from") > 0 && !readFileList(cmd->filesFrom, &files, err)) return ParseStatus::UsageError;
     if (files.empty()) {
-        *err = "no FORMFILE given";
+        *err = app.count("--files-from") > 0 ? "--files-from " + cmd->filesFrom + ": names no form file"
+                                             : "no FORMFILE given";
         return ParseStatus::UsageError;
     }
     if (!resolveExports(cmd->exports, err)) return ParseStatus::UsageError;

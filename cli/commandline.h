@@ -17,6 +17,7 @@ struct CommandLine {
     std::string outputDir;          // as resolvePath gives it; empty: the folder of the first file
     std::string probe;              // text of the line probe
     std::vector<std::string> exports; // --export files, in the order given
+    std::string filesFrom;          // --files-from: a file of form file paths, "-" for stdin
     bool all = false;               // Yes to the no-criteria question
     bool quiet = false;             // no progress bar
     bool json = false;              // the outcome as a JSON object on stdout

@@ -14,12 +14,17 @@ _morvex_search() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local options="--project --country --area --agency --month --cruise --ship --scientist --contact
         --parameter --with-ulma --without-ulma --square --bbox --from --to --probe --all --output-dir --export --quiet
-        --json --help --version -o -q -V -h"
+        --json --files-from --help --version -o -q -V -h"
     COMPREPLY=()
     case $prev in
     --project | --country | --area | --agency | --month | --cruise | --ship | --scientist | --contact | \
         --parameter | --probe | --square | --bbox | --from | --to)
         return # free text
+        ;;
+    --files-from)
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        return
         ;;
     --output-dir | -o)
         compopt -o filenames 2>/dev/null

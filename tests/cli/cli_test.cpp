@@ -969,7 +969,7 @@ TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("Usage: morvex-search [--project T]", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find(" [--quiet] [--json] FORMFILE...\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" [--quiet] [--json]\n                     [--files-from FILE] FORMFILE...\n"), std::string::npos) << r.out;
     // --help and --version are for people: text, with --json too.
     EXPECT_EQ(runSearch({"--json", "--help"}).out, r.out);
     EXPECT_EQ(runSearch({"--json", "--version"}).out, "morvex-search " MORVEX_VERSION "\n");
@@ -1004,6 +1004,25 @@ TEST(CliOptions, ShortOptionsAndPlainErrors) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, "morvex-search: error: " + message + "\n");
     }
+}
+
+// Form file paths read from a file or from standard input, one a line, as find writes them.
+TEST(CliOptions, FilesFromAListOrStandardInput) {
+    TempDir dir;
+    writeFile(dir.file("KER1995.INF"), threeForms());
+    writeFile(dir.file("KER1996.INF"), threeForms());
+    writeFile(dir.file("list"), dir.file("KER1995.INF") + "\r\n\n" + dir.file("KER1996.INF") + "\n");
+    Result r = runSearch({"--all", "--files-from", dir.file("list")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Forms Read:-  6 Forms Selected:-  6");
+    writeFile(dir.file("found"), dir.file("KER1996.INF") + "\n");
+    clitest::Options options;
+    options.stdinFile = dir.file("found");
+    r = Process({"--all", "--files-from", "-", dir.file("KER1995.INF")}, options).finish();
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Forms Read:-  6 Forms Selected:-  6");
+    r = runSearch({"--all", "--files-from", dir.file("none")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "morvex-search: error: --files-from " + dir.file("none") + ": No such file or directory\n");
 }
 
 TEST(CliOptions, HelpEndsWithThreeExamples) {

@@ -45,6 +45,8 @@ Process::Process(const std::vector<std::string>& args, const Options& options) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, options.stderrFd >= 0 ? options.stderrFd : errPipe[1], STDERR_FILENO);
+    if (!options.stdinFile.empty())
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, options.stdinFile.c_str(), O_RDONLY, 0);
     for (const std::string& folder : options.chdir)
         posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawnattr_t attr;

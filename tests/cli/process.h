@@ -29,6 +29,7 @@ struct Options {
     /// first, so that the child reads its texts byte for byte unless a test says otherwise.
     std::vector<std::string> env;
     std::string program; // the program to run; empty: morvex-search
+    std::string stdinFile; // the file the child reads as standard input; empty: the test's own
 };
 
 /// One process (morvex-search unless Options::program says) with its stdout and stderr on pipes (or stderr on a terminal),
