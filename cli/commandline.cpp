@@ -40,7 +40,7 @@ constexpr const char* kSynopsis =
     "                     [--cruise T] [--ship T] [--scientist T] [--contact T] [--parameter T]\n"
     "                     [--with-ulma | --without-ulma] [--square N]... [--bbox W,S,E,N]\n"
     "                     [--from DATE] [--to DATE] [--probe T] [--all]\n"
-    "                     [--output-dir DIR] [--export FILE]... [--quiet] [--json]\n"
+    "                     [--output-dir DIR] [--export FILE]... [--format FMT] [--quiet] [--json]\n"
     "                     [--files-from FILE] FORMFILE...\n";
 
 constexpr const char* kDescription =
@@ -80,6 +80,14 @@ std::string joinAlternatives(const std::vector<std::string>& texts) {
         joined += text;
     }
     return joined;
+}
+
+// "csv|jsonl|geojson|squares.geojson|svg".
+std::string formatNames() {
+    std::string names;
+    for (const exports::ExportFormat& format : exports::exportFormats())
+        names.append(names.empty() ? "" : "|").append(format.extension);
+    return names;
 }
 
 // The filters as typed, read into search::FormFilters after the parse.
@@ -169,9 +177,11 @@ void buildApp(CLI::App& app, std::array<std::vector<std::string>, search::kCrite
     app.add_flag("--all", cmd.all, "search even when no criterion is given");
     app.add_option("-o,--output-dir", outputDir, "folder of the four files (default: that of the first file)")
         ->type_name("DIR");
-    app.add_option("--export", cmd.exports, "also write the selected forms to FILE: " + exports::extensionList(""))
+    app.add_option("--export", cmd.exports,
+                   "also write the selected forms to FILE: " + exports::extensionList("") + "; - for stdout")
         ->type_name("FILE")
         ->allow_extra_args(false);
+    app.add_option("--format", cmd.format, "the format of --export -: " + formatNames())->type_name("FMT");
     app.add_flag("-q,--quiet", cmd.quiet, "no progress bar on a terminal");
     app.add_flag("--json", cmd.json, "the outcome as one JSON object on stdout, in place of the result lines");
     app.add_option("--files-from", cmd.filesFrom, "also the form files named in FILE, one a line (- for stdin)")
@@ -315,9 +325,31 @@ bool textsToForm(std::array<std::vector<std::string>, search::kCriterionCount>& 
     return true;
 }
 
-// The --export paths: a known extension each, resolved like form files.
+// The export "-" to standard output: once, with --format, and not beside --json.
+bool checkStandardOutput(const CommandLine& cmd, std::string* err) {
+    const auto dashes = std::count(cmd.exports.begin(), cmd.exports.end(), std::string("-"));
+    if (dashes > 1) {
+        *err = "--export -: standard output takes one export";
+    } else if (dashes == 1 && cmd.format.empty()) {
+        *err = "--export -: give its format with --format " + formatNames();
+    } else if (dashes == 0 && !cmd.format.empty()) {
+        *err = "--format: only for --export - (standard output); other exports take theirs from their names";
+    } else if (dashes == 1 && cmd.json) {
+        *err = "--export - and --json both write to standard output; give the export a file";
+    } else if (!cmd.format.empty() &&
+               std::none_of(exports::exportFormats().begin(), exports::exportFormats().end(),
+                            [&](const exports::ExportFormat& f) { return f.extension == cmd.format; })) {
+        *err = "--format " + cmd.format + ": not one of " + formatNames();
+    } else {
+        return true;
+    }
+    return false;
+}
+
+// The --export paths: a known extension each, resolved like form files; "-" is standard output.
 bool resolveExports(std::vector<std::string>& paths, std::string* err) {
     for (std::string& path : paths) {
+        if (path == "-") continue;
         if (!exports::Export::knownExtension(path)) {
             *err = "--export " + path + ": the name must end in " + exports::extensionList("or");
             return false;
@@ -415,7 +447,7 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
                                              : "no FORMFILE given";
         return ParseStatus::UsageError;
     }
-    if (!resolveExports(cmd->exports, err)) return ParseStatus::UsageError;
+    if (!checkStandardOutput(*cmd, err) || !resolveExports(cmd->exports, err)) return ParseStatus::UsageError;
     if (!textsToForm(texts, cmd->probe, terminal, err)) return ParseStatus::UsageError;
     for (std::size_t i = 0; i < texts.size(); ++i)
         cmd->criteria.texts[i] = joinAlternatives(texts[i]);

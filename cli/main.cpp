@@ -1,6 +1,7 @@
 // morvex-search: searches CSR form files from the command line and writes the four result files.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -18,10 +19,12 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/clihost.h"
+#include "cli/standardoutput.h"
 #include "cli/commandline.h"
 #include "cli/terminaltext.h"
 #include "exports/export.h"
 #include "exports/exportset.h"
+#include "exports/formats.h"
 #include "reports/reportrun.h"
 #include "search/fileselection.h"
 #include "search/criteria.h"
@@ -109,7 +112,7 @@ std::string choiceFailure(const std::vector<std::string>& files) {
 }
 
 // The result of a completed run: the counts, then the four files or the regret.
-bool printResult(const search::SearchRun& run, const search::OutputPaths& paths) {
+bool printResult(const search::SearchRun& run, const search::OutputPaths& paths, std::FILE* to) {
     std::string out = "Forms Read:- " + search::countText(run.formsRead()) + " Forms Selected:- " +
                       search::countText(run.formsSelected()) + "\n";
     if (run.formsSelected() == 0) {
@@ -118,8 +121,8 @@ bool printResult(const search::SearchRun& run, const search::OutputPaths& paths)
         for (const std::string* path : {&paths.forms, &paths.heads, &paths.csv, &paths.extraction})
             out += *path + "\n";
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    std::fwrite(out.data(), 1, out.size(), to);
+    return std::fflush(to) == 0 && !std::ferror(to);
 }
 
 // The JSON object of --json: the outcome, its message, the counts and the files written.
@@ -176,10 +179,14 @@ int conclude(const Report& report, int status) {
 
 // Creates every export before the search, so that one that cannot be written stops nothing
 // half done.
-bool makeExports(search::FileSystem& fs, const std::vector<std::string>& paths, const exports::ExportContext& context,
+bool makeExports(search::FileSystem& fs, const cli::CommandLine& cmd, const exports::ExportContext& context,
                  exports::ExportSet& exports, std::string* err) {
-    for (const std::string& path : paths) {
-        std::unique_ptr<exports::Export> made = exports::Export::make(fs, path, context, err);
+    for (const std::string& path : cmd.exports) {
+        const exports::ExportFormat* format = path == cli::StandardOutputFiles::kName
+                                                  ? exports::formatOf("-." + cmd.format)
+                                                  : exports::formatOf(path);
+        std::unique_ptr<exports::Export> made =
+            format ? exports::Export::make(fs, path, *format, context, err) : exports::Export::make(fs, path, context, err);
         if (!made) {
             *err = "--export " + *err;
             return false;
@@ -195,7 +202,7 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     // Before any file is made: a signal from now on stops the run and leaves nothing behind.
     cli::CliHost::installBreakHandlers();
     cli::CliHost host(cmd.all, cmd.probe, cli::CliHost::progressBarWanted(cmd.quiet));
-    search::DiskFileSystem fs(&cli::CliHost::breakSignalled);
+    cli::StandardOutputFiles fs(&cli::CliHost::breakSignalled);
     const tables::RpTable rptable;
     exports::ExportSet exports(&rptable);
     std::string err;
@@ -207,11 +214,12 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     const search::OutputPaths& paths = selection.paths;
     std::vector<std::string> exportFiles; // with the files written beside them
     for (const std::string& path : cmd.exports)
-        for (std::string& file : exports::Export::filesOf(path)) exportFiles.push_back(std::move(file));
+        if (path != cli::StandardOutputFiles::kName)
+            for (std::string& file : exports::Export::filesOf(path)) exportFiles.push_back(std::move(file));
     if (!exports::Export::distinctFiles(fs, exportFiles, selection.files,
                                         {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, &err))
         return usageError(report, "--export " + err);
-    if (!makeExports(fs, cmd.exports, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
+    if (!makeExports(fs, cmd, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
         return usageError(report, err);
 
     std::vector<reports::SelectionListener*> listeners;
@@ -236,7 +244,9 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
         for (const std::string& failure : failures) showError(report, "morvex-search: error: cannot write the export " + failure);
         return kExitStopped;
     }
-    if (!report.json && !printResult(run, selection.paths)) {
+    // With an export on standard output, the result lines go to standard error.
+    const bool exportToStdout = std::find(cmd.exports.begin(), cmd.exports.end(), "-") != cmd.exports.end();
+    if (!report.json && !printResult(run, selection.paths, exportToStdout ? stderr : stdout)) {
         showError(report, std::string("morvex-search: error: cannot write the result: ") + std::strerror(errno));
         return kExitStopped;
     }

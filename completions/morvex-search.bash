@@ -14,12 +14,16 @@ _morvex_search() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local options="--project --country --area --agency --month --cruise --ship --scientist --contact
         --parameter --with-ulma --without-ulma --square --bbox --from --to --probe --all --output-dir --export --quiet
-        --json --files-from --help --version -o -q -V -h"
+        --json --files-from --format --help --version -o -q -V -h"
     COMPREPLY=()
     case $prev in
     --project | --country | --area | --agency | --month | --cruise | --ship | --scientist | --contact | \
         --parameter | --probe | --square | --bbox | --from | --to)
         return # free text
+        ;;
+    --format)
+        mapfile -t COMPREPLY < <(compgen -W "csv jsonl geojson squares.geojson svg" -- "$cur")
+        return
         ;;
     --files-from)
         compopt -o filenames 2>/dev/null

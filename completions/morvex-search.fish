@@ -34,6 +34,7 @@ complete -c morvex-search -l probe -x -d 'Line probe: only line T of each form g
 complete -c morvex-search -l all -d 'Search even when no criterion is given'
 complete -c morvex-search -s o -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder of the four files'
 complete -c morvex-search -l export -x -a '(__morvex_search_files \'\\.(csv|jsonl|geojson|squares.geojson|svg)$\')' -d 'Also write the selected forms to FILE'
+complete -c morvex-search -l format -x -a 'csv jsonl geojson squares.geojson svg' -d 'The format of --export -'
 complete -c morvex-search -l files-from -r -F -d 'Also the form files named in FILE, one a line'
 complete -c morvex-search -s q -l quiet -d 'No progress bar on a terminal'
 complete -c morvex-search -l json -d 'The outcome as one JSON object on stdout'

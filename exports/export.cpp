@@ -27,7 +27,12 @@ std::unique_ptr<Export> Export::make(search::FileSystem& files, const std::strin
         if (err) *err = path + ": not one of the export formats " + extensionList("and");
         return nullptr;
     }
-    std::unique_ptr<Export> made = format->make(files, path, context);
+    return make(files, path, *format, context, err);
+}
+
+std::unique_ptr<Export> Export::make(search::FileSystem& files, const std::string& path, const ExportFormat& format,
+                                     const ExportContext& context, std::string* err) {
+    std::unique_ptr<Export> made = format.make(files, path, context);
     if (!made->create(err)) return nullptr;
     return made;
 }
@@ -50,7 +55,7 @@ bool Export::nameFits(const std::string& path) {
 bool Export::create(std::string* err) {
     m_file = m_files.createPending(m_path, err);
     if (!m_file) return false;
-    if (!createCompanions(err)) {
+    if (m_path != "-" && !createCompanions(err)) {
         abandon();
         return false;
     }

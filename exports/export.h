@@ -13,6 +13,8 @@
 
 namespace exports {
 
+struct ExportFormat;
+
 /// What every export may show besides the forms.
 struct ExportContext {
     search::CriteriaSet criteria;
@@ -49,6 +51,10 @@ public:
     /// Its file is created at once; nullptr with err filled when the extension is none of these
     /// or the file cannot be created.
     static std::unique_ptr<Export> make(search::FileSystem& files, const std::string& path,
+                                        const ExportContext& context, std::string* err);
+    /// The export of path in format, whatever its name: "-", standard output as the file system
+    /// gives it, has no files beside it.
+    static std::unique_ptr<Export> make(search::FileSystem& files, const std::string& path, const ExportFormat& format,
                                         const ExportContext& context, std::string* err);
     /// Whether path ends in an extension that names an export format.
     static bool knownExtension(const std::string& path);

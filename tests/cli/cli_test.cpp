@@ -969,7 +969,9 @@ TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("Usage: morvex-search [--project T]", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find(" [--quiet] [--json]\n                     [--files-from FILE] FORMFILE...\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" [--format FMT] [--quiet] [--json]\n                     [--files-from FILE] FORMFILE...\n"),
+              std::string::npos)
+        << r.out;
     // --help and --version are for people: text, with --json too.
     EXPECT_EQ(runSearch({"--json", "--help"}).out, r.out);
     EXPECT_EQ(runSearch({"--json", "--version"}).out, "morvex-search " MORVEX_VERSION "\n");
@@ -1025,6 +1027,38 @@ TEST(CliOptions, FilesFromAListOrStandardInput) {
     EXPECT_EQ(r.err, "morvex-search: error: --files-from " + dir.file("none") + ": No such file or directory\n");
 }
 
+// --export - writes the export to standard output for a pipeline; the result lines go to stderr.
+TEST(CliOptions, ExportToStandardOutput) {
+    TempDir dir;
+    const std::string input = dir.file("KER1995.INF");
+    writeFile(input, threeForms());
+    Result r = runSearch({"--all", "--export", "-", "--format", "jsonl", input});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, selectedLines("Forms Read:-  3 Forms Selected:-  3", dir.path()));
+    std::istringstream lines(r.out);
+    int objects = 0;
+    for (std::string line; std::getline(lines, line); ++objects)
+        EXPECT_EQ(nlohmann::json::parse(line)["selection"], objects + 1);
+    EXPECT_EQ(objects, 3);
+    r = runSearch({"--all", "--export", "-", "--format", "geojson", input});
+    EXPECT_EQ(nlohmann::json::parse(r.out)["features"].size(), 3u);
+    EXPECT_FALSE(fileExists(dir.file("-"))); // nothing beside it: standard output has no folder
+    EXPECT_FALSE(fileExists(dir.file("-.squares.geojson")));
+    for (const auto& [args, message] :
+         {std::pair<std::vector<std::string>, std::string>{
+              {"--all", "--export", "-", input},
+              "--export -: give its format with --format csv|jsonl|geojson|squares.geojson|svg"},
+          {{"--all", "--format", "csv", input},
+           "--format: only for --export - (standard output); other exports take theirs from their names"},
+          {{"--all", "--export", "-", "--format", "xml", input},
+           "--format xml: not one of csv|jsonl|geojson|squares.geojson|svg"}}) {
+        r = runSearch(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "morvex-search: error: " + message + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
 TEST(CliOptions, HelpEndsWithThreeExamples) {
     Result r = runSearch({"--help"});
     const std::size_t examples = r.out.find("\nExamples:\n");
@@ -1051,7 +1085,7 @@ TEST(CliOptions, ExportFormatsAreThoseOfTheExportsTable) {
     }
     EXPECT_EQ(alternatives, "csv|jsonl|geojson|squares.geojson|svg");
     const std::string help = runSearch({"--help"}).out;
-    EXPECT_NE(help.find("to FILE: " + exports::extensionList("") + "\n"), std::string::npos) << help;
+    EXPECT_NE(help.find("to FILE: " + exports::extensionList("") + "; - for stdout\n"), std::string::npos) << help;
     EXPECT_EQ(runSearch({"--all", "--export", "x.txt", "KER1995.INF"}).err,
               "morvex-search: error: --export x.txt: the name must end in " + exports::extensionList("or") + "\n");
     const std::string source = MORVEX_SOURCE_DIR;
