@@ -234,7 +234,15 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
     report.formsRead = run.formsRead();
     report.formsSelected = run.formsSelected();
     report.reportsWritten = run.reportsOpened();
-    if (outcome != search::RunOutcome::Completed) return exitStatus(outcome); // the exports go
+    if (outcome != search::RunOutcome::Completed) {
+        // The reports go beside the first form file unless told: a folder that cannot be
+        // written there is said in one more line, with the way out.
+        if ((outcome == search::RunOutcome::Refused || outcome == search::RunOutcome::Failed) &&
+            cmd.outputDir.empty() && ::access(paths.folder.c_str(), W_OK) != 0)
+            showError(report, "morvex-search: the reports are written beside the first form file, in " + paths.folder +
+                                  ", which cannot be written; choose another folder with --output-dir DIR");
+        return exitStatus(outcome); // the exports go
+    }
     report.extractionWritten = run.formsSelected() > 0;
     std::vector<std::string> failures;
     const bool exported = exports.finish(&failures);

@@ -1059,6 +1059,24 @@ TEST(CliOptions, ExportToStandardOutput) {
     }
 }
 
+// Form files in a folder that cannot be written: the way out is said.
+TEST(CliOptions, UnwritableFolderOfTheFormFilesSuggestsOutputDir) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes in every folder";
+    TempDir dir;
+    const std::string input = dir.file("KER1995.INF");
+    writeFile(input, threeForms());
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    const Result r = runSearch({"--all", input});
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("morvex-search: the reports are written beside the first form file, in " + dir.path() +
+                         ", which cannot be written; choose another folder with --output-dir DIR\n"),
+              std::string::npos)
+        << r.err;
+    TempDir out;
+    EXPECT_EQ(runSearch({"--all", "-o", out.path(), input}).status, 0);
+}
+
 TEST(CliOptions, HelpEndsWithThreeExamples) {
     Result r = runSearch({"--help"});
     const std::size_t examples = r.out.find("\nExamples:\n");
