@@ -62,8 +62,8 @@ screenshots: build
 	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 \
 	    $(BUILD)/morvex-screenshots $(BUILD)/screenshots/1920x1080-scale2 samples 1920x1080
 	@work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; cp samples/KER*.INF "$$work/" && \
-	out=$(CURDIR)/$(BUILD)/screenshots && \
-	(cd "$$work" && $(CURDIR)/$(BUILD)/morvex-search --quiet --country spain \
+	out=$(abspath $(BUILD))/screenshots && \
+	(cd "$$work" && $(abspath $(BUILD))/morvex-search --quiet --country spain \
 	    --export "$$out/spain.csv" --export "$$out/spain.jsonl" --export "$$out/spain.geojson" \
 	    --export "$$out/spain.svg" KER1994.INF KER1995.INF KER1996.INF >/dev/null) && \
 	ls "$$out"/spain.*

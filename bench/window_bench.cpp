@@ -1,18 +1,34 @@
 // Times a search run from the main window, offscreen, with the criteria typed into its fields.
-// Usage: window_bench [--country T] [--month T] [--parameter T] [--repeat N] FORMFILE...
+// Usage: window_bench [--country T] [--month T] [--parameter T] [--all] [--repeat N] [--results] FORMFILE...
 // Prints the best time of the runs and the longest gap between two turns of the event loop
-// during a run (how long the window could not answer).
+// during a run (how long the window could not answer). --all searches without criteria, as
+// morvex-search does. --results then opens the results window on the last run's forms and
+// times its opening, sorts and filter keys, and prints the resident memory along the way.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "app/morvex.h"
+#include "app/resultmodel.h"
+#include "app/resultswindow.h"
 
 namespace {
 
@@ -23,6 +39,8 @@ public:
     void message(QWidget*, const QString& text) override { messages << text; }
     bool ask(QWidget*, const QString&) override { return true; }
     bool openFile(const QString&) override { return true; }
+    QString chooseExportFile(QWidget*, const QString&) override { return {}; }
+    bool openFileAt(const QString&, const QString&) override { return true; }
 
     QStringList files;
     QStringList messages;
@@ -32,6 +50,7 @@ struct Options {
     QStringList texts = QStringList(10);
     QStringList files;
     int repeat = 3;
+    bool results = false;
 };
 
 bool readOptions(const QStringList& args, Options* options) {
@@ -43,6 +62,10 @@ bool readOptions(const QStringList& args, Options* options) {
             options->texts[criterion] = args[++i];
         } else if (args[i] == QLatin1String("--repeat") && i + 1 < args.size()) {
             options->repeat = args[++i].toInt();
+        } else if (args[i] == QLatin1String("--results")) {
+            options->results = true;
+        } else if (args[i] == QLatin1String("--all")) {
+            // no criteria: the window asks whether to select every form, and the answer is Yes
         } else if (args[i].startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -52,14 +75,170 @@ bool readOptions(const QStringList& args, Options* options) {
     return !options->files.isEmpty() && options->repeat > 0;
 }
 
+// The results window is measured on a screen of 1920x1080, where it takes 1440x810 as a user sees
+// it; the offscreen platform's own screen is 800x800.
+void useLargeScreen(const QTemporaryDir& config) {
+    QFile screen(config.filePath(QStringLiteral("screen.json")));
+    if (!screen.open(QIODevice::WriteOnly)) return;
+    screen.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920, "height": 1080, )"
+                 R"("logicalDpi": 96, "dpr": 1}]})");
+    screen.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screen.fileName()));
+}
+
+// Resident memory of this process in MB (VmRSS); 0 when it cannot be read.
+double residentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+double msSince(const QElapsedTimer& clock) {
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+// Counts the paint events of the results window's table (its viewport) and count label.
+class PaintCounter : public QObject {
+public:
+    int table = 0;
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        auto* view = qobject_cast<QTableView*>(widget->parentWidget());
+        if (view && view->viewport() == widget && view->objectName() == QLatin1String("table")) ++table;
+        if (widget->objectName() == QLatin1String("count")) ++count;
+        return false;
+    }
+};
+
+// Processes events, waiting for them, until done() holds; false when 60 s pass without.
+template <typename Done> bool processUntil(Done done) {
+    bool late = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&late] { late = true; });
+    guard.start(60000);
+    while (!done() && !late)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return !late;
+}
+
+struct Memory {
+    double beforeSearch = 0;
+    double afterSearch = 0;
+    double windowOpen = 0;
+};
+
+// Opens the results window from the menu and waits until it is exposed with every row in its
+// table and the table painted. Prints the times from the run's end; null when it never is.
+app::ResultsWindow* openResults(Morvex& window, PaintCounter& paints, const QElapsedTimer& clock) {
+    window.findChild<QAction*>(QStringLiteral("mnuresults1"))->trigger();
+    const double shown = msSince(clock);
+    app::ResultsWindow* results = window.resultsWindow();
+    if (!results) return nullptr;
+    auto* model = static_cast<app::ResultModel*>(results->findChild<QTableView*>(QStringLiteral("table"))->model());
+    const bool ready = processUntil([&] {
+        return paints.table > 0 && results->windowHandle() && results->windowHandle()->isExposed() &&
+               model->rowCount() == model->total();
+    });
+    if (!ready) return nullptr;
+    std::printf("open: %d rows; run end to window shown %.1f ms, to table filled and painted %.1f ms (goal < 300 ms)\n",
+                model->rowCount(), shown, msSince(clock));
+    return results;
+}
+
+// A click on a heading: the sort and the repaint of the heading and the rows.
+double timeSort(QTableView* table, int column, Qt::SortOrder order) {
+    QElapsedTimer clock;
+    clock.start();
+    table->sortByColumn(column, order);
+    table->horizontalHeader()->viewport()->repaint();
+    table->viewport()->repaint();
+    return msSince(clock);
+}
+
+void timeSorts(QTableView* table) {
+    struct Case {
+        int column;
+        Qt::SortOrder order;
+    };
+    const Case cases[] = {{21, Qt::AscendingOrder}, {0, Qt::DescendingOrder}, {15, Qt::AscendingOrder}};
+    double most = 0;
+    for (const Case& c : cases) {
+        const double ms = timeSort(table, c.column, c.order);
+        most = std::max(most, ms);
+        const QAbstractItemModel* model = table->model();
+        std::printf("sort: %-9s %-10s %7.1f ms, first row %s\n",
+                    qPrintable(model->headerData(c.column, Qt::Horizontal).toString()),
+                    c.order == Qt::AscendingOrder ? "ascending" : "descending", ms,
+                    qPrintable(model->index(0, c.column).data().toString()));
+    }
+    std::printf("sort: longest %.1f ms (goal < 200 ms)\n", most);
+}
+
+// Types "chal" into the filter and takes it back, a key at a time; each key is timed until the
+// count label has been painted with the new count.
+void timeFilterKeys(app::ResultsWindow* results, PaintCounter& paints) {
+    auto* filter = results->findChild<QLineEdit*>(QStringLiteral("filter"));
+    auto* count = results->findChild<QLabel*>(QStringLiteral("count"));
+    filter->setFocus();
+    const Qt::Key keys[] = {Qt::Key_C,         Qt::Key_H,         Qt::Key_A,         Qt::Key_L,
+                            Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace};
+    double most = 0, sum = 0;
+    for (Qt::Key key : keys) {
+        const QString before = count->text();
+        const int painted = paints.count;
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(filter, key);
+        if (count->text() != before) processUntil([&] { return paints.count > painted; });
+        QCoreApplication::processEvents(); // the rest of the repaint
+        const double ms = msSince(clock);
+        most = std::max(most, ms);
+        sum += ms;
+        std::printf("filter: %-9s -> %-6s %6.1f ms, %s\n",
+                    key == Qt::Key_Backspace ? "Backspace" : qPrintable(QKeySequence(key).toString().toLower()),
+                    qPrintable(QLatin1Char('"') + filter->text() + QLatin1Char('"')), ms, qPrintable(count->text()));
+    }
+    std::printf("filter: longest key %.1f ms, mean %.1f ms (goal < 100 ms)\n", most, sum / std::size(keys));
+}
+
+// The results window on the last run's forms: its opening, sorts, filter keys and memory.
+int measureResults(Morvex& window, Memory memory, const QElapsedTimer& runEnd) {
+    PaintCounter paints;
+    QCoreApplication::instance()->installEventFilter(&paints);
+    app::ResultsWindow* results = openResults(window, paints, runEnd);
+    if (!results) {
+        std::fprintf(stderr, "window_bench: the results window did not open with its rows\n");
+        return 1;
+    }
+    memory.windowOpen = residentMb();
+    timeSorts(results->findChild<QTableView*>(QStringLiteral("table")));
+    timeFilterKeys(results, paints);
+    std::printf("memory: before the search %.1f MB, after it %.1f MB, window open %.1f MB; "
+                "growth %.1f MB (goal < 150 MB), of which the window %.1f MB; after sorts and filter %.1f MB\n",
+                memory.beforeSearch, memory.afterSearch, memory.windowOpen, memory.windowOpen - memory.beforeSearch,
+                memory.windowOpen - memory.afterSearch, residentMb());
+    QCoreApplication::instance()->removeEventFilter(&paints);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::optional<QTemporaryDir> config;
+    if (std::find(argv + 1, argv + argc, std::string_view("--results")) != argv + argc)
+        useLargeScreen(config.emplace());
     QApplication application(argc, argv);
     Options options;
     if (!readOptions(QApplication::arguments(), &options)) {
-        std::fprintf(stderr, "usage: window_bench [--country T] ... [--repeat N] FORMFILE...\n");
+        std::fprintf(stderr, "usage: window_bench [--country T] ... [--all] [--repeat N] [--results] FORMFILE...\n");
         return 2;
     }
     BenchServices services;
@@ -93,12 +272,16 @@ int main(int argc, char** argv) {
     });
     turns.start(0);
 
+    Memory memory;
+    memory.beforeSearch = residentMb();
+    QElapsedTimer runEnd;
     qint64 best = -1;
     QAction* search = window.findChild<QAction*>(QStringLiteral("Mnusearch"));
     for (int run = 0; run < options.repeat; ++run) {
         clock.start();
         lastTurn = 0;
         search->trigger();
+        runEnd.start();
         const qint64 elapsed = clock.nsecsElapsed();
         if (elapsed - lastTurn > longestGap) {
             longestGap = elapsed - lastTurn;
@@ -106,9 +289,12 @@ int main(int argc, char** argv) {
         }
         if (best < 0 || elapsed < best) best = elapsed;
     }
+    memory.afterSearch = residentMb();
+    turns.stop();
     for (const QString& message : services.messages)
         std::fprintf(stderr, "window_bench: message: %s\n", qPrintable(message));
     std::printf("%.3f s best of %d, longest time without events %.1f ms (ending %.3f s into its run)\n",
                 best / 1e9, options.repeat, longestGap / 1e6, gapEnd / 1e9);
-    return services.messages.isEmpty() ? 0 : 1;
+    if (!services.messages.isEmpty()) return 1;
+    return options.results ? measureResults(window, memory, runEnd) : 0;
 }

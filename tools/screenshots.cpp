@@ -1,4 +1,4 @@
-// Renders the main states of the main window and the map window into PNG files.
+// Renders the main states of the main window, the results window and the map window into PNG files.
 // Usage: morvex-screenshots OUTPUT-FOLDER SAMPLES-FOLDER [WIDTHxHEIGHT] (runs on the offscreen
 // platform, on a screen of that size, 1280x960 unless told; QT_SCALE_FACTOR scales it as usual).
 #include <QAction>
@@ -9,12 +9,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
 
 #include "app/morvex.h"
+#include "app/resultswindow.h"
 #include "geo/kemsqa.h"
 
 namespace {
@@ -28,6 +30,8 @@ public:
     }
     bool ask(QWidget*, const QString&) override { return true; }
     bool openFile(const QString&) override { return true; }
+    QString chooseExportFile(QWidget*, const QString&) override { return {}; }
+    bool openFileAt(const QString&, const QString&) override { return true; }
 
     QStringList files;
 };
@@ -82,6 +86,28 @@ bool shootMap(Shooter& shooter, QLineEdit* areaField) {
     const bool saved = shooter.save(map, QStringLiteral("06-map"));
     QTest::keyClick(map, Qt::Key_Escape);
     return saved;
+}
+
+// Opens the results window of the last run, selects three rows (the last one current, its form
+// shown below) and renders it, then the map with the squares of those rows outlined.
+bool shootResults(Shooter& shooter, Morvex& window) {
+    child<QAction>(&window, "mnuresults1")->trigger();
+    app::ResultsWindow* results = window.resultsWindow();
+    if (!results || !QTest::qWaitForWindowExposed(results)) return false;
+    auto* table = child<QTableView>(results, "table");
+    for (int row : {1, 3, 4}) {
+        const QRect cell = table->visualRect(table->model()->index(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, row == 1 ? Qt::NoModifier : Qt::ControlModifier,
+                          cell.center());
+    }
+    bool ok = shooter.save(results, QStringLiteral("07-results-window"));
+
+    kemsqa* map = kemsqa::open(child<QLineEdit>(&window, "Answer_2"));
+    if (!map || !QTest::qWaitForWindowExposed(map)) return false;
+    ok = shooter.save(map, QStringLiteral("08-results-map")) && ok;
+    map->close(); // the close box: no picks handed over
+    results->close();
+    return ok;
 }
 
 } // namespace
@@ -175,5 +201,6 @@ int main(int argc, char* argv[]) {
     moveTo(bare, corner);
 
     ok = shootMap(shooter, child<QLineEdit>(&window, "Answer_2")) && ok;
+    ok = shootResults(shooter, window) && ok;
     return ok ? 0 : 1;
 }
