@@ -502,7 +502,10 @@ void Morvex::shipload() {
 // Menu commands.
 
 void Morvex::mnuFileClick() {
-    const QStringList chosen = m_chooser->chooseFormFiles(this);
+    chooseFiles(m_chooser->chooseFormFiles(this));
+}
+
+void Morvex::chooseFiles(const QStringList& chosen) {
     std::vector<std::string> paths;
     paths.reserve(static_cast<std::size_t>(chosen.size()));
     for (const QString& path : chosen)

@@ -74,6 +74,10 @@ public:
     /// Opens a file with the program associated with its type; a failure stays silent.
     void HyperJump(const QString& path);
 
+    /// Chooses form files as the file dialog would (paths in the order given); a bad choice is
+    /// said in a message box. For the files the program is started with.
+    void chooseFiles(const QStringList& paths);
+
     /// The file list, years label and output paths of the last file choice.
     const search::FileSelection& fileSelection() const { return m_files; }
     /// True while the Search command's run is going on.

@@ -50,11 +50,17 @@ install(FILES completions/morvex-search.bash
 install(FILES completions/_morvex-search DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT cli)
 install(FILES completions/morvex-search.fish
         DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT cli)
+# The invented sample form files that the manual page's examples search.
+install(FILES samples/KER1994.INF samples/KER1995.INF samples/KER1996.INF
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/morvex-search/examples COMPONENT cli)
 
 if(MORVEX_GUI)
     install(TARGETS morvex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
     morvex_package_docs(gui morvex)
     install(FILES app/org.morvex.morvex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
+    # KER????.INF as a type of its own, which the desktop entry opens.
+    install(FILES app/org.morvex.morvex.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+            RENAME org.morvex.morvex.xml COMPONENT gui)
     install(FILES app/morvex.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
             RENAME org.morvex.morvex.svg COMPONENT gui)
     configure_file(app/org.morvex.morvex.metainfo.xml.in ${MORVEX_DOC_BUILD}/org.morvex.morvex.metainfo.xml @ONLY)

@@ -94,6 +94,7 @@ private Q_SLOTS:
     void keyboardAndNames();
     void closingTheMainWindowClosesIt();
     void browserIsForwardedToTheFormsAnchor();
+    void filesGivenToTheProgramAreChosen();
 
 private:
     QAction* action(const QString& name) const { return m_window->findChild<QAction*>(name); }
@@ -480,6 +481,18 @@ void tst_Results::browserIsForwardedToTheFormsAnchor() {
     const QByteArray url = "file:///data/cruise%20%235/kerforms.htm#12";
     QVERIFY2(page.contains("<meta http-equiv=\"refresh\" content=\"0; url=" + url + "\">"), page.constData());
     QVERIFY(page.contains("<a href=\"" + url + "\">Form 12</a>"));
+}
+
+// morvex FILE... (the desktop entry's %F) chooses the files as the file dialog would.
+void tst_Results::filesGivenToTheProgramAreChosen() {
+    const QString form = m_dir->filePath(QStringLiteral("KER1996.INF"));
+    m_window->chooseFiles({form});
+    QCOMPARE(m_window->fileSelection().files, std::vector<std::string>{form.toStdString()});
+    QCOMPARE(m_window->fileSelection().yearsLabel, std::string("1996"));
+    QCOMPARE(m_services.messages, QStringList());
+    m_window->chooseFiles({m_dir->filePath(QStringLiteral("notes.txt"))});
+    QCOMPARE(m_services.messages.size(), 1); // as the dialog's choice of a name that is no form file
+    QVERIFY(m_window->fileSelection().files.empty());
 }
 
 QTEST_MAIN(tst_Results)

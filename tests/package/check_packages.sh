@@ -52,7 +52,9 @@ expect_files "$cli" /usr/bin/morvex-search /usr/share/man/man1/morvex-search.1.g
     /usr/share/man/man1/morvex-import.1.gz /usr/share/bash-completion/completions/morvex-import \
     /usr/share/zsh/vendor-completions/_morvex-import /usr/share/fish/vendor_completions.d/morvex-import.fish \
     /usr/share/doc/morvex-search/copyright \
-    /usr/share/doc/morvex-search/changelog.Debian.gz /usr/share/lintian/overrides/morvex-search
+    /usr/share/doc/morvex-search/changelog.Debian.gz /usr/share/lintian/overrides/morvex-search \
+    /usr/share/doc/morvex-search/examples/KER1994.INF /usr/share/doc/morvex-search/examples/KER1995.INF \
+    /usr/share/doc/morvex-search/examples/KER1996.INF
 
 # The fields: section, real descriptions, dependencies from dpkg-shlibdeps.
 field() { dpkg-deb -f "$1" "$2"; }
@@ -68,7 +70,7 @@ if grep -qi qt <<<"$depends"; then fail "morvex-search depends on Qt: $depends";
 
 if [ -n "$gui" ]; then
     expect_files "$gui" /usr/bin/morvex /usr/share/man/man1/morvex.1.gz \
-        /usr/share/applications/org.morvex.morvex.desktop \
+        /usr/share/applications/org.morvex.morvex.desktop /usr/share/mime/packages/org.morvex.morvex.xml \
         /usr/share/icons/hicolor/scalable/apps/org.morvex.morvex.svg \
         /usr/share/metainfo/org.morvex.morvex.metainfo.xml /usr/share/doc/morvex/copyright \
         /usr/share/doc/morvex/changelog.Debian.gz /usr/share/lintian/overrides/morvex
