@@ -556,10 +556,11 @@ void Morvex::mnusearchClick() {
     criteria.dataHeld = dataHeld();
 
     setLastResult(nullptr); // a new run empties the results window
-    search::DiskFileSystem files;
+    auto result = std::make_shared<app::RunResult>();
+    result->disk = std::make_unique<search::DiskFileSystem>();
+    search::DiskFileSystem& files = *result->disk;
     files.setFileHook([this] { m_runPanel->fileStep(); });
     reports::SquareCounts squares; // for the map window's picture of the result
-    auto result = std::make_shared<app::RunResult>();
     result->table = std::make_unique<exports::ResultTable>(files, &m_rptable, m_files.paths.forms);
     result->criteria = criteria;
     result->files = m_files;
@@ -569,6 +570,8 @@ void Morvex::mnusearchClick() {
     m_runPanel->begin();
     const search::RunOutcome outcome = run.run(m_files, criteria);
     m_run = nullptr;
+    result->table->finish();
+    files.setFileHook({});
     if (outcome == search::RunOutcome::Completed) {
         kemsqa::setLastResult(squares.formsBySquare());
         if (result->table->size() > 0) setLastResult(std::move(result));

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app/resultmodel.h"
 #include "app/textbridge.h"
@@ -177,7 +178,7 @@ void ResultsWindow::createTable() {
     const QFontMetrics metrics = m_table->fontMetrics();
     for (int c = 0; c < exports::kResultColumnCount; ++c) {
         const auto& column = exports::resultColumns()[static_cast<std::size_t>(c)];
-        const int text = column.kind == exports::ColumnKind::Text ? 16 : 8;
+        const int text = column.kind == exports::ColumnKind::Text ? 16 : column.kind == exports::ColumnKind::Date ? 12 : 8;
         header->resizeSection(
             c, std::max(metrics.horizontalAdvance(latin(column.title)) + 28, metrics.averageCharWidth() * text));
         m_table->setColumnHidden(c, !column.shownAtFirst);
@@ -229,10 +230,41 @@ void ResultsWindow::setColumnShown(int column, bool shown) {
 }
 
 void ResultsWindow::applyFilter() {
+    // The chosen rows and the current one stay chosen where the filter still shows them.
+    std::vector<std::uint32_t> chosen;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
+        chosen.push_back(m_model->tableRow(index.row()));
+    const QModelIndex current = m_table->currentIndex();
+    const std::optional<std::uint32_t> currentForm =
+        current.isValid() ? std::optional(m_model->tableRow(current.row())) : std::nullopt;
     m_model->setFilter(m_filter->text(), m_shownColumns);
+    if (!chosen.empty() || currentForm) restoreChosenRows(chosen, currentForm);
     showCount();
     if (m_model->rowCount() > 0 && !m_table->currentIndex().isValid()) m_table->setCurrentIndex(m_model->index(0, 0));
     showCurrentForm();
+}
+
+void ResultsWindow::restoreChosenRows(const std::vector<std::uint32_t>& chosen,
+                                      std::optional<std::uint32_t> currentForm) {
+    const std::vector<std::uint32_t>& shown = m_model->shownRows();
+    std::vector<int> placeOf(static_cast<std::size_t>(m_model->total()), -1);
+    for (std::size_t i = 0; i < shown.size(); ++i) placeOf[shown[i]] = static_cast<int>(i);
+    std::vector<int> places;
+    for (std::uint32_t form : chosen)
+        if (placeOf[form] >= 0) places.push_back(placeOf[form]);
+    std::sort(places.begin(), places.end());
+    QItemSelection selection;
+    const int lastColumn = m_model->columnCount() - 1;
+    for (std::size_t i = 0; i < places.size();) {
+        std::size_t end = i + 1; // a run of neighbouring rows is one range
+        while (end < places.size() && places[end] == places[end - 1] + 1) ++end;
+        selection.select(m_model->index(places[i], 0), m_model->index(places[end - 1], lastColumn));
+        i = end;
+    }
+    QItemSelectionModel* model = m_table->selectionModel();
+    if (currentForm && placeOf[*currentForm] >= 0)
+        model->setCurrentIndex(m_model->index(placeOf[*currentForm], 0), QItemSelectionModel::NoUpdate);
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void ResultsWindow::showCount() { m_count->setText(countText(m_model->rowCount(), m_model->total())); }

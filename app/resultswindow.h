@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "exports/resulttable.h"
 #include "search/criteria.h"
 #include "search/fileselection.h"
+#include "search/filesystem.h"
 
 class QComboBox;
 class QLabel;
@@ -28,6 +30,7 @@ class ResultModel;
 
 /// What a completed run leaves for the results window.
 struct RunResult {
+    std::unique_ptr<search::DiskFileSystem> disk; // the run's, which the table keeps its forms through
     std::unique_ptr<exports::ResultTable> table;
     search::CriteriaSet criteria;
     search::FileSelection files; // the form files read, the years label and the report paths
@@ -61,6 +64,7 @@ private:
     void showColumnMenu(const QPoint& at);
     void setColumnShown(int column, bool shown);
     void applyFilter();
+    void restoreChosenRows(const std::vector<std::uint32_t>& chosen, std::optional<std::uint32_t> currentForm);
     void showCount();
     void showCurrentForm();
     void outlineChosenRows();

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <new>
+#include <system_error>
 
 #include "search/cruisedates.h"
 #include "search/textutil.h"
@@ -46,7 +47,11 @@ constexpr std::array<ResultColumn, kResultColumnCount> kColumns = {{
     {"at_ulma", "At ULMA", Number, true},
 }};
 
-constexpr std::size_t kScratchBatch = 1 << 20; // form bytes gathered before they go to the scratch file
+// A batch of forms handed to the worker: at most about this many bytes or forms; at most a few
+// wait for it.
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+constexpr std::size_t kBatchForms = 4096;
+constexpr std::size_t kQueuedBatches = 4;
 
 // Collects a row's cells into the table's text, each cut at the cell limit.
 class CellWriter {
@@ -108,12 +113,19 @@ double leadingNumber(std::string_view text) {
     return value;
 }
 
+// Each Windows-1252 byte without its letter case (search::lowerChar), as a table.
+const std::array<char, 256> kFold = [] {
+    std::array<char, 256> fold{};
+    for (int b = 0; b < 256; ++b) fold[static_cast<std::size_t>(b)] = search::lowerChar(static_cast<char>(b));
+    return fold;
+}();
+
 // a before b, letter case aside.
 bool foldedLess(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(search::lowerChar(a[i]));
-        const auto y = static_cast<unsigned char>(search::lowerChar(b[i]));
+        const auto x = static_cast<unsigned char>(kFold[static_cast<unsigned char>(a[i])]);
+        const auto y = static_cast<unsigned char>(kFold[static_cast<unsigned char>(b[i])]);
         if (x != y) return x < y;
     }
     return a.size() < b.size();
@@ -129,7 +141,7 @@ bool holdsFolded(std::string_view text, std::string_view needle) {
         const char c = text[i];
         if (c != first && c != firstUpper) continue;
         std::size_t k = 1;
-        while (k < needle.size() && search::lowerChar(text[i + k]) == needle[k]) ++k;
+        while (k < needle.size() && kFold[static_cast<unsigned char>(text[i + k])] == needle[k]) ++k;
         if (k == needle.size()) return true;
     }
     return false;
@@ -142,7 +154,15 @@ const std::array<ResultColumn, kResultColumnCount>& resultColumns() { return kCo
 ResultTable::ResultTable(search::FileSystem& files, const tables::RpTable* table, std::string scratchBeside)
     : m_files(files), m_table(table), m_scratchBeside(std::move(scratchBeside)) {}
 
-ResultTable::~ResultTable() = default;
+ResultTable::~ResultTable() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closing = true;
+        m_queue.clear();
+    }
+    m_changed.notify_all();
+    if (m_worker.joinable()) m_worker.join();
+}
 
 std::string_view ResultTable::cell(std::size_t row, int column) const {
     const Row& r = m_rows[row];
@@ -198,60 +218,122 @@ void ResultTable::addCells(const FormFacts& f, Row& row) {
     out.cell(f.atUlma);
 }
 
-// The form's lines joined by CR, which no line holds, gathered and appended to the scratch file.
-bool ResultTable::keepForm(const search::Form& form, int last, Row& row) {
-    if (!m_failure.empty()) return false;
-    if (!m_scratch) {
-        std::string err;
-        m_scratch = m_files.createScratch(m_scratchBeside, &err);
-        if (!m_scratch) {
-            m_failure = err;
-            return false;
-        }
-    }
-    row.form = m_pendingAt + m_pending.size();
-    for (int n = 0; n <= last; ++n) {
-        if (n > 0) m_pending += '\r';
-        m_pending.append(form.line(n));
-    }
-    row.formSize = m_pendingAt + m_pending.size() - row.form;
-    row.lines = static_cast<std::int16_t>(last + 1);
-    if (m_pending.size() >= kScratchBatch) {
-        std::string err;
-        if (!m_scratch->append(m_pending, &err)) {
-            m_failure = err;
-            return false;
-        }
-        m_pendingAt += m_pending.size();
-        m_pending.clear();
-    }
-    return true;
-}
-
 void ResultTable::formSelected(const search::Form& form, int last, long long selection) {
     try {
-        Row row;
-        row.selection = selection;
-        row.text = m_text.size();
-        row.squares = static_cast<std::uint32_t>(m_squares.size());
-        if (m_reports) row.fullForm = m_reports->lastFullForm();
-        readFormFacts(form, last, selection, m_table, m_facts);
-        addCells(m_facts, row);
-        for (int square : m_facts.squares) m_squares.push_back(static_cast<std::int16_t>(square));
-        keepForm(form, last, row);
-        m_rows.push_back(row);
+        for (int n = 0; n <= last; ++n) {
+            if (n > 0) m_filling.bytes += '\r';
+            m_filling.bytes.append(form.line(n));
+        }
+        m_filling.forms.push_back({m_filling.bytes.size(), static_cast<std::int16_t>(last + 1), selection,
+                                   m_reports ? m_reports->lastFullForm() : reports::ReportPart{}});
+        if (m_filling.bytes.size() >= kBatchBytes || m_filling.forms.size() >= kBatchForms) handOver();
     } catch (const std::bad_alloc&) {
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (m_failure.empty()) m_failure = "not enough memory to keep the selected forms";
     }
 }
 
+void ResultTable::handOver() {
+    if (m_filling.forms.empty()) return;
+    if (!m_worker.joinable() && !m_closing) {
+        try {
+            m_worker = std::thread(&ResultTable::workerLoop, this);
+        } catch (const std::system_error&) {
+            take(m_filling); // no thread: at once
+            m_filling = {};
+            return;
+        }
+    }
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.size() < kQueuedBatches; });
+        m_queue.push_back(std::move(m_filling));
+    }
+    m_changed.notify_all();
+    m_filling = {};
+}
+
+void ResultTable::workerLoop() {
+    for (;;) {
+        Batch batch;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return !m_queue.empty() || m_closing; });
+            if (m_queue.empty()) return;
+            batch = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_busy = true;
+        }
+        m_changed.notify_all();
+        take(batch);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_busy = false;
+        }
+        m_changed.notify_all();
+    }
+}
+
+void ResultTable::take(const Batch& batch) {
+    try {
+        std::size_t start = 0;
+        for (const Taken& taken : batch.forms) {
+            const std::string_view bytes = std::string_view(batch.bytes).substr(start, taken.end - start);
+            Row row;
+            row.selection = taken.selection;
+            row.fullForm = taken.fullForm;
+            row.lines = taken.lines;
+            row.form = m_kept + start;
+            row.formSize = bytes.size();
+            row.text = m_text.size();
+            row.squares = static_cast<std::uint32_t>(m_squares.size());
+            m_form.clear();
+            std::size_t from = 0;
+            for (int n = 0; n < taken.lines; ++n) {
+                const std::size_t cr = n + 1 < taken.lines ? bytes.find('\r', from) : bytes.size();
+                m_form.append(bytes.substr(from, cr - from));
+                from = cr + 1;
+            }
+            readFormFacts(m_form, taken.lines - 1, taken.selection, m_table, m_facts);
+            addCells(m_facts, row);
+            for (int square : m_facts.squares) m_squares.push_back(static_cast<std::int16_t>(square));
+            m_rows.push_back(row);
+            start = taken.end;
+        }
+        keepBytes(batch.bytes);
+    } catch (const std::bad_alloc&) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_failure.empty()) m_failure = "not enough memory to keep the selected forms";
+    }
+}
+
+void ResultTable::keepBytes(std::string_view bytes) {
+    std::string err;
+    if (!m_scratch && m_failure.empty()) {
+        m_scratch = m_files.createScratch(m_scratchBeside, &err);
+        if (!m_scratch) m_failure = err;
+    }
+    if (m_scratch && m_failure.empty() && !m_scratch->append(bytes, &err)) m_failure = err;
+    m_kept += bytes.size();
+}
+
+void ResultTable::finish() {
+    if (m_finished) return;
+    handOver();
+    if (m_worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_closing = true;
+        }
+        m_changed.notify_all();
+        m_worker.join();
+    }
+    m_finished = true;
+}
+
 bool ResultTable::readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err) {
     bytes.resize(row.formSize);
-    if (row.form >= m_pendingAt) {
-        bytes.assign(m_pending, row.form - m_pendingAt, row.formSize);
-    } else if (!m_scratch->readAt(row.form, bytes.data(), bytes.size(), err)) {
-        return false;
-    }
+    if (!m_scratch->readAt(row.form, bytes.data(), bytes.size(), err)) return false;
     form.clear();
     std::size_t from = 0;
     for (int n = 0; n < row.lines; ++n) {
@@ -263,7 +345,8 @@ bool ResultTable::readForm(const Row& row, std::string& bytes, search::Form& for
 }
 
 bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, std::string* err) {
-    if (!m_failure.empty()) {
+    finish();
+    if (!m_failure.empty() || (!m_scratch && !rows.empty())) {
         e.abandon();
         *err = "the selected forms could not be kept for export: " + m_failure;
         return false;
@@ -314,12 +397,22 @@ void ResultView::sortByNumber(int column, bool descending) {
                      [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
 }
 
-// Rows by their cells, letter case aside; empty dates after the others.
+// Rows by their cells, letter case aside; empty dates after the others. Each cell's first eight
+// bytes, folded, are read once into a number, so that most comparisons are of two numbers.
 void ResultView::sortByText(int column, bool descending, bool emptyLast) {
+    std::vector<std::uint64_t> keys(m_table.size());
+    for (std::uint32_t r : m_order) {
+        const std::string_view cell = m_table.cell(r, column);
+        std::uint64_t key = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            key = key << 8 | (i < cell.size() ? static_cast<unsigned char>(kFold[static_cast<unsigned char>(cell[i])]) : 0u);
+        keys[r] = key;
+    }
     const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
         const std::string_view x = m_table.cell(a, column), y = m_table.cell(b, column);
         if (emptyLast && x.empty() != y.empty()) return y.empty();
-        return foldedLess(x, y);
+        if (keys[a] != keys[b]) return keys[a] < keys[b];
+        return x.size() > 8 && y.size() > 8 ? foldedLess(x.substr(8), y.substr(8)) : x.size() < y.size();
     };
     std::stable_sort(m_order.begin(), m_order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });

@@ -3,11 +3,15 @@
 #define EXPORTS_RESULTTABLE_H
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "exports/export.h"
@@ -41,16 +45,22 @@ const std::array<ResultColumn, kResultColumnCount>& resultColumns();
 /// export gives them, in Windows-1252), the squares it names, where its full form stands in
 /// kerforms.htm, and the form itself, kept in a scratch file so that any rows can be exported
 /// later without holding every form in memory. A cell longer than kMaxCellBytes is cut there.
-///   ResultTable result(files, &table);
+/// The run only copies each form into a batch; a thread of the table's own reads the facts and
+/// writes the scratch file, so that on a second core the table costs the search little time.
+///   ResultTable result(files, &table, paths.forms);
 ///   ReportRun run(host, files, table, {&result});
 ///   result.follow(run.reports());
+///   run.run(selection, criteria);
+///   result.finish(); // before the table is read
 class ResultTable : public reports::SelectionListener {
 public:
     static constexpr std::size_t kMaxCellBytes = std::size_t{16} << 10;
 
     /// Observation codes are looked up in table (none without one); the scratch file is made
-    /// in the folder of scratchBeside when the first form comes.
+    /// in the folder of scratchBeside, through files, when the first form comes: files is used
+    /// until finish() returns.
     ResultTable(search::FileSystem& files, const tables::RpTable* table, std::string scratchBeside);
+    /// Stops the thread, whatever it still holds.
     ~ResultTable() override;
     ResultTable(const ResultTable&) = delete;
     ResultTable& operator=(const ResultTable&) = delete;
@@ -58,6 +68,8 @@ public:
     /// The writer of the run's reports, asked where each full form stands.
     void follow(const reports::ReportForm& reports) { m_reports = &reports; }
     void formSelected(const search::Form& form, int last, long long selection) override;
+    /// Waits until every form taken is in the table. The readers below wait for it.
+    void finish();
 
     std::size_t size() const { return m_rows.size(); }
     /// A cell's text, Windows-1252.
@@ -74,6 +86,17 @@ public:
     bool exportRows(const std::vector<std::uint32_t>& rows, Export& e, std::string* err);
 
 private:
+    // A form copied from the run: its lines joined by CR, which no line holds.
+    struct Taken {
+        std::size_t end; // of its bytes in Batch::bytes
+        std::int16_t lines;
+        long long selection;
+        reports::ReportPart fullForm;
+    };
+    struct Batch {
+        std::string bytes;
+        std::vector<Taken> forms;
+    };
     struct Row {
         std::uint64_t text = 0;   // where the row's cells start in m_text
         std::uint64_t form = 0;   // where the form starts in the scratch file
@@ -85,21 +108,36 @@ private:
         std::array<std::uint32_t, kResultColumnCount> cellEnd{}; // from text
     };
     void addCells(const FormFacts& facts, Row& row);
-    bool keepForm(const search::Form& form, int last, Row& row);
     bool readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err);
+    void handOver();
+    void workerLoop();
+    /// The worker's part: the rows of a batch, then its bytes into the scratch file.
+    void take(const Batch& batch);
+    void keepBytes(std::string_view bytes);
 
     search::FileSystem& m_files;
     const tables::RpTable* m_table;
     std::string m_scratchBeside;
     const reports::ReportForm* m_reports = nullptr;
+    // The run's thread: the batch being filled.
+    Batch m_filling;
+    // The worker's (the readers' once finish() has returned).
     std::vector<Row> m_rows;
     std::string m_text;
     std::vector<std::int16_t> m_squares;
     std::unique_ptr<search::ScratchFile> m_scratch;
-    std::string m_pending;          // form bytes not yet in the scratch file
-    std::uint64_t m_pendingAt = 0;  // where m_pending will stand in it
+    std::uint64_t m_kept = 0;       // bytes of forms in the scratch file
     std::string m_failure;
     FormFacts m_facts;              // of the form at hand, its memory kept
+    search::Form m_form;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Batch> m_queue;      // handed over, not yet taken
+    bool m_busy = false;            // the worker is taking a batch
+    bool m_closing = false;         // no batch follows: the worker ends when the queue is empty
+    std::thread m_worker;
+    bool m_finished = false;
 };
 
 /// The rows of a ResultTable as the window shows them: in selection order or sorted by a
@@ -123,6 +161,7 @@ public:
 private:
     void sortByNumber(int column, bool descending);
     void sortByText(int column, bool descending, bool emptyLast);
+    void keepSortedOrder();
     bool holds(std::uint32_t row, std::string_view foldedNeedle) const;
     void applyFilter(const std::vector<std::uint32_t>& candidates);
 

@@ -210,7 +210,7 @@ void kemsqa::paintLastResult(QPainter& painter) const {
     }
 }
 
-// A dark frame, two pixels wide, inside each outlined square that the map shows.
+// An orange frame, two pixels wide, inside each outlined square that the map shows.
 void kemsqa::paintOutlined(QPainter& painter) const {
     const QRectF map(0, 0, MapWidth, MapHeight);
     painter.save();

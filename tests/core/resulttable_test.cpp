@@ -42,6 +42,7 @@ struct ResultTableTest : ::testing::Test {
         reports::ReportRun reportRun(host, fs, table, {&result});
         result.follow(reportRun.reports());
         ASSERT_EQ(reportRun.run(selection, criteria), search::RunOutcome::Completed);
+        result.finish();
     }
     std::vector<std::string> column(const exports::ResultTable& result, const exports::ResultView& view, int c) {
         std::vector<std::string> cells;

@@ -261,6 +261,14 @@ void tst_Results::filterKeepsRowsHoldingTheText() {
     QCOMPARE(columnTexts(kSelection), QStringList{"3"});
     filter->setText(QStringLiteral("\u20ac")); // the euro sign of the form's byte 0x80
     QCOMPARE(columnTexts(kSelection), QStringList{"3"});
+    // Chosen rows the filter keeps stay chosen, and their squares outlined.
+    filter->clear();
+    table()->selectRow(0);
+    table()->selectionModel()->select(table()->model()->index(3, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    filter->setText(QStringLiteral("celtic"));
+    QCOMPARE(table()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(kemsqa::outlined(), (std::vector<int>{183}));
     filter->setText(QStringLiteral("\u0141")); // no Windows-1252 byte: no form holds it
     QCOMPARE(count->text(), QStringLiteral("0 of 4 forms"));
     filter->clear();
