@@ -3,9 +3,10 @@
 
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
-DEBS   := g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcli11-dev libxml2-dev fonts-dejavu-core \
-          nlohmann-json3-dev librsvg2-bin gdal-bin python3 \
-          dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
+# What building and running need (make run), and what the tests add (make test).
+DEBS      := g++ cmake make qt6-base-dev libcli11-dev libxml2-dev nlohmann-json3-dev fonts-dejavu-core
+TEST_DEBS := $(DEBS) libgtest-dev libgmock-dev libbenchmark-dev librsvg2-bin gdal-bin python3 \
+             dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # The builds of `make test` and `make fuzz` stop at the first compiler warning (`WERROR=` lets them pass).
 WERROR ?= -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
@@ -23,16 +24,17 @@ FUZZ_TARGETS := fuzz_reader fuzz_run fuzz_import
 FUZZ_DEBS    := clang-14 libclang-rt-14-dev
 
 # clang-tidy for `make lint`, clang-format for `make format-check`.
-LINT_DEBS := clang-tidy clang-format
+LINT_DEBS := clang-tidy clang-format python3
 
-.PHONY: all deps fuzz-deps lint-deps build run test test-asan fuzz lint format-check bench clean screenshots package
+.PHONY: all deps test-deps fuzz-deps lint-deps build run test test-asan fuzz lint format-check bench clean screenshots package
 
 all: build
 
 PACKAGES_deps      = $(DEBS)
+PACKAGES_test-deps = $(TEST_DEBS)
 PACKAGES_fuzz-deps = $(FUZZ_DEBS)
 PACKAGES_lint-deps = $(LINT_DEBS)
-deps fuzz-deps lint-deps:
+deps test-deps fuzz-deps lint-deps:
 	@missing=""; \
 	for p in $(PACKAGES_$@); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
@@ -69,10 +71,10 @@ screenshots: build
 	ls "$$out"/spain.*
 
 # The Debian packages morvex-search and morvex, into $(BUILD)/.
-package: build
+package: test-deps build
 	cd $(BUILD) && cpack
 
-test: deps
+test: test-deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -80,7 +82,7 @@ test: deps
 
 # The browser check and the packages are in the normal suite only: they look at pages and
 # packages, not at memory.
-test-asan: deps
+test-asan: test-deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVEX_SANITIZE=ON -DMORVEX_GUI=OFF $(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'browser|package'
