@@ -393,6 +393,14 @@ bool readFileList(const std::string& list, std::vector<std::string>* files, std:
     return true;
 }
 
+// The form files of the arguments and of --files-from (when given): at least one.
+bool gatherFiles(bool fromList, const std::string& list, std::vector<std::string>* files, std::string* err) {
+    if (fromList && !readFileList(list, files, err)) return false;
+    if (!files->empty()) return true;
+    *err = fromList ? "--files-from " + list + ": names no form file" : "no FORMFILE given";
+    return false;
+}
+
 // The folder of --output-dir, which must exist.
 bool resolveOutputDir(const std::string& folder, std::string* out, std::string* err) {
     if (folder.empty()) {
@@ -441,13 +449,9 @@ ParseStatus parseCommandLine(int argc, char** argv, CommandLine* cmd, std::strin
         *err = "--with-ulma and --without-ulma cannot be given together";
         return ParseStatus::UsageError;
     }
-    if (app.count("--files-from") > 0 && !readFileList(cmd->filesFrom, &files, err)) return ParseStatus::UsageError;
-    if (files.empty()) {
-        *err = app.count("--files-from") > 0 ? "--files-from " + cmd->filesFrom + ": names no form file"
-                                             : "no FORMFILE given";
+    if (!gatherFiles(app.count("--files-from") > 0, cmd->filesFrom, &files, err) || !checkStandardOutput(*cmd, err) ||
+        !resolveExports(cmd->exports, err))
         return ParseStatus::UsageError;
-    }
-    if (!checkStandardOutput(*cmd, err) || !resolveExports(cmd->exports, err)) return ParseStatus::UsageError;
     if (!textsToForm(texts, cmd->probe, terminal, err)) return ParseStatus::UsageError;
     for (std::size_t i = 0; i < texts.size(); ++i)
         cmd->criteria.texts[i] = joinAlternatives(texts[i]);

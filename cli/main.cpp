@@ -196,6 +196,23 @@ bool makeExports(search::FileSystem& fs, const cli::CommandLine& cmd, const expo
     return true;
 }
 
+// Every export is a file of its own, apart from the files the search reads and writes, and is
+// created before the search.
+bool exportsCanBeMade(search::FileSystem& fs, const cli::CommandLine& cmd, const search::FileSelection& selection,
+                      const tables::RpTable& rptable, exports::ExportSet& exports, std::string* err) {
+    const search::OutputPaths& paths = selection.paths;
+    std::vector<std::string> exportFiles; // with the files written beside them
+    for (const std::string& path : cmd.exports)
+        if (path != cli::StandardOutputFiles::kName)
+            for (std::string& file : exports::Export::filesOf(path)) exportFiles.push_back(std::move(file));
+    if (!exports::Export::distinctFiles(fs, exportFiles, selection.files,
+                                        {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, err)) {
+        *err = "--export " + *err;
+        return false;
+    }
+    return makeExports(fs, cmd, {cmd.criteria, selection.yearsLabel, &rptable}, exports, err);
+}
+
 // The search itself, after a good command line: run, finish the exports, show the result.
 int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selection, std::uint64_t totalBytes,
            Report& report) {
@@ -212,15 +229,7 @@ int runSearch(const cli::CommandLine& cmd, const search::FileSelection& selectio
         return kExitRefused;
     }
     const search::OutputPaths& paths = selection.paths;
-    std::vector<std::string> exportFiles; // with the files written beside them
-    for (const std::string& path : cmd.exports)
-        if (path != cli::StandardOutputFiles::kName)
-            for (std::string& file : exports::Export::filesOf(path)) exportFiles.push_back(std::move(file));
-    if (!exports::Export::distinctFiles(fs, exportFiles, selection.files,
-                                        {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, &err))
-        return usageError(report, "--export " + err);
-    if (!makeExports(fs, cmd, {cmd.criteria, selection.yearsLabel, &rptable}, exports, &err))
-        return usageError(report, err);
+    if (!exportsCanBeMade(fs, cmd, selection, rptable, exports, &err)) return usageError(report, err);
 
     std::vector<reports::SelectionListener*> listeners;
     if (!exports.empty()) listeners.push_back(&exports);
