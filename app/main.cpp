@@ -70,7 +70,8 @@ int main(int argc, char* argv[]) {
     // The form files of the command line (the desktop entry's %F), after Qt has taken its own options.
     QStringList files = QApplication::arguments().mid(1);
     files.removeAll(QStringLiteral("--"));
-    for (QString& file : files) file = QDir::current().absoluteFilePath(file);
+    for (QString& file : files)
+        file = QDir::current().absoluteFilePath(file);
     if (!files.isEmpty()) window.chooseFiles(files);
     return app.exec();
 }

@@ -75,11 +75,13 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
     const QModelIndexList before = persistentIndexList();
     std::vector<std::uint32_t> forms;
     forms.reserve(static_cast<std::size_t>(before.size()));
-    for (const QModelIndex& index : before) forms.push_back(tableRow(index.row()));
+    for (const QModelIndex& index : before)
+        forms.push_back(tableRow(index.row()));
     m_view->sortBy(column, order == Qt::DescendingOrder);
     std::vector<int> placeOf(m_table->size(), -1);
     const std::vector<std::uint32_t>& rows = shownRows();
-    for (std::size_t i = 0; i < rows.size(); ++i) placeOf[rows[i]] = static_cast<int>(i);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        placeOf[rows[i]] = static_cast<int>(i);
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)

@@ -37,7 +37,9 @@ namespace {
 // A full form larger than this is shown up to here; the browser shows it all.
 constexpr std::size_t kMostFormBytes = 1 << 20;
 
-QString latin(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+QString latin(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QString countText(int shown, int total) {
     return QStringLiteral("%1 of %2 forms").arg(QLocale().toString(shown), QLocale().toString(total));
@@ -47,8 +49,8 @@ QString countText(int shown, int total) {
 
 std::string readFullForm(const std::string& path, const reports::ReportPart& part, long long selection,
                          std::string* why) {
-    const std::string changed = "The full forms report " + path +
-                                " has changed since the search; search again to read the form here.";
+    const std::string changed =
+        "The full forms report " + path + " has changed since the search; search again to read the form here.";
     if (part.empty()) {
         *why = "The full forms report holds no forms of this search: the option box asked for one line of each.";
         return {};
@@ -82,7 +84,8 @@ ResultsWindow::ResultsWindow(const WindowServices& services, const tables::RpTab
     setObjectName(QStringLiteral("resultsWindow"));
     setWindowTitle(QStringLiteral("Selected Forms"));
     setAccessibleName(QStringLiteral("Selected Forms"));
-    for (std::size_t c = 0; c < m_shownColumns.size(); ++c) m_shownColumns[c] = exports::resultColumns()[c].shownAtFirst;
+    for (std::size_t c = 0; c < m_shownColumns.size(); ++c)
+        m_shownColumns[c] = exports::resultColumns()[c].shownAtFirst;
     createControls();
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QRect room = screen->availableGeometry();
@@ -125,7 +128,8 @@ void ResultsWindow::createControls() {
     scopeLabel->setBuddy(m_scope);
     m_export = new QPushButton(QStringLiteral("&Export..."), this);
     m_export->setObjectName(QStringLiteral("export"));
-    connect(m_export, &QPushButton::clicked, this, [this] { exportForms(static_cast<Scope>(m_scope->currentIndex())); });
+    connect(m_export, &QPushButton::clicked, this,
+            [this] { exportForms(static_cast<Scope>(m_scope->currentIndex())); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(filterLabel);
@@ -178,17 +182,17 @@ void ResultsWindow::createTable() {
     const QFontMetrics metrics = m_table->fontMetrics();
     for (int c = 0; c < exports::kResultColumnCount; ++c) {
         const auto& column = exports::resultColumns()[static_cast<std::size_t>(c)];
-        const int text = column.kind == exports::ColumnKind::Text ? 16 : column.kind == exports::ColumnKind::Date ? 12 : 8;
+        const int text = column.kind == exports::ColumnKind::Text   ? 16
+                         : column.kind == exports::ColumnKind::Date ? 12
+                                                                    : 8;
         header->resizeSection(
             c, std::max(metrics.horizontalAdvance(latin(column.title)) + 28, metrics.averageCharWidth() * text));
         m_table->setColumnHidden(c, !column.shownAtFirst);
     }
     m_table->setSortingEnabled(true);
     connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openCurrentForm);
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &ResultsWindow::showCurrentForm);
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &ResultsWindow::outlineChosenRows);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ResultsWindow::showCurrentForm);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultsWindow::outlineChosenRows);
     connect(m_model.get(), &QAbstractItemModel::modelReset, this, &ResultsWindow::outlineChosenRows);
 }
 
@@ -212,7 +216,8 @@ void ResultsWindow::setResult(std::shared_ptr<RunResult> result) {
 void ResultsWindow::showColumnMenu(const QPoint& at) {
     QMenu menu(this);
     int shown = 0;
-    for (bool s : m_shownColumns) shown += s ? 1 : 0;
+    for (bool s : m_shownColumns)
+        shown += s ? 1 : 0;
     for (int c = 0; c < exports::kResultColumnCount; ++c) {
         QAction* item = menu.addAction(latin(exports::resultColumns()[static_cast<std::size_t>(c)].title));
         item->setCheckable(true);
@@ -248,7 +253,8 @@ void ResultsWindow::restoreChosenRows(const std::vector<std::uint32_t>& chosen,
                                       std::optional<std::uint32_t> currentForm) {
     const std::vector<std::uint32_t>& shown = m_model->shownRows();
     std::vector<int> placeOf(static_cast<std::size_t>(m_model->total()), -1);
-    for (std::size_t i = 0; i < shown.size(); ++i) placeOf[shown[i]] = static_cast<int>(i);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        placeOf[shown[i]] = static_cast<int>(i);
     std::vector<int> places;
     for (std::uint32_t form : chosen)
         if (placeOf[form] >= 0) places.push_back(placeOf[form]);
@@ -257,7 +263,8 @@ void ResultsWindow::restoreChosenRows(const std::vector<std::uint32_t>& chosen,
     const int lastColumn = m_model->columnCount() - 1;
     for (std::size_t i = 0; i < places.size();) {
         std::size_t end = i + 1; // a run of neighbouring rows is one range
-        while (end < places.size() && places[end] == places[end - 1] + 1) ++end;
+        while (end < places.size() && places[end] == places[end - 1] + 1)
+            ++end;
         selection.select(m_model->index(places[i], 0), m_model->index(places[end - 1], lastColumn));
         i = end;
     }
@@ -267,7 +274,9 @@ void ResultsWindow::restoreChosenRows(const std::vector<std::uint32_t>& chosen,
     model->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-void ResultsWindow::showCount() { m_count->setText(countText(m_model->rowCount(), m_model->total())); }
+void ResultsWindow::showCount() {
+    m_count->setText(countText(m_model->rowCount(), m_model->total()));
+}
 
 void ResultsWindow::showCurrentForm() {
     const QModelIndex current = m_table->currentIndex();
@@ -307,7 +316,8 @@ std::vector<std::uint32_t> ResultsWindow::rowsOf(Scope scope) const {
     switch (scope) {
     case Scope::All:
         rows.resize(m_result->table->size());
-        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint32_t>(i);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            rows[i] = static_cast<std::uint32_t>(i);
         break;
     case Scope::Shown:
         rows = m_model->shownRows();
@@ -315,8 +325,10 @@ std::vector<std::uint32_t> ResultsWindow::rowsOf(Scope scope) const {
     case Scope::Chosen: {
         // In the order shown.
         QModelIndexList chosen = m_table->selectionModel()->selectedRows();
-        std::sort(chosen.begin(), chosen.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-        for (const QModelIndex& index : chosen) rows.push_back(m_model->tableRow(index.row()));
+        std::sort(chosen.begin(), chosen.end(),
+                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        for (const QModelIndex& index : chosen)
+            rows.push_back(m_model->tableRow(index.row()));
         break;
     }
     }
@@ -327,8 +339,9 @@ bool ResultsWindow::exportForms(Scope scope) {
     if (!m_result) return false;
     const std::vector<std::uint32_t> rows = rowsOf(scope);
     if (rows.empty()) {
-        m_services.messages->message(this, scope == Scope::Chosen ? QStringLiteral("No rows are selected: there is nothing to export.")
-                                                                  : QStringLiteral("No forms are shown: there is nothing to export."));
+        m_services.messages->message(this, scope == Scope::Chosen
+                                               ? QStringLiteral("No rows are selected: there is nothing to export.")
+                                               : QStringLiteral("No forms are shown: there is nothing to export."));
         return false;
     }
     const QString folder = QFileInfo(pathText(m_result->files.paths.forms)).absolutePath();
@@ -338,7 +351,8 @@ bool ResultsWindow::exportForms(Scope scope) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool written = writeExport(pathBytes(chosen), rows, &err);
     QApplication::restoreOverrideCursor();
-    if (!written) m_services.messages->message(this, QStringLiteral("The export was not written.\n\n") + fromBytes(err));
+    if (!written)
+        m_services.messages->message(this, QStringLiteral("The export was not written.\n\n") + fromBytes(err));
     return written;
 }
 

@@ -38,7 +38,8 @@ QString DialogFileChooser::chooseExportFile(QWidget* parent, const QString& sugg
     QStringList filters;
     QStringList suffixes;
     for (const exports::ExportFormat& format : exports::exportFormats()) {
-        const QString extension = QString::fromLatin1(format.extension.data(), static_cast<qsizetype>(format.extension.size()));
+        const QString extension =
+            QString::fromLatin1(format.extension.data(), static_cast<qsizetype>(format.extension.size()));
         filters << QStringLiteral("%1 (*.%2)").arg(extension.toUpper(), extension);
         suffixes << extension;
     }
@@ -70,9 +71,9 @@ QByteArray forwardingPage(const QString& path, const QString& anchor) {
     QUrl target = QUrl::fromLocalFile(path);
     target.setFragment(anchor);
     const QByteArray url = target.toEncoded().replace('&', "&amp;").replace('"', "&quot;");
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<meta http-equiv=\"refresh\" content=\"0; url=" + url +
-           "\">\n<title>Form " + anchor.toHtmlEscaped().toUtf8() + "</title></head>\n<body><a href=\"" + url + "\">Form " +
-           anchor.toHtmlEscaped().toUtf8() + "</a></body></html>\n";
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<meta http-equiv=\"refresh\" content=\"0; url=" +
+           url + "\">\n<title>Form " + anchor.toHtmlEscaped().toUtf8() + "</title></head>\n<body><a href=\"" + url +
+           "\">Form " + anchor.toHtmlEscaped().toUtf8() + "</a></body></html>\n";
 }
 
 bool DesktopFileOpener::openFileAt(const QString& path, const QString& anchor) {

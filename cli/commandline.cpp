@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -97,12 +97,10 @@ struct FilterTexts {
 };
 
 void addFilterOptions(CLI::App& app, FilterTexts& filters) {
-    app.add_option("--square", filters.squares,
-                   "forms naming square N by number (repeat or join with commas)")
+    app.add_option("--square", filters.squares, "forms naming square N by number (repeat or join with commas)")
         ->type_name("N")
         ->allow_extra_args(false);
-    app.add_option("--bbox", filters.box,
-                   "forms naming a square in the box (degrees; W > E crosses 180)")
+    app.add_option("--bbox", filters.box, "forms naming a square in the box (degrees; W > E crosses 180)")
         ->type_name("W,S,E,N");
     app.add_option("--from", filters.from, "forms whose cruise ends on DATE (YYYY-MM-DD) or later")->type_name("DATE");
     app.add_option("--to", filters.to, "forms whose cruise starts on DATE or earlier")->type_name("DATE");
@@ -140,8 +138,8 @@ bool readFilters(const CLI::App& app, const FilterTexts& texts, search::FormFilt
         }
         filters->box = box;
     }
-    for (const auto& [name, text, date] : {std::tuple("--from", &texts.from, &filters->from),
-                                           std::tuple("--to", &texts.to, &filters->to)}) {
+    for (const auto& [name, text, date] :
+         {std::tuple("--from", &texts.from, &filters->from), std::tuple("--to", &texts.to, &filters->to)}) {
         if (app.count(name) == 0) continue;
         *date = search::parseIsoDate(*text);
         if (!*date) {

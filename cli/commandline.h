@@ -17,8 +17,8 @@ struct CommandLine {
     std::string outputDir;          // as resolvePath gives it; empty: the folder of the first file
     std::string probe;              // text of the line probe
     std::vector<std::string> exports; // --export files, in the order given
-    std::string filesFrom;          // --files-from: a file of form file paths, "-" for stdin
-    std::string format;             // --format: the format of the export "-" (standard output)
+    std::string filesFrom;            // --files-from: a file of form file paths, "-" for stdin
+    std::string format;               // --format: the format of the export "-" (standard output)
     bool all = false;               // Yes to the no-criteria question
     bool quiet = false;             // no progress bar
     bool json = false;              // the outcome as a JSON object on stdout

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -19,15 +19,15 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/clihost.h"
-#include "cli/standardoutput.h"
 #include "cli/commandline.h"
+#include "cli/standardoutput.h"
 #include "cli/terminaltext.h"
 #include "exports/export.h"
 #include "exports/exportset.h"
 #include "exports/formats.h"
 #include "reports/reportrun.h"
-#include "search/fileselection.h"
 #include "search/criteria.h"
+#include "search/fileselection.h"
 #include "search/filesystem.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
@@ -182,11 +182,10 @@ int conclude(const Report& report, int status) {
 bool makeExports(search::FileSystem& fs, const cli::CommandLine& cmd, const exports::ExportContext& context,
                  exports::ExportSet& exports, std::string* err) {
     for (const std::string& path : cmd.exports) {
-        const exports::ExportFormat* format = path == cli::StandardOutputFiles::kName
-                                                  ? exports::formatOf("-." + cmd.format)
-                                                  : exports::formatOf(path);
-        std::unique_ptr<exports::Export> made =
-            format ? exports::Export::make(fs, path, *format, context, err) : exports::Export::make(fs, path, context, err);
+        const exports::ExportFormat* format =
+            path == cli::StandardOutputFiles::kName ? exports::formatOf("-." + cmd.format) : exports::formatOf(path);
+        std::unique_ptr<exports::Export> made = format ? exports::Export::make(fs, path, *format, context, err)
+                                                       : exports::Export::make(fs, path, context, err);
         if (!made) {
             *err = "--export " + *err;
             return false;
@@ -204,7 +203,8 @@ bool exportsCanBeMade(search::FileSystem& fs, const cli::CommandLine& cmd, const
     std::vector<std::string> exportFiles; // with the files written beside them
     for (const std::string& path : cmd.exports)
         if (path != cli::StandardOutputFiles::kName)
-            for (std::string& file : exports::Export::filesOf(path)) exportFiles.push_back(std::move(file));
+            for (std::string& file : exports::Export::filesOf(path))
+                exportFiles.push_back(std::move(file));
     if (!exports::Export::distinctFiles(fs, exportFiles, selection.files,
                                         {paths.forms, paths.heads, paths.csv, paths.extraction, paths.pending}, err)) {
         *err = "--export " + *err;

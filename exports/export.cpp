@@ -82,7 +82,8 @@ bool Export::finish(std::string* err) {
 }
 
 void Export::abandon() {
-    for (const auto& companion : m_companions) companion->abandon();
+    for (const auto& companion : m_companions)
+        companion->abandon();
     if (!m_file) return;
     m_file->discard();
     m_file.reset();

@@ -51,9 +51,9 @@ const ExportFormat* formatOf(const std::string& path) {
     const std::string name = lowerName(path);
     const ExportFormat* found = nullptr;
     for (const ExportFormat& format : kFormats) {
-        const std::size_t size = format.extension.size() + 1;
-        if (name.size() > size && name.compare(name.size() - size, size, "." + std::string(format.extension)) == 0 &&
-            (!found || format.extension.size() > found->extension.size()))
+        const std::size_t size = format.extension.size();
+        if (name.size() > size + 1 && name.ends_with(format.extension) && name[name.size() - size - 1] == '.' &&
+            (!found || size > found->extension.size()))
             found = &format;
     }
     return found;

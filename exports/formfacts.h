@@ -23,7 +23,7 @@ struct ObservationFacts {
 /// The facts of one form, as single-byte text of the form (Windows-1252).
 struct FormFacts {
     long long selection = 0;
-    std::string reference;                   // the year (four digits), fields 2 and 3 of line 0: one key in every export
+    std::string reference; // the year (four digits), fields 2 and 3 of line 0: one key in every export
     std::string year;                        // field 1 of line 0; two digits are of the 1900s
     std::string_view iocCode;                // field 2 of line 0
     std::string projects;                    // fields 6 on of line 0, separators as blanks

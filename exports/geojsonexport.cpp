@@ -37,8 +37,8 @@ void GeoJsonExport::writeGeometry(const FormFacts& facts) {
     m_json.beginArray();
     for (int square : facts.squares) {
         const geo::SquareBounds b = geo::squareBounds(square);
-        const int ring[5][2] = {{b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north},
-                                {b.west, b.south}};
+        const int ring[5][2] = {
+            {b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north}, {b.west, b.south}};
         m_json.beginArray();
         m_json.beginArray();
         for (const auto& [lon, lat] : ring) {
@@ -55,7 +55,8 @@ void GeoJsonExport::writeGeometry(const FormFacts& facts) {
 }
 
 void GeoJsonExport::write(const FormFacts& facts) {
-    for (const auto& companion : companions()) companion->write(facts);
+    for (const auto& companion : companions())
+        companion->write(facts);
     if (!m_first) out().put(',');
     m_first = false;
     m_json.clear();

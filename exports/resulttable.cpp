@@ -116,7 +116,8 @@ double leadingNumber(std::string_view text) {
 // Each Windows-1252 byte without its letter case (search::lowerChar), as a table.
 const std::array<char, 256> kFold = [] {
     std::array<char, 256> fold{};
-    for (int b = 0; b < 256; ++b) fold[static_cast<std::size_t>(b)] = search::lowerChar(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b)
+        fold[static_cast<std::size_t>(b)] = search::lowerChar(static_cast<char>(b));
     return fold;
 }();
 
@@ -141,7 +142,8 @@ bool holdsFolded(std::string_view text, std::string_view needle) {
         const char c = text[i];
         if (c != first && c != firstUpper) continue;
         std::size_t k = 1;
-        while (k < needle.size() && kFold[static_cast<unsigned char>(text[i + k])] == needle[k]) ++k;
+        while (k < needle.size() && kFold[static_cast<unsigned char>(text[i + k])] == needle[k])
+            ++k;
         if (k == needle.size()) return true;
     }
     return false;
@@ -149,7 +151,9 @@ bool holdsFolded(std::string_view text, std::string_view needle) {
 
 } // namespace
 
-const std::array<ResultColumn, kResultColumnCount>& resultColumns() { return kColumns; }
+const std::array<ResultColumn, kResultColumnCount>& resultColumns() {
+    return kColumns;
+}
 
 ResultTable::ResultTable(search::FileSystem& files, const tables::RpTable* table, std::string scratchBeside)
     : m_files(files), m_table(table), m_scratchBeside(std::move(scratchBeside)) {}
@@ -296,7 +300,8 @@ void ResultTable::take(const Batch& batch) {
             }
             readFormFacts(m_form, taken.lines - 1, taken.selection, m_table, m_facts);
             addCells(m_facts, row);
-            for (int square : m_facts.squares) m_squares.push_back(static_cast<std::int16_t>(square));
+            for (int square : m_facts.squares)
+                m_squares.push_back(static_cast<std::int16_t>(square));
             m_rows.push_back(row);
             start = taken.end;
         }
@@ -377,7 +382,8 @@ bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, 
 
 void ResultView::reset() {
     m_order.resize(m_table.size());
-    for (std::size_t i = 0; i < m_order.size(); ++i) m_order[i] = static_cast<std::uint32_t>(i);
+    for (std::size_t i = 0; i < m_order.size(); ++i)
+        m_order[i] = static_cast<std::uint32_t>(i);
     m_shown = m_order;
     m_kept.assign(m_order.size(), 1);
     m_needle.clear();
@@ -386,7 +392,8 @@ void ResultView::reset() {
 // Rows by the number their cell begins with; cells without one after the others, by their text.
 void ResultView::sortByNumber(int column, bool descending) {
     std::vector<double> keys(m_table.size());
-    for (std::uint32_t r : m_order) keys[r] = leadingNumber(m_table.cell(r, column));
+    for (std::uint32_t r : m_order)
+        keys[r] = leadingNumber(m_table.cell(r, column));
     const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
         const double x = keys[a], y = keys[b];
         if (!std::isnan(x) && !std::isnan(y)) return x < y;
@@ -405,7 +412,8 @@ void ResultView::sortByText(int column, bool descending, bool emptyLast) {
         const std::string_view cell = m_table.cell(r, column);
         std::uint64_t key = 0;
         for (std::size_t i = 0; i < 8; ++i)
-            key = key << 8 | (i < cell.size() ? static_cast<unsigned char>(kFold[static_cast<unsigned char>(cell[i])]) : 0u);
+            key = key << 8 |
+                  (i < cell.size() ? static_cast<unsigned char>(kFold[static_cast<unsigned char>(cell[i])]) : 0u);
         keys[r] = key;
     }
     const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
@@ -450,7 +458,8 @@ void ResultView::applyFilter(const std::vector<std::uint32_t>& candidates) {
             if (holds(r, m_needle)) m_shown.push_back(r);
     }
     m_kept.assign(m_table.size(), 0);
-    for (std::uint32_t r : m_shown) m_kept[r] = 1;
+    for (std::uint32_t r : m_shown)
+        m_kept[r] = 1;
 }
 
 void ResultView::setFilter(std::string_view needle, const std::array<bool, kResultColumnCount>& shown) {

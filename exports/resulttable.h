@@ -98,8 +98,8 @@ private:
         std::vector<Taken> forms;
     };
     struct Row {
-        std::uint64_t text = 0;   // where the row's cells start in m_text
-        std::uint64_t form = 0;   // where the form starts in the scratch file
+        std::uint64_t text = 0; // where the row's cells start in m_text
+        std::uint64_t form = 0; // where the form starts in the scratch file
         std::uint64_t formSize = 0;
         long long selection = 0;
         reports::ReportPart fullForm;
@@ -126,16 +126,16 @@ private:
     std::string m_text;
     std::vector<std::int16_t> m_squares;
     std::unique_ptr<search::ScratchFile> m_scratch;
-    std::uint64_t m_kept = 0;       // bytes of forms in the scratch file
+    std::uint64_t m_kept = 0; // bytes of forms in the scratch file
     std::string m_failure;
-    FormFacts m_facts;              // of the form at hand, its memory kept
+    FormFacts m_facts; // of the form at hand, its memory kept
     search::Form m_form;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Batch> m_queue;      // handed over, not yet taken
-    bool m_busy = false;            // the worker is taking a batch
-    bool m_closing = false;         // no batch follows: the worker ends when the queue is empty
+    std::deque<Batch> m_queue; // handed over, not yet taken
+    bool m_busy = false;       // the worker is taking a batch
+    bool m_closing = false;    // no batch follows: the worker ends when the queue is empty
     std::thread m_worker;
     bool m_finished = false;
 };

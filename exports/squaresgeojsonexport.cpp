@@ -117,8 +117,8 @@ void SquaresGeoJsonExport::writeFeature(int square, const Square& counts, const 
     m_json.beginArray();
     m_json.beginArray();
     // Counter-clockwise: along the south edge eastwards, then up, back west, and down.
-    const int ring[5][2] = {{b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north},
-                            {b.west, b.south}};
+    const int ring[5][2] = {
+        {b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north}, {b.west, b.south}};
     for (const auto& [lon, lat] : ring) {
         m_json.beginArray();
         m_json.number(lon);
@@ -171,7 +171,8 @@ void SquaresGeoJsonExport::writeEnd() {
         if (held) {
             const int firstSquare = next->first;
             const int lastSquare = std::prev(end)->first;
-            for (auto it = next; it != end; ++it) group.references[it->first];
+            for (auto it = next; it != end; ++it)
+                group.references[it->first];
             readBack([&](int square, std::string_view reference) {
                 if (square < firstSquare || square > lastSquare) return;
                 group.references[square].emplace_back(group.bytes.size(), reference.size());

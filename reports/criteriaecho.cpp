@@ -32,7 +32,8 @@ CriteriaEcho echoCriteria(const search::CriteriaSet& set) {
         add(line + "<br>");
     }
     // The filters beside the texts, each as one more criterion.
-    for (const std::string& filter : set.filters.describe()) add(filter + "<br>");
+    for (const std::string& filter : set.filters.describe())
+        add(filter + "<br>");
     if (count == 0) {
         echo.formsLines = {"", "All forms selected<br>"};
         echo.headsLines = {"", "All forms selected"};

@@ -11,8 +11,9 @@ namespace search {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> kMonths = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                                                      "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+constexpr std::array<std::string_view, 12> kMonths = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                                      "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                                      "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
 
 // A number of one to four ASCII digits, blanks around it ignored.
 std::optional<int> smallNumber(std::string_view text) {
@@ -25,7 +26,9 @@ std::optional<int> smallNumber(std::string_view text) {
     return value;
 }
 
-bool leapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool leapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysIn(int year, int month) {
     constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -77,7 +80,8 @@ std::optional<CalendarDate> parseIsoDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     const auto part = [&](std::size_t at, std::size_t size) -> std::optional<int> {
         const std::string_view digits = text.substr(at, size);
-        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
         return smallNumber(digits);
     };
     const std::optional<int> year = part(0, 4), month = part(5, 2);
@@ -90,7 +94,8 @@ std::string isoDate(const std::optional<CalendarDate>& date) {
     char text[16];
     char* p = text;
     auto put = [&p](int value, int width) {
-        for (int scale = width == 4 ? 1000 : 10; scale > 0; scale /= 10) *p++ = static_cast<char>('0' + value / scale % 10);
+        for (int scale = width == 4 ? 1000 : 10; scale > 0; scale /= 10)
+            *p++ = static_cast<char>('0' + value / scale % 10);
     };
     put(date->year, 4);
     *p++ = '-';

@@ -14,7 +14,9 @@ namespace search {
 namespace {
 
 // Whether the open intervals (a0, a1) and (b0, b1) share a point.
-bool overlap(double a0, double a1, double b0, double b1) { return a0 < b1 && b0 < a1; }
+bool overlap(double a0, double a1, double b0, double b1) {
+    return a0 < b1 && b0 < a1;
+}
 
 bool readDegrees(std::string_view text, double low, double high, double* value) {
     text = trimBlanks(text);
@@ -37,9 +39,9 @@ bool squareInBox(int n, const GeoBox& box) {
 bool FormFilters::test(const Form& form) const {
     if (!squares.empty() || box) {
         const std::vector<int> named = geo::namedSquares(form.line(2));
-        if (!squares.empty() &&
-            std::none_of(named.begin(), named.end(),
-                         [this](int n) { return std::find(squares.begin(), squares.end(), n) != squares.end(); }))
+        if (!squares.empty() && std::none_of(named.begin(), named.end(), [this](int n) {
+                return std::find(squares.begin(), squares.end(), n) != squares.end();
+            }))
             return false;
         if (box && std::none_of(named.begin(), named.end(), [this](int n) { return squareInBox(n, *box); }))
             return false;
@@ -65,7 +67,8 @@ std::vector<std::string> FormFilters::describe() const {
     std::vector<std::string> lines;
     if (!squares.empty()) {
         std::string line = "Marsden Square Numbers: ";
-        for (std::size_t i = 0; i < squares.size(); ++i) line += (i ? " OR " : "") + std::to_string(squares[i]);
+        for (std::size_t i = 0; i < squares.size(); ++i)
+            line += (i ? " OR " : "") + std::to_string(squares[i]);
         lines.push_back(line);
     }
     if (box)

@@ -19,10 +19,10 @@ struct GeoBox {
 
 /// Each filter given is ANDed with the criteria; none given selects as the criteria alone do.
 struct FormFilters {
-    std::vector<int> squares;          // line 2 names one of these squares
-    std::optional<GeoBox> box;         // line 2 names a square that overlaps the box
-    std::optional<CalendarDate> from;  // the cruise ends on this day or later
-    std::optional<CalendarDate> to;    // the cruise starts on this day or earlier
+    std::vector<int> squares;         // line 2 names one of these squares
+    std::optional<GeoBox> box;        // line 2 names a square that overlaps the box
+    std::optional<CalendarDate> from; // the cruise ends on this day or later
+    std::optional<CalendarDate> to;   // the cruise starts on this day or earlier
 
     bool any() const { return !squares.empty() || box || from || to; }
     /// Whether form passes every filter given. A form without cruise dates passes no date filter.

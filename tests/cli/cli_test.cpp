@@ -7,19 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <map>
-#include <tuple>
-#include <algorithm>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -28,11 +28,11 @@
 #include "geo/marsdensquare.h"
 #include "reports/reportrun.h"
 #include "search/fileselection.h"
-#include "tests/support/memoryfilesystem.h"
 #include "search/searchrun.h"
 #include "tables/rptable.h"
 #include "tests/cli/process.h"
 #include "tests/core/test_util.h"
+#include "tests/support/memoryfilesystem.h"
 
 namespace {
 
@@ -976,10 +976,11 @@ TEST(CliOptions, HelpListsEveryOptionOnItsOwnLine) {
     EXPECT_EQ(runSearch({"--json", "--help"}).out, r.out);
     EXPECT_EQ(runSearch({"--json", "--version"}).out, "morvex-search " MORVEX_VERSION "\n");
     for (const char* option :
-         {"  --project T ", "  --country T ", "  --area T ", "  --agency T ", "  --month T ", "  --cruise T ",
-          "  --ship T ", "  --scientist T ", "  --contact T ", "  --parameter T ", "  --with-ulma ",
-          "  --without-ulma ", "  --square N ", "  --bbox W,S,E,N ", "  --from DATE ", "  --to DATE ", "  --probe T ",
-          "  --all ", "  -o,--output-dir DIR ", "  -q,--quiet ", "  -V,--version ", "  -h,--help ", "  FORMFILE ... "}) {
+         {"  --project T ",  "  --country T ",    "  --area T ",      "  --agency T ",          "  --month T ",
+          "  --cruise T ",   "  --ship T ",       "  --scientist T ", "  --contact T ",         "  --parameter T ",
+          "  --with-ulma ",  "  --without-ulma ", "  --square N ",    "  --bbox W,S,E,N ",      "  --from DATE ",
+          "  --to DATE ",    "  --probe T ",      "  --all ",         "  -o,--output-dir DIR ", "  -q,--quiet ",
+          "  -V,--version ", "  -h,--help ",      "  FORMFILE ... "}) {
         std::size_t at = r.out.find(std::string("\n") + option);
         ASSERT_NE(at, std::string::npos) << option;
         std::size_t end = r.out.find('\n', at + 1);
@@ -1152,18 +1153,20 @@ TEST(CliFilters, SquaresBoxesAndDatesSelectWhatTheExportsShow) {
         for (const auto& [reference, squares] : all)
             if (std::find(squares.begin(), squares.end(), square) != squares.end()) naming.insert(reference);
         std::set<std::string> selected;
-        for (const auto& [reference, squares] : exported({"--square", std::to_string(square)})) selected.insert(reference);
+        for (const auto& [reference, squares] : exported({"--square", std::to_string(square)}))
+            selected.insert(reference);
         EXPECT_EQ(selected, naming) << square;
         EXPECT_FALSE(naming.empty());
     }
     EXPECT_EQ(exported({"--square", "217,074"}).size(), exported({"--square", "217", "--square", "74"}).size());
 
     const std::string input = dir.file("KER1994.INF");
-    writeFile(input, testutil::crlf({"1994^74^1^^2^", "UK", "CH^" + std::to_string(geo::squareAt(0, 170)) + "^IHB01",
-                                     "", "20^Dec^5^Jan^"}) +
-                         "*\r\n" + testutil::crlf({"1994^74^2^^2^", "UK", std::to_string(geo::squareAt(0, -180)), "",
-                                                    "1^Jun^2^Jun^"}) +
-                         "*\r\n");
+    writeFile(input,
+              testutil::crlf({"1994^74^1^^2^", "UK", "CH^" + std::to_string(geo::squareAt(0, 170)) + "^IHB01", "",
+                              "20^Dec^5^Jan^"}) +
+                  "*\r\n" +
+                  testutil::crlf({"1994^74^2^^2^", "UK", std::to_string(geo::squareAt(0, -180)), "", "1^Jun^2^Jun^"}) +
+                  "*\r\n");
     const auto count = [&](std::vector<std::string> options) {
         options.push_back(input);
         const Result r = runSearch(options);
@@ -1178,7 +1181,8 @@ TEST(CliFilters, SquaresBoxesAndDatesSelectWhatTheExportsShow) {
     EXPECT_NE(readFile(dir.file("kerheads.htm")).find("AND\r\nCruise Dates To: 1994-12-20<br>\r\n"), std::string::npos);
 
     for (const auto& [option, value, message] :
-         {std::tuple("--square", "1831", "--square 1831: not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)"),
+         {std::tuple("--square", "1831",
+                     "--square 1831: not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)"),
           std::tuple("--bbox", "1,2,3", "--bbox 1,2,3: give four numbers separated by commas: west,south,east,north"),
           std::tuple("--from", "1995-02-30", "--from 1995-02-30: not a calendar date written YYYY-MM-DD")}) {
         const Result r = runSearch({option, value, input});
@@ -1213,7 +1217,8 @@ TEST(CliOptions, HelpManualPageAndCompletionsNameTheSameOptions) {
     std::istringstream fishLines(readFile(source + "/completions/morvex-search.fish"));
     for (std::string line; std::getline(fishLines, line);)
         if (line.starts_with("complete -c morvex-search "))
-            for (const std::string& name : longOptions(line, " -l ")) fish.insert(name);
+            for (const std::string& name : longOptions(line, " -l "))
+                fish.insert(name);
     EXPECT_EQ(fish, help);
 }
 

@@ -158,10 +158,10 @@ TEST(Criteria, EchoListsUsedCriteriaUpperCasedAndEscaped) {
     set.filters.box = search::GeoBox{170, -5.5, -170, 10};
     set.filters.from = search::CalendarDate{1995, 1, 1};
     echo = reports::echoCriteria(set);
-    EXPECT_EQ(echo.formsLines, (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND<br>",
-                                             "Marsden Square Numbers: 183 OR 74<br>", "AND<br>",
-                                             "Box (W,S,E,N): 170,-5.5,-170,10<br>", "AND<br>",
-                                             "Cruise Dates From: 1995-01-01<br>"}));
+    EXPECT_EQ(echo.formsLines,
+              (Alternatives{"Selection Criteria:-", "<br>", "Country: IRELAND OR UK<br>", "AND<br>",
+                            "Marsden Square Numbers: 183 OR 74<br>", "AND<br>", "Box (W,S,E,N): 170,-5.5,-170,10<br>",
+                            "AND<br>", "Cruise Dates From: 1995-01-01<br>"}));
     set.texts[1].clear();
     set.filters = {};
     set.filters.to = search::CalendarDate{1996, 12, 31};
@@ -172,7 +172,8 @@ TEST(Criteria, EchoListsUsedCriteriaUpperCasedAndEscaped) {
 // A form of the lines given, the rest empty; it keeps the lines its views point into.
 struct BuiltForm {
     explicit BuiltForm(std::vector<std::string> text) : lines(std::move(text)) {
-        for (const std::string& line : lines) form.append(line);
+        for (const std::string& line : lines)
+            form.append(line);
     }
     operator const Form&() const { return form; } // NOLINT(google-explicit-constructor): reads as a form
     std::vector<std::string> lines;

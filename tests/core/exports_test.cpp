@@ -15,8 +15,8 @@
 
 #include "exports/csvexport.h"
 #include "exports/jsonlinesexport.h"
-#include "reports/reportrun.h"
 #include "exports/svgmapexport.h"
+#include "reports/reportrun.h"
 #include "search/cruisedates.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
@@ -111,16 +111,63 @@ TEST_F(ExportFixture, CsvHoldsOneQuotedRowPerSelectedFormInUtf8) {
     EXPECT_EQ(rows[0][25], "at_ulma");
     EXPECT_EQ(rows[0][27], "end_date");
     // The cruise name is characters 4 to 28 of "CR: ...", so it keeps the blank after the colon.
-    const std::vector<std::string> norway = {
-        "1", "199595NO001", "1995", "95NO", "NORSEX Second project", "Yes", "Norway", "yes", "217 218", "IHB02",
-        "Institute of Marine Research, Bergen", "12", "Aug", "30", "Aug", "Bergen - Troms\u00f8", " Johan Hjort 5/95",
-        "CR: Johan Hjort 5/95 Herring acoustics", "Johan Hjort", "Johan Hjort RV, 64 m", "Dr A. Hansen",
-        "Dr B. Olsen; Dr C. \"Kalle\" Berg", "H09 H10 QQQ", "12", "5", "12", "1995-08-12", "1995-08-30"};
+    const std::vector<std::string> norway = {"1",
+                                             "199595NO001",
+                                             "1995",
+                                             "95NO",
+                                             "NORSEX Second project",
+                                             "Yes",
+                                             "Norway",
+                                             "yes",
+                                             "217 218",
+                                             "IHB02",
+                                             "Institute of Marine Research, Bergen",
+                                             "12",
+                                             "Aug",
+                                             "30",
+                                             "Aug",
+                                             "Bergen - Troms\u00f8",
+                                             " Johan Hjort 5/95",
+                                             "CR: Johan Hjort 5/95 Herring acoustics",
+                                             "Johan Hjort",
+                                             "Johan Hjort RV, 64 m",
+                                             "Dr A. Hansen",
+                                             "Dr B. Olsen; Dr C. \"Kalle\" Berg",
+                                             "H09 H10 QQQ",
+                                             "12",
+                                             "5",
+                                             "12",
+                                             "1995-08-12",
+                                             "1995-08-30"};
     EXPECT_EQ(rows[1], norway);
-    const std::vector<std::string> tricky = {
-        "2", "199595FR002", "1995", "95FR", "", "Y/N", "R\u00e9union, \"La\"", "no", "217 074", "", "Ifremer\nBrest",
-        "3", "Mar", "21", "Mar", "", " Thalassa", "CR: Thalassa Survey, \"deep\"", "Thalassa", "Thalassa RV", "", "",
-        "B06", "", "", "", "1995-03-03", "1995-03-21"};
+    const std::vector<std::string> tricky = {"2",
+                                             "199595FR002",
+                                             "1995",
+                                             "95FR",
+                                             "",
+                                             "Y/N",
+                                             "R\u00e9union, \"La\"",
+                                             "no",
+                                             "217 074",
+                                             "",
+                                             "Ifremer\nBrest",
+                                             "3",
+                                             "Mar",
+                                             "21",
+                                             "Mar",
+                                             "",
+                                             " Thalassa",
+                                             "CR: Thalassa Survey, \"deep\"",
+                                             "Thalassa",
+                                             "Thalassa RV",
+                                             "",
+                                             "",
+                                             "B06",
+                                             "",
+                                             "",
+                                             "",
+                                             "1995-03-03",
+                                             "1995-03-21"};
     // The column types beside it, for GDAL.
     EXPECT_EQ(fs.files["/d/out.csvt"].substr(0, 38), "\"Integer\",\"String\",\"Integer\",\"String\",");
     EXPECT_EQ(fs.files["/d/out.csvt"].substr(fs.files["/d/out.csvt"].size() - 15), "\"Date\",\"Date\"\r\n");
@@ -181,10 +228,14 @@ nlohmann::ordered_json referenceJson(const exports::FormFacts& f) {
     };
     const auto dayAndMonth = [&](std::string_view day, std::string_view month) {
         const std::optional<int> number = search::monthNumber(month);
-        return json{{"day", integer(day)}, {"day_text", text(day)}, {"month", number ? json(*number) : json(nullptr)},
+        return json{{"day", integer(day)},
+                    {"day_text", text(day)},
+                    {"month", number ? json(*number) : json(nullptr)},
                     {"month_text", text(month)}};
     };
-    const auto date = [](const std::optional<search::CalendarDate>& d) { return d ? json(search::isoDate(d)) : json(nullptr); };
+    const auto date = [](const std::optional<search::CalendarDate>& d) {
+        return d ? json(search::isoDate(d)) : json(nullptr);
+    };
     const auto texts = [&](const auto& items) {
         json array = json::array();
         for (const auto& item : items) array.push_back(text(item));

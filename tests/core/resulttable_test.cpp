@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "search/cruisedates.h"
 #include "reports/reportrun.h"
+#include "search/cruisedates.h"
 #include "search/fileselection.h"
 #include "tests/core/test_util.h"
 #include "tests/support/memoryfilesystem.h"
@@ -46,13 +46,13 @@ struct ResultTableTest : ::testing::Test {
     }
     std::vector<std::string> column(const exports::ResultTable& result, const exports::ResultView& view, int c) {
         std::vector<std::string> cells;
-        for (std::uint32_t r : view.rows()) cells.emplace_back(result.cell(r, c));
+        for (std::uint32_t r : view.rows())
+            cells.emplace_back(result.cell(r, c));
         return cells;
     }
 };
 
-constexpr int kSelection = 0, kYear = 2, kCountry = 6, kSquares = 8, kStart = 15, kEnd = 16, kShip = 21,
-              kBottles = 25;
+constexpr int kSelection = 0, kYear = 2, kCountry = 6, kSquares = 8, kStart = 15, kEnd = 16, kShip = 21, kBottles = 25;
 
 const std::string kData = form("1995", 1, "Spain", "12^Jun^2^Jul^Vigo", "charles darwin", "86") +
                           form("94", 2, "Canada", "20^December^5^1^", "Hudson", "10b") +
@@ -116,8 +116,8 @@ TEST_F(ResultTableTest, SortsNumbersDatesAndTextAndFiltersInAnyLetterCase) {
     view.sortBy(kStart, false); // dates, the form without one last
     EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"2", "3", "1", "4", "5"}));
     view.sortBy(kShip, false); // letter case aside, Windows-1252 letters too
-    EXPECT_EQ(column(result, view, kShip), (std::vector<std::string>{"Celtic Explorer", "charles darwin", "Hudson",
-                                                                     "\xe9lan", "\xc9l\xe9gante"}));
+    EXPECT_EQ(column(result, view, kShip),
+              (std::vector<std::string>{"Celtic Explorer", "charles darwin", "Hudson", "\xe9lan", "\xc9l\xe9gante"}));
 
     std::array<bool, exports::kResultColumnCount> shown{};
     shown[kShip] = true;
@@ -156,7 +156,7 @@ TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {
     ASSERT_TRUE(csv) << err;
     ASSERT_TRUE(result.exportRows({4, 1}, *csv, &err)) << err;
     const std::string text = fs.files["/d/two.csv"];
-    const auto first = text.find("\r\n5,") , second = text.find("\r\n2,");
+    const auto first = text.find("\r\n5,"), second = text.find("\r\n2,");
     EXPECT_NE(first, std::string::npos);
     EXPECT_LT(first, second); // in the order given
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);

@@ -39,9 +39,12 @@ QByteArray form(const QByteArray& year, int number, const QByteArray& country, c
                 const QByteArray& dates, const QByteArray& ship, const QByteArray& stations) {
     const QByteArray n = QByteArray::number(number);
     QByteArray text;
-    for (const QByteArray& line : {year + "^74^" + n + "^^2^WOCE", country, squares, QByteArray("NERC"), dates,
-                                   "   Cruise " + n + "^O\x92" "Brien survey", ship, QByteArray("J Smith"),
-                                   QByteArray("A Jones"), QByteArray(""), "H09^" + stations + "^a^^^3 at ULMA"})
+    for (const QByteArray& line :
+         {year + "^74^" + n + "^^2^WOCE", country, squares, QByteArray("NERC"), dates,
+          "   Cruise " + n +
+              "^O\x92"
+              "Brien survey",
+          ship, QByteArray("J Smith"), QByteArray("A Jones"), QByteArray(""), "H09^" + stations + "^a^^^3 at ULMA"})
         text += line + "\r\n";
     return text + "*\r\n";
 }
@@ -59,9 +62,11 @@ class RunWatchingServices : public FakeServices {
 public:
     bool ask(QWidget* parent, const QString& question) override {
         if (results) enabledDuringRun << results->isEnabled();
-        if (window) rowsDuringRun << (window->resultsWindow() ? window->resultsWindow()->findChild<QTableView*>(
-                                                                    QStringLiteral("table"))->model()->rowCount()
-                                                              : -1);
+        if (window)
+            rowsDuringRun
+                << (window->resultsWindow()
+                        ? window->resultsWindow()->findChild<QTableView*>(QStringLiteral("table"))->model()->rowCount()
+                        : -1);
         return FakeServices::ask(parent, question);
     }
     QAction* results = nullptr;
@@ -107,7 +112,8 @@ private:
     QString cell(int row, int column) const { return table()->model()->index(row, column).data().toString(); }
     QStringList columnTexts(int column) const {
         QStringList texts;
-        for (int row = 0; row < table()->model()->rowCount(); ++row) texts << cell(row, column);
+        for (int row = 0; row < table()->model()->rowCount(); ++row)
+            texts << cell(row, column);
         return texts;
     }
     void search(const QByteArray& forms, const QString& country);
@@ -367,7 +373,7 @@ void tst_Results::exportsReadBack() {
     QFETCH(QStringList, selections);
     search(kForms, QStringLiteral("a"));
     openResults();
-    table()->sortByColumn(kStart, Qt::AscendingOrder); // 2 3 1 4
+    table()->sortByColumn(kStart, Qt::AscendingOrder);                                        // 2 3 1 4
     if (scope == 1) part<QLineEdit>(QStringLiteral("filter"))->setText(QStringLiteral("cE")); // France, Celtic
     if (scope == 2) {
         table()->selectRow(0);
@@ -379,11 +385,11 @@ void tst_Results::exportsReadBack() {
     part<QPushButton>(QStringLiteral("export"))->click();
     QCOMPARE(m_services.messages, QStringList());
     QCOMPARE(m_services.suggestions, QStringList{m_dir->filePath(QStringLiteral("selected-forms.csv"))});
-    const QString script = QStringLiteral(
-        "import csv, sys\n"
-        "rows = list(csv.DictReader(open(sys.argv[1], newline='', encoding='utf-8')))\n"
-        "print(' '.join(r['selection'] for r in rows))\n"
-        "print(' '.join(r['ship'] for r in rows if r['selection'] == '3'))\n");
+    const QString script =
+        QStringLiteral("import csv, sys\n"
+                       "rows = list(csv.DictReader(open(sys.argv[1], newline='', encoding='utf-8')))\n"
+                       "print(' '.join(r['selection'] for r in rows))\n"
+                       "print(' '.join(r['ship'] for r in rows if r['selection'] == '3'))\n");
     const QStringList lines = runPython(script, {m_services.nextExport}).split(QLatin1Char('\n'));
     QCOMPARE(lines.value(0), selections.join(QLatin1Char(' ')));
     if (selections.contains(QStringLiteral("3"))) QCOMPARE(lines.value(1), QStringLiteral("\u00c9l\u00e9gante"));
@@ -394,7 +400,7 @@ void tst_Results::geoJsonExportReadByOgrinfo() {
     if (ogrinfo.isEmpty()) QSKIP("ogrinfo (gdal-bin) is not installed");
     search(kForms, QStringLiteral("a"));
     action(QStringLiteral("mnuresults2"))->trigger(); // every form, without the window
-    QCOMPARE(m_services.messages, QStringList()); // no file named yet: cancelled
+    QCOMPARE(m_services.messages, QStringList());     // no file named yet: cancelled
     m_services.nextExport = m_dir->filePath(QStringLiteral("result.geojson"));
     action(QStringLiteral("mnuresults2"))->trigger();
     QCOMPARE(m_services.messages, QStringList());
