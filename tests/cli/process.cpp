@@ -35,7 +35,10 @@ std::string procFile(pid_t pid, const char* name) {
 } // namespace
 
 Process::Process(const std::vector<std::string>& args, const std::string& cwd, int stderrFd)
-    : Process(args, Options{cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, 0, {}, {}, {}}) {}
+    : Process(
+          args,
+          Options{
+              cwd.empty() ? std::vector<std::string>{} : std::vector<std::string>{cwd}, stderrFd, 0, 0, {}, {}, {}}) {}
 
 Process::Process(const std::vector<std::string>& args, const Options& options) {
     int outPipe[2], errPipe[2];
