@@ -377,6 +377,13 @@ TEST_F(ExportFixture, SvgMapShadesTheNamedSquaresAndListsThoseOutside) {
     EXPECT_NE(svg.find(std::string("fill=\"") + exports::SvgMapExport::shade(1, 2) + "\""), std::string::npos);
     EXPECT_NE(svg.find(">550 (1 form)</text>"), std::string::npos);
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+
+    // The filters beside the criteria are in its heading too.
+    criteria.filters.squares = {217};
+    criteria.filters.from = search::CalendarDate{1995, 1, 1};
+    ASSERT_EQ(runWith(kNorway + far, {"/d/map.svg"}), search::RunOutcome::Completed);
+    EXPECT_NE(fs.files["/d/map.svg"].find(">Marsden Square Numbers: 217</text>"), std::string::npos);
+    EXPECT_NE(fs.files["/d/map.svg"].find(">Cruise Dates From: 1995-01-01</text>"), std::string::npos);
 }
 
 TEST_F(ExportFixture, ExportsAppearWholeOnlyAfterACompletedRun) {

@@ -27,7 +27,14 @@ if have man; then
         [ -z "$warnings" ] && ok "man --warnings -l $(basename "$page") gives no warning" ||
             fail "$(basename "$page"): $warnings"
     done
-    # The exact-square example keeps its caret as the ASCII character a shell reads.
+    # --area matches text; the exact square search is --square.
+    page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$source_dir/docs/man/morvex-search.1" 2>/dev/null)
+    if grep -qi "square 183 exactly" <<<"$page" || ! grep -q -- "--square 183 is the exact search" <<<"$(tr -s ' \n' ' ' <<<"$page")"; then
+        fail "the page does not say that --area matches text and --square 183 is the exact search"
+    else
+        ok "the page says that --area matches text and --square 183 is the exact search"
+    fi
+    # The caret of the --area example stays the ASCII character a shell reads.
     LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$source_dir/docs/man/morvex-search.1" 2>/dev/null | grep -q -- '--area \^183 ' &&
         ok "the page shows --area ^183 as typed" || fail "--area ^183 is not shown as typed"
 fi
