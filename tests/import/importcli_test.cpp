@@ -87,11 +87,14 @@ TEST_F(ImportCli, SamplesImportAndEachCruiseIsFoundByTheSearch) {
     EXPECT_EQ(found({"--ship", "Esperanza do Sul", "--country", "Portugal", "--area", "^338"}),
               "Forms Read:-  4 Forms Selected:-  1");
 
+    EXPECT_EQ(found({"--square", "183"}), "Forms Read:-  4 Forms Selected:-  1");
+
     // The GeoJSON export maps the squares of the imported forms.
     Result g = runSearch({"--quiet", "--all", "--output-dir", dir.path(), "--export", dir.file("all.geojson"), files[0],
                           files[1], files[2]});
     ASSERT_EQ(g.status, 0) << g.err;
-    const nlohmann::json geo = nlohmann::json::parse(readFile(dir.file("all.geojson")));
+    EXPECT_EQ(nlohmann::json::parse(readFile(dir.file("all.geojson")))["features"].size(), 4u); // a feature per form
+    const nlohmann::json geo = nlohmann::json::parse(readFile(dir.file("all.squares.geojson")));
     std::vector<int> squares;
     for (const auto& feature : geo["features"]) squares.push_back(feature["properties"]["square"].get<int>());
     for (int square : {183, 217, 218, 338})
