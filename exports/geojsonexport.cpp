@@ -3,7 +3,6 @@
 
 #include "exports/jsonlinesexport.h"
 #include "exports/squaresgeojsonexport.h"
-#include "geo/marsdensquare.h"
 
 namespace exports {
 
@@ -25,7 +24,7 @@ void GeoJsonExport::writeStart() {
     out().put(R"({"type":"FeatureCollection","features":[)");
 }
 
-// Each square a Polygon of its exterior ring, counter-clockwise and closed.
+// Each square a polygon of its exterior ring, counter-clockwise and closed.
 void GeoJsonExport::writeGeometry(const FormFacts& facts) {
     if (facts.squares.empty()) {
         m_json.null();
@@ -35,21 +34,7 @@ void GeoJsonExport::writeGeometry(const FormFacts& facts) {
     m_json.textMember("type", "MultiPolygon");
     m_json.key("coordinates");
     m_json.beginArray();
-    for (int square : facts.squares) {
-        const geo::SquareBounds b = geo::squareBounds(square);
-        const int ring[5][2] = {
-            {b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north}, {b.west, b.south}};
-        m_json.beginArray();
-        m_json.beginArray();
-        for (const auto& [lon, lat] : ring) {
-            m_json.beginArray();
-            m_json.number(lon);
-            m_json.number(lat);
-            m_json.endArray();
-        }
-        m_json.endArray();
-        m_json.endArray();
-    }
+    for (int square : facts.squares) SquaresGeoJsonExport::writeRing(m_json, square);
     m_json.endArray();
     m_json.endObject();
 }

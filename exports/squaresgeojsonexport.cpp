@@ -105,8 +105,24 @@ template <class Visit> bool SquaresGeoJsonExport::readBack(Visit visit) {
     return at >= m_spilled;
 }
 
-void SquaresGeoJsonExport::writeFeature(int square, const Square& counts, const Group* group) {
+void SquaresGeoJsonExport::writeRing(JsonWriter& json, int square) {
     const geo::SquareBounds b = geo::squareBounds(square);
+    json.beginArray();
+    json.beginArray();
+    // Counter-clockwise: along the south edge eastwards, then up, back west, and down.
+    const int ring[5][2] = {
+        {b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north}, {b.west, b.south}};
+    for (const auto& [lon, lat] : ring) {
+        json.beginArray();
+        json.number(lon);
+        json.number(lat);
+        json.endArray();
+    }
+    json.endArray();
+    json.endArray();
+}
+
+void SquaresGeoJsonExport::writeFeature(int square, const Square& counts, const Group* group) {
     m_json.clear();
     m_json.beginObject();
     m_json.textMember("type", "Feature");
@@ -114,19 +130,7 @@ void SquaresGeoJsonExport::writeFeature(int square, const Square& counts, const 
     m_json.beginObject();
     m_json.textMember("type", "Polygon");
     m_json.key("coordinates");
-    m_json.beginArray();
-    m_json.beginArray();
-    // Counter-clockwise: along the south edge eastwards, then up, back west, and down.
-    const int ring[5][2] = {
-        {b.west, b.south}, {b.east, b.south}, {b.east, b.north}, {b.west, b.north}, {b.west, b.south}};
-    for (const auto& [lon, lat] : ring) {
-        m_json.beginArray();
-        m_json.number(lon);
-        m_json.number(lat);
-        m_json.endArray();
-    }
-    m_json.endArray();
-    m_json.endArray();
+    writeRing(m_json, square);
     m_json.endObject();
     m_json.key("properties");
     m_json.beginObject();

@@ -24,6 +24,9 @@ namespace exports {
 /// back from the scratch file in one pass.
 class SquaresGeoJsonExport : public Export {
 public:
+    /// The polygon coordinates of a square: its exterior ring, counter-clockwise and closed.
+    static void writeRing(JsonWriter& json, int square);
+
     SquaresGeoJsonExport(search::FileSystem& files, std::string path) : Export(files, std::move(path)) {}
     void write(const FormFacts& facts) override;
 
