@@ -34,7 +34,8 @@ void GeoJsonExport::writeGeometry(const FormFacts& facts) {
     m_json.textMember("type", "MultiPolygon");
     m_json.key("coordinates");
     m_json.beginArray();
-    for (int square : facts.squares) SquaresGeoJsonExport::writeRing(m_json, square);
+    for (int square : facts.squares)
+        SquaresGeoJsonExport::writeRing(m_json, square);
     m_json.endArray();
     m_json.endObject();
 }
