@@ -6,6 +6,7 @@
 #include <cmath>
 #include <new>
 #include <system_error>
+#include <unordered_map>
 
 #include "search/cruisedates.h"
 #include "search/textutil.h"
@@ -52,6 +53,10 @@ constexpr std::array<ResultColumn, kResultColumnCount> kColumns = {{
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 constexpr std::size_t kBatchForms = 4096;
 constexpr std::size_t kQueuedBatches = 4;
+
+// The cells are kept in chunks of this size; a row's cells, at most kMaxRowBytes, in one.
+constexpr std::size_t kTextChunk = std::size_t{8} << 20;
+constexpr std::size_t kMaxRowBytes = kResultColumnCount * ResultTable::kMaxCellBytes;
 
 // Collects a row's cells into the table's text, each cut at the cell limit.
 class CellWriter {
@@ -168,20 +173,40 @@ ResultTable::~ResultTable() {
     if (m_worker.joinable()) m_worker.join();
 }
 
-std::string_view ResultTable::cell(std::size_t row, int column) const {
-    const Row& r = m_rows[row];
+std::string_view ResultTable::cell(std::size_t r, int column) const {
+    const Row& at = row(r);
     const auto c = static_cast<std::size_t>(column);
-    const std::uint32_t begin = c == 0 ? 0 : r.cellEnd[c - 1];
-    return std::string_view(m_text).substr(r.text + begin, r.cellEnd[c] - begin);
+    const std::uint32_t begin = c == 0 ? 0 : at.cellEnd[c - 1];
+    return {m_text[at.textChunk].data() + at.text + begin, at.cellEnd[c] - begin};
 }
 
-std::span<const std::int16_t> ResultTable::squares(std::size_t row) const {
-    const std::size_t end = row + 1 < m_rows.size() ? m_rows[row + 1].squares : m_squares.size();
-    return std::span<const std::int16_t>(m_squares).subspan(m_rows[row].squares, end - m_rows[row].squares);
+std::span<const std::int16_t> ResultTable::squares(std::size_t r) const {
+    const std::size_t begin = row(r).squares;
+    const std::size_t end = r + 1 < m_rowCount ? row(r + 1).squares : m_squares.size();
+    return std::span<const std::int16_t>(m_squares).subspan(begin, end - begin);
+}
+
+ResultTable::Row& ResultTable::addRow() {
+    if (m_rowCount % kRowChunk == 0) m_rowChunks.push_back(std::make_unique<Row[]>(kRowChunk));
+    Row& added = m_rowChunks.back()[m_rowCount % kRowChunk];
+    ++m_rowCount;
+    return added;
+}
+
+// The chunk the row's cells go to, with room for the longest row, so that it never grows
+// beyond what it has reserved.
+std::string& ResultTable::textFor(Row& row) {
+    if (m_text.empty() || m_text.back().capacity() - m_text.back().size() < kMaxRowBytes) {
+        m_text.emplace_back().reserve(kTextChunk);
+    }
+    row.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
+    row.text = static_cast<std::uint32_t>(m_text.back().size());
+    return m_text.back();
 }
 
 void ResultTable::addCells(const FormFacts& f, Row& row) {
-    CellWriter out(m_text, row.text, row.cellEnd);
+    std::string& text = textFor(row);
+    CellWriter out(text, row.text, row.cellEnd);
     out.cell(std::to_string(f.selection));
     out.cell(f.reference);
     out.cell(f.year);
@@ -224,11 +249,26 @@ void ResultTable::addCells(const FormFacts& f, Row& row) {
 
 void ResultTable::formSelected(const search::Form& form, int last, long long selection) {
     try {
-        for (int n = 0; n <= last; ++n) {
-            if (n > 0) m_filling.bytes += '\r';
-            m_filling.bytes.append(form.line(n));
+        if (m_filling.bytes.capacity() < kBatchBytes) {
+            m_filling.bytes.reserve(kBatchBytes + (kBatchBytes >> 4));
+            m_filling.forms.reserve(kBatchForms);
         }
-        m_filling.forms.push_back({m_filling.bytes.size(), static_cast<std::int16_t>(last + 1), selection,
+        // The form as it was read, in two pieces, when the reader gave it so; else line by line.
+        const int lines = last + 1;
+        const std::string_view header = form.headerText();
+        const bool asRead = last == form.last() && !header.empty() && header.size() < kJoined &&
+                            form.hasObservationBlock() == (lines >= search::Form::kFirstObservationLine);
+        if (asRead) {
+            m_filling.bytes.append(header);
+            m_filling.bytes.append(form.observationBlock());
+        } else {
+            for (int n = 0; n <= last; ++n) {
+                if (n > 0) m_filling.bytes += '\r';
+                m_filling.bytes.append(form.line(n));
+            }
+        }
+        m_filling.forms.push_back({m_filling.bytes.size(), asRead ? static_cast<std::uint32_t>(header.size()) : kJoined,
+                                   static_cast<std::int16_t>(lines), selection,
                                    m_reports ? m_reports->lastFullForm() : reports::ReportPart{}});
         if (m_filling.bytes.size() >= kBatchBytes || m_filling.forms.size() >= kBatchForms) handOver();
     } catch (const std::bad_alloc&) {
@@ -244,7 +284,8 @@ void ResultTable::handOver() {
             m_worker = std::thread(&ResultTable::workerLoop, this);
         } catch (const std::system_error&) {
             take(m_filling); // no thread: at once
-            m_filling = {};
+            m_filling.bytes.clear();
+            m_filling.forms.clear();
             return;
         }
     }
@@ -252,9 +293,13 @@ void ResultTable::handOver() {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [this] { return m_queue.size() < kQueuedBatches; });
         m_queue.push_back(std::move(m_filling));
+        m_filling = {};
+        if (!m_spare.empty()) {
+            m_filling = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
     }
     m_changed.notify_all();
-    m_filling = {};
 }
 
 void ResultTable::workerLoop() {
@@ -270,11 +315,31 @@ void ResultTable::workerLoop() {
         }
         m_changed.notify_all();
         take(batch);
+        batch.bytes.clear();
+        batch.forms.clear();
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_busy = false;
+            if (m_spare.size() < kQueuedBatches) m_spare.push_back(std::move(batch));
         }
         m_changed.notify_all();
+    }
+}
+
+// The form of a row from its bytes, cut into lines as the reader cut them.
+void ResultTable::makeForm(std::string_view bytes, const Row& row, search::Form& form) {
+    form.clear();
+    if (row.header != kJoined) {
+        constexpr int kHeaderLines = search::Form::kFirstObservationLine;
+        form.setHeaderLines(bytes.substr(0, row.header), std::min<int>(row.lines, kHeaderLines));
+        if (row.lines >= kHeaderLines) form.setObservationLines(bytes.substr(row.header), row.lines - kHeaderLines);
+        return;
+    }
+    std::size_t from = 0;
+    for (int n = 0; n < row.lines; ++n) {
+        const std::size_t cr = n + 1 < row.lines ? bytes.find('\r', from) : bytes.size();
+        form.append(bytes.substr(from, cr - from));
+        from = cr + 1;
     }
 }
 
@@ -283,26 +348,19 @@ void ResultTable::take(const Batch& batch) {
         std::size_t start = 0;
         for (const Taken& taken : batch.forms) {
             const std::string_view bytes = std::string_view(batch.bytes).substr(start, taken.end - start);
-            Row row;
+            Row& row = addRow();
             row.selection = taken.selection;
             row.fullForm = taken.fullForm;
             row.lines = taken.lines;
+            row.header = taken.header;
             row.form = m_kept + start;
             row.formSize = bytes.size();
-            row.text = m_text.size();
             row.squares = static_cast<std::uint32_t>(m_squares.size());
-            m_form.clear();
-            std::size_t from = 0;
-            for (int n = 0; n < taken.lines; ++n) {
-                const std::size_t cr = n + 1 < taken.lines ? bytes.find('\r', from) : bytes.size();
-                m_form.append(bytes.substr(from, cr - from));
-                from = cr + 1;
-            }
+            makeForm(bytes, row, m_form);
             readFormFacts(m_form, taken.lines - 1, taken.selection, m_table, m_facts);
             addCells(m_facts, row);
             for (int square : m_facts.squares)
                 m_squares.push_back(static_cast<std::int16_t>(square));
-            m_rows.push_back(row);
             start = taken.end;
         }
         keepBytes(batch.bytes);
@@ -333,19 +391,15 @@ void ResultTable::finish() {
         m_changed.notify_all();
         m_worker.join();
     }
+    m_spare.clear();
+    m_filling = {};
     m_finished = true;
 }
 
 bool ResultTable::readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err) {
     bytes.resize(row.formSize);
     if (!m_scratch->readAt(row.form, bytes.data(), bytes.size(), err)) return false;
-    form.clear();
-    std::size_t from = 0;
-    for (int n = 0; n < row.lines; ++n) {
-        const std::size_t cr = n + 1 < row.lines ? bytes.find('\r', from) : bytes.size();
-        form.append(std::string_view(bytes).substr(from, cr - from));
-        from = cr + 1;
-    }
+    makeForm(bytes, row, form);
     return true;
 }
 
@@ -360,14 +414,14 @@ bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, 
     search::Form form;
     try {
         for (std::uint32_t r : rows) {
-            const Row& row = m_rows[r];
+            const Row& at = row(r);
             std::string readErr;
-            if (!readForm(row, bytes, form, &readErr)) {
+            if (!readForm(at, bytes, form, &readErr)) {
                 e.abandon();
                 *err = "cannot read back the selected forms: " + readErr;
                 return false;
             }
-            readFormFacts(form, row.lines - 1, row.selection, m_table, m_facts);
+            readFormFacts(form, at.lines - 1, at.selection, m_table, m_facts);
             e.write(m_facts);
         }
     } catch (const std::bad_alloc&) {
@@ -404,36 +458,69 @@ void ResultView::sortByNumber(int column, bool descending) {
                      [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
 }
 
-// Rows by their cells, letter case aside; empty dates after the others. Each cell's first eight
-// bytes, folded, are read once into a number, so that most comparisons are of two numbers.
+// Rows by their cells, letter case aside; empty texts after the others when emptyLast. The
+// column's distinct texts are sorted once, and the rows then placed by their text's rank, so
+// that a column of few texts (ships, dates) costs little more than a pass over its rows.
 void ResultView::sortByText(int column, bool descending, bool emptyLast) {
-    std::vector<std::uint64_t> keys(m_table.size());
-    for (std::uint32_t r : m_order) {
-        const std::string_view cell = m_table.cell(r, column);
+    const std::size_t rows = m_table.size();
+    std::unordered_map<std::string_view, std::uint32_t> index;
+    std::vector<std::string_view> texts;
+    std::vector<std::uint32_t> textOf(rows);
+    for (std::uint32_t r = 0; r < rows; ++r) {
+        const auto [at, added] = index.try_emplace(m_table.cell(r, column), static_cast<std::uint32_t>(texts.size()));
+        if (added) texts.push_back(at->first);
+        textOf[r] = at->second;
+    }
+
+    // Each text's first eight bytes, folded, as a number, so that most comparisons are of two numbers.
+    std::vector<std::uint64_t> keys(texts.size());
+    for (std::size_t t = 0; t < texts.size(); ++t) {
         std::uint64_t key = 0;
         for (std::size_t i = 0; i < 8; ++i)
-            key = key << 8 |
-                  (i < cell.size() ? static_cast<unsigned char>(kFold[static_cast<unsigned char>(cell[i])]) : 0u);
-        keys[r] = key;
+            key = key << 8 | (i < texts[t].size() ? static_cast<unsigned char>(kFold[static_cast<unsigned char>(texts[t][i])])
+                                                  : 0u);
+        keys[t] = key;
     }
-    const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
-        const std::string_view x = m_table.cell(a, column), y = m_table.cell(b, column);
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
+        const std::string_view x = texts[a], y = texts[b];
         if (emptyLast && x.empty() != y.empty()) return y.empty();
         if (keys[a] != keys[b]) return keys[a] < keys[b];
         return x.size() > 8 && y.size() > 8 ? foldedLess(x.substr(8), y.substr(8)) : x.size() < y.size();
     };
-    std::stable_sort(m_order.begin(), m_order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
+    std::vector<std::uint32_t> sorted(texts.size());
+    for (std::uint32_t t = 0; t < sorted.size(); ++t)
+        sorted[t] = t;
+    std::sort(sorted.begin(), sorted.end(), less);
+
+    // Texts equal but for letter case share a rank.
+    std::vector<std::uint32_t> rank(texts.size());
+    std::uint32_t ranks = 0;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (i > 0 && less(sorted[i - 1], sorted[i])) ++ranks;
+        rank[sorted[i]] = ranks;
+    }
+    ++ranks;
+
+    // The rows by rank, in selection order within a rank: a stable counting sort.
+    std::vector<std::uint32_t> start(ranks + 1, 0);
+    const auto place = [&](std::uint32_t r) { return descending ? ranks - 1 - rank[textOf[r]] : rank[textOf[r]]; };
+    for (std::uint32_t r = 0; r < rows; ++r)
+        ++start[place(r) + 1];
+    for (std::uint32_t k = 0; k < ranks; ++k)
+        start[k + 1] += start[k];
+    for (std::uint32_t r = 0; r < rows; ++r)
+        m_order[start[place(r)]++] = r;
 }
 
 void ResultView::sortBy(int column, bool descending) {
     // A row's place in selection order breaks ties, so that a sort is the same whatever came before.
-    std::sort(m_order.begin(), m_order.end());
     const ColumnKind kind = kColumns[static_cast<std::size_t>(column)].kind;
-    if (kind == Number)
+    if (kind == Number) {
+        std::sort(m_order.begin(), m_order.end());
         sortByNumber(column, descending);
-    else
+    } else {
         sortByText(column, descending, kind == Date);
+    }
     // The filter keeps the rows it kept, now in the new order.
     m_shown.clear();
     for (std::uint32_t r : m_order)

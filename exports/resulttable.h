@@ -71,13 +71,13 @@ public:
     /// Waits until every form taken is in the table. The readers below wait for it.
     void finish();
 
-    std::size_t size() const { return m_rows.size(); }
+    std::size_t size() const { return m_rowCount; }
     /// A cell's text, Windows-1252.
     std::string_view cell(std::size_t row, int column) const;
-    long long selection(std::size_t row) const { return m_rows[row].selection; }
+    long long selection(std::size_t r) const { return row(r).selection; }
     std::span<const std::int16_t> squares(std::size_t row) const;
     /// Where the row's full form stands in kerforms.htm (empty without one).
-    reports::ReportPart fullForm(std::size_t row) const { return m_rows[row].fullForm; }
+    reports::ReportPart fullForm(std::size_t r) const { return row(r).fullForm; }
     /// Why a form could not be kept (the scratch file failed); empty when all were.
     const std::string& failure() const { return m_failure; }
 
@@ -86,9 +86,12 @@ public:
     bool exportRows(const std::vector<std::uint32_t>& rows, Export& e, std::string* err);
 
 private:
-    // A form copied from the run: its lines joined by CR, which no line holds.
+    // A form copied from the run: its bytes as the reader gave them (header lines, then the
+    // observation block), or, for a form built line by line, its lines joined by CR.
+    static constexpr std::uint32_t kJoined = 0xFFFFFFFF; // in place of a header's size
     struct Taken {
-        std::size_t end; // of its bytes in Batch::bytes
+        std::size_t end;      // of its bytes in Batch::bytes
+        std::uint32_t header; // bytes of its header lines, or kJoined
         std::int16_t lines;
         long long selection;
         reports::ReportPart fullForm;
@@ -98,15 +101,24 @@ private:
         std::vector<Taken> forms;
     };
     struct Row {
-        std::uint64_t text = 0; // where the row's cells start in m_text
         std::uint64_t form = 0; // where the form starts in the scratch file
         std::uint64_t formSize = 0;
         long long selection = 0;
         reports::ReportPart fullForm;
-        std::uint32_t squares = 0; // where the row's squares start in m_squares
+        std::uint32_t textChunk = 0; // the chunk of m_text that holds the row's cells
+        std::uint32_t text = 0;      // where they start in it
+        std::uint32_t squares = 0;   // where the row's squares start in m_squares
+        std::uint32_t header = kJoined;
         std::int16_t lines = 0;
         std::array<std::uint32_t, kResultColumnCount> cellEnd{}; // from text
     };
+    // Rows and cells are kept in chunks that never move, so that the table grows without
+    // copying what it holds.
+    static constexpr std::size_t kRowChunk = 4096;
+    const Row& row(std::size_t r) const { return m_rowChunks[r / kRowChunk][r % kRowChunk]; }
+    Row& addRow();
+    std::string& textFor(Row& row);
+    static void makeForm(std::string_view bytes, const Row& row, search::Form& form);
     void addCells(const FormFacts& facts, Row& row);
     bool readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err);
     void handOver();
@@ -122,8 +134,9 @@ private:
     // The run's thread: the batch being filled.
     Batch m_filling;
     // The worker's (the readers' once finish() has returned).
-    std::vector<Row> m_rows;
-    std::string m_text;
+    std::vector<std::unique_ptr<Row[]>> m_rowChunks;
+    std::size_t m_rowCount = 0;
+    std::vector<std::string> m_text; // chunks of cells, each row's in one
     std::vector<std::int16_t> m_squares;
     std::unique_ptr<search::ScratchFile> m_scratch;
     std::uint64_t m_kept = 0; // bytes of forms in the scratch file
@@ -134,6 +147,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Batch> m_queue; // handed over, not yet taken
+    std::vector<Batch> m_spare; // taken and emptied, their memory kept for the run's thread
     bool m_busy = false;       // the worker is taking a batch
     bool m_closing = false;    // no batch follows: the worker ends when the queue is empty
     std::thread m_worker;
@@ -161,7 +175,6 @@ public:
 private:
     void sortByNumber(int column, bool descending);
     void sortByText(int column, bool descending, bool emptyLast);
-    void keepSortedOrder();
     bool holds(std::uint32_t row, std::string_view foldedNeedle) const;
     void applyFilter(const std::vector<std::uint32_t>& candidates);
 
