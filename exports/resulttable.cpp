@@ -137,23 +137,6 @@ bool foldedLess(std::string_view a, std::string_view b) {
     return a.size() < b.size();
 }
 
-// Whether text holds needle, already folded and not empty, letter case aside.
-bool holdsFolded(std::string_view text, std::string_view needle) {
-    if (text.size() < needle.size()) return false;
-    const char first = needle[0];
-    const char firstUpper = search::upperChar(first);
-    const std::size_t lastStart = text.size() - needle.size();
-    for (std::size_t i = 0; i <= lastStart; ++i) {
-        const char c = text[i];
-        if (c != first && c != firstUpper) continue;
-        std::size_t k = 1;
-        while (k < needle.size() && kFold[static_cast<unsigned char>(text[i + k])] == needle[k])
-            ++k;
-        if (k == needle.size()) return true;
-    }
-    return false;
-}
-
 } // namespace
 
 const std::array<ResultColumn, kResultColumnCount>& resultColumns() {
@@ -178,6 +161,11 @@ std::string_view ResultTable::cell(std::size_t r, int column) const {
     const auto c = static_cast<std::size_t>(column);
     const std::uint32_t begin = c == 0 ? 0 : at.cellEnd[c - 1];
     return {m_text[at.textChunk].data() + at.text + begin, at.cellEnd[c] - begin};
+}
+
+std::string_view ResultTable::rowText(std::size_t r) const {
+    const Row& at = row(r);
+    return {m_text[at.textChunk].data() + at.text, at.cellEnd[kResultColumnCount - 1]};
 }
 
 std::span<const std::int16_t> ResultTable::squares(std::size_t r) const {
@@ -527,10 +515,20 @@ void ResultView::sortBy(int column, bool descending) {
         if (m_kept[r] != 0) m_shown.push_back(r);
 }
 
-bool ResultView::holds(std::uint32_t row, std::string_view foldedNeedle) const {
-    for (int c = 0; c < kResultColumnCount; ++c)
-        if (m_filterColumns[static_cast<std::size_t>(c)] && holdsFolded(m_table.cell(row, c), foldedNeedle))
-            return true;
+// Whether a shown cell of the row holds the needle. The row's text is searched whole, and each
+// place found is kept when it lies within one shown cell.
+bool ResultView::holds(std::uint32_t row) const {
+    const std::string_view text = m_table.rowText(row);
+    const auto& ends = m_table.cellEnds(row);
+    std::size_t from = 0;
+    while (text.size() - from >= m_needle.size()) {
+        const std::size_t at = search::findUpperCased(text.substr(from), m_needle);
+        if (at == std::string_view::npos) return false;
+        const std::size_t begin = from + at;
+        const auto cell = static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), begin) - ends.begin());
+        if (m_filterColumns[cell] && begin + m_needle.size() <= ends[cell]) return true;
+        from = begin + 1;
+    }
     return false;
 }
 
@@ -538,11 +536,11 @@ void ResultView::applyFilter(const std::vector<std::uint32_t>& candidates) {
     if (m_needle.empty()) {
         m_shown = candidates;
     } else if (&candidates == &m_shown) {
-        std::erase_if(m_shown, [this](std::uint32_t r) { return !holds(r, m_needle); });
+        std::erase_if(m_shown, [this](std::uint32_t r) { return !holds(r); });
     } else {
         m_shown.clear();
         for (std::uint32_t r : candidates)
-            if (holds(r, m_needle)) m_shown.push_back(r);
+            if (holds(r)) m_shown.push_back(r);
     }
     m_kept.assign(m_table.size(), 0);
     for (std::uint32_t r : m_shown)
@@ -550,10 +548,12 @@ void ResultView::applyFilter(const std::vector<std::uint32_t>& candidates) {
 }
 
 void ResultView::setFilter(std::string_view needle, const std::array<bool, kResultColumnCount>& shown) {
-    const std::string folded = search::lowerCase(needle);
+    // Upper-cased, as the criteria are: two texts are equal but for letter case exactly when
+    // their upper-case forms are equal.
+    std::string upper = search::upperCase(needle);
     // A longer text is held only by rows that hold the shorter one within it: look among those.
-    const bool narrower = shown == m_filterColumns && !m_needle.empty() && folded.find(m_needle) != std::string::npos;
-    m_needle = folded;
+    const bool narrower = shown == m_filterColumns && !m_needle.empty() && upper.find(m_needle) != std::string::npos;
+    m_needle = std::move(upper);
     m_filterColumns = shown;
     applyFilter(narrower ? m_shown : m_order);
 }

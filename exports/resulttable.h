@@ -74,6 +74,9 @@ public:
     std::size_t size() const { return m_rowCount; }
     /// A cell's text, Windows-1252.
     std::string_view cell(std::size_t row, int column) const;
+    /// The cells of a row one after another, and where each ends in them.
+    std::string_view rowText(std::size_t row) const;
+    const std::array<std::uint32_t, kResultColumnCount>& cellEnds(std::size_t r) const { return row(r).cellEnd; }
     long long selection(std::size_t r) const { return row(r).selection; }
     std::span<const std::int16_t> squares(std::size_t row) const;
     /// Where the row's full form stands in kerforms.htm (empty without one).
@@ -175,14 +178,14 @@ public:
 private:
     void sortByNumber(int column, bool descending);
     void sortByText(int column, bool descending, bool emptyLast);
-    bool holds(std::uint32_t row, std::string_view foldedNeedle) const;
+    bool holds(std::uint32_t row) const;
     void applyFilter(const std::vector<std::uint32_t>& candidates);
 
     const ResultTable& m_table;
     std::vector<std::uint32_t> m_order; // every row, sorted
     std::vector<std::uint32_t> m_shown; // those the filter keeps, in that order
     std::vector<char> m_kept;           // per row: whether the filter keeps it
-    std::string m_needle;               // folded
+    std::string m_needle;               // upper-cased
     std::array<bool, kResultColumnCount> m_filterColumns{};
 };
 

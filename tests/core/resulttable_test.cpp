@@ -135,6 +135,25 @@ TEST_F(ResultTableTest, SortsNumbersDatesAndTextAndFiltersInAnyLetterCase) {
     EXPECT_EQ(view.total(), 5u);
     view.setFilter("", shown);
     EXPECT_EQ(view.rows().size(), 5u);
+
+    // A text across two cells is in neither; a place in a hidden cell does not count, and a
+    // later one in a shown cell does.
+    constexpr int kDesignation = 19, kChiefScientists = 22;
+    std::array<bool, exports::kResultColumnCount> pair{};
+    pair[kShip] = pair[kChiefScientists] = true;
+    view.setFilter("onj", pair); // "Hudson", then "J Smith"
+    EXPECT_TRUE(view.rows().empty());
+    view.setFilter("SON", pair);
+    EXPECT_EQ(column(result, view, kShip), (std::vector<std::string>{"Hudson"}));
+    std::array<bool, exports::kResultColumnCount> designation{};
+    designation[kDesignation] = true;
+    view.setFilter("cruise 2", designation); // in the hidden cruise name before it too
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"2"}));
+
+    view.setFilter("", designation);
+    constexpr int kExchange = 5; // "Yes" in every row: ties keep selection order either way
+    view.sortBy(kExchange, true);
+    EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
 }
 
 TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {
