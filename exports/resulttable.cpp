@@ -345,7 +345,8 @@ void ResultTable::take(const Batch& batch) {
             row.formSize = bytes.size();
             row.squares = static_cast<std::uint32_t>(m_squares.size());
             makeForm(bytes, row, m_form);
-            readFormFacts(m_form, taken.lines - 1, taken.selection, m_table, m_facts);
+            // The cells need no code definitions: the code table is left to the exports.
+            readFormFacts(m_form, taken.lines - 1, taken.selection, nullptr, m_facts);
             addCells(m_facts, row);
             for (int square : m_facts.squares)
                 m_squares.push_back(static_cast<std::int16_t>(square));
