@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The desktop program on a command line: --help and --version print and return at once, with
-# or without a display, and without a display the program says so in one line.
+# or without a display, and without a display the program says so in one line; the manual
+# page shows the same options.
 #
 # usage: check_command_line.sh MORVEX
 set -uo pipefail
@@ -26,6 +27,15 @@ status=$?
 out=$(QT_QPA_PLATFORM=offscreen timeout 60 "$morvex" --help 2>&1)
 [ "$out" = "$("${nodisplay[@]}" "$morvex" --help)" ] && ok "--help with a display prints the same" ||
     fail "--help with a display: $out"
+# The manual page shows what --help shows: the form files and every option, long and short.
+page="$(dirname "$0")/../../docs/man/morvex.1"
+help=$("${nodisplay[@]}" "$morvex" --help)
+missing=""
+for option in FORMFILE $(printf '%s\n' "$help" | grep -oE '(^|[ ,])--?[a-zA-Z][a-zA-Z-]*' | tr -d ' ,'); do
+    grep -qF -- "${option//-/\\-}" "$page" || missing+=" $option"
+done
+[ -z "$missing" ] && ok "the manual page names what --help names" || fail "the manual page lacks:$missing"
+
 out=$("${nodisplay[@]}" timeout 60 "$morvex" 2>&1)
 status=$?
 lines=$(printf '%s\n' "$out" | wc -l)
