@@ -51,6 +51,7 @@ public:
     }
     void append(std::string_view line) {
         m_lines[static_cast<std::size_t>(++m_last)] = line;
+        m_header = {}; // a form built line by line has no text as read
         m_headerSplit = m_last + 1;
         m_obsBuilt = false;
     }

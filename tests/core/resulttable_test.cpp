@@ -9,6 +9,7 @@
 #include "reports/reportrun.h"
 #include "search/cruisedates.h"
 #include "search/fileselection.h"
+#include "search/formreader.h"
 #include "tests/core/test_util.h"
 #include "tests/support/memoryfilesystem.h"
 
@@ -180,6 +181,52 @@ TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {
     EXPECT_LT(first, second); // in the order given
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
     EXPECT_NE(text.find("\u00e9lan"), std::string::npos); // Windows-1252 into UTF-8
+}
+
+// A form is kept as the reader gave it, or line by line when built so; both give the same row
+// and the same export. Lines end in CR alone or CR LF; a lone LF stays within its line.
+TEST_F(ResultTableTest, FormsAsReadAndFormsBuiltLineByLineGiveTheSameRows) {
+    std::string data = kData;
+    data.replace(data.find("Canada\r\n"), 8, "Canada\r");
+    data.replace(data.find("Hudson"), 6, "Hud\nson");
+    // Two forms without observation lines: of two lines, and of ten.
+    data += crlf({"1997^74^6", "Panama"}) + "*\r\n";
+    data += crlf({"1998^74^7", "Jamaica", "", "", "", "", "", "", "", ""}) + "*\r\n";
+    exports::ResultTable asRead(fs, &table, "/d/kerforms.htm");
+    run(data, asRead);
+    ASSERT_EQ(asRead.size(), 7u);
+
+    exports::ResultTable byLine(fs, &table, "/e/kerforms.htm");
+    auto file = fs.openRead("/d/KER1995.INF", nullptr);
+    search::FormReader reader(*file);
+    search::Form read, built;
+    std::string err;
+    for (long long selection = 1; reader.next(read, &err) == search::FormReader::Status::Form; ++selection) {
+        std::vector<std::string> lines;
+        for (int n = 0; n <= read.last(); ++n)
+            lines.emplace_back(read.line(n));
+        built.clear();
+        for (const std::string& line : lines)
+            built.append(line);
+        ASSERT_TRUE(built.headerText().empty());
+        byLine.formSelected(built, built.last(), selection);
+    }
+    byLine.finish();
+    ASSERT_EQ(byLine.size(), asRead.size());
+    for (std::size_t r = 0; r < asRead.size(); ++r)
+        for (int c = 0; c < exports::kResultColumnCount; ++c)
+            EXPECT_EQ(byLine.cell(r, c), asRead.cell(r, c)) << r << " " << c;
+    EXPECT_EQ(asRead.cell(1, kShip), "Hud\nson");
+
+    exports::ExportContext context{criteria, selection.yearsLabel, &table};
+    const std::vector<std::uint32_t> rows = {0, 1, 2, 3, 4, 5, 6};
+    for (auto [result, path] : {std::pair{&asRead, "/d/all.jsonl"}, std::pair{&byLine, "/e/all.jsonl"}}) {
+        auto e = exports::Export::make(fs, path, context, &err);
+        ASSERT_TRUE(e) << err;
+        ASSERT_TRUE(result->exportRows(rows, *e, &err)) << err;
+    }
+    EXPECT_EQ(fs.files["/d/all.jsonl"], fs.files["/e/all.jsonl"]);
+    EXPECT_NE(fs.files["/d/all.jsonl"].find("Hud\\nson"), std::string::npos);
 }
 
 TEST_F(ResultTableTest, LongCellsAreCutAndAFailedScratchFileIsSaidWhenExporting) {
