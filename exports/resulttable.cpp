@@ -465,9 +465,10 @@ void ResultView::sortByText(int column, bool descending, bool emptyLast) {
     std::vector<std::uint64_t> keys(texts.size());
     for (std::size_t t = 0; t < texts.size(); ++t) {
         std::uint64_t key = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            key = key << 8 | (i < texts[t].size() ? static_cast<unsigned char>(kFold[static_cast<unsigned char>(texts[t][i])])
-                                                  : 0u);
+        for (std::size_t i = 0; i < 8; ++i) {
+            const char folded = i < texts[t].size() ? kFold[static_cast<unsigned char>(texts[t][i])] : '\0';
+            key = key << 8 | static_cast<unsigned char>(folded);
+        }
         keys[t] = key;
     }
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
