@@ -447,16 +447,24 @@ void ResultView::sortByNumber(int column, bool descending) {
                      [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
 }
 
-// Rows by their cells, letter case aside; empty texts after the others when emptyLast. The
-// column's distinct texts are sorted once, and the rows then placed by their text's rank, so
-// that a column of few texts (ships, dates) costs little more than a pass over its rows.
-void ResultView::sortByText(int column, bool descending, bool emptyLast) {
-    const std::size_t rows = m_table.size();
+namespace {
+
+// The rank of each row's cell in a column: cells in order, letter case aside, equal ones (but
+// for letter case) sharing a rank; the empty cell after all others when emptyLast. The
+// column's distinct texts are sorted once, so that a column of few texts (ships, dates) costs
+// little more than a pass over its rows.
+struct Ranks {
+    std::vector<std::uint32_t> ofRow;
+    std::uint32_t count = 0;
+};
+
+Ranks rankCells(const ResultTable& table, int column, bool emptyLast) {
+    Ranks ranks;
     std::unordered_map<std::string_view, std::uint32_t> index;
     std::vector<std::string_view> texts;
-    std::vector<std::uint32_t> textOf(rows);
-    for (std::uint32_t r = 0; r < rows; ++r) {
-        const auto [at, added] = index.try_emplace(m_table.cell(r, column), static_cast<std::uint32_t>(texts.size()));
+    std::vector<std::uint32_t> textOf(table.size());
+    for (std::uint32_t r = 0; r < table.size(); ++r) {
+        const auto [at, added] = index.try_emplace(table.cell(r, column), static_cast<std::uint32_t>(texts.size()));
         if (added) texts.push_back(at->first);
         textOf[r] = at->second;
     }
@@ -482,21 +490,29 @@ void ResultView::sortByText(int column, bool descending, bool emptyLast) {
         sorted[t] = t;
     std::sort(sorted.begin(), sorted.end(), less);
 
-    // Texts equal but for letter case share a rank.
-    std::vector<std::uint32_t> rank(texts.size());
-    std::uint32_t ranks = 0;
+    std::vector<std::uint32_t> rankOfText(texts.size());
     for (std::size_t i = 0; i < sorted.size(); ++i) {
-        if (i > 0 && less(sorted[i - 1], sorted[i])) ++ranks;
-        rank[sorted[i]] = ranks;
+        if (i > 0 && less(sorted[i - 1], sorted[i])) ++ranks.count;
+        rankOfText[sorted[i]] = ranks.count;
     }
-    ++ranks;
+    ++ranks.count;
+    ranks.ofRow.resize(table.size());
+    for (std::size_t r = 0; r < table.size(); ++r)
+        ranks.ofRow[r] = rankOfText[textOf[r]];
+    return ranks;
+}
 
-    // The rows by rank, in selection order within a rank: a stable counting sort.
-    std::vector<std::uint32_t> start(ranks + 1, 0);
-    const auto place = [&](std::uint32_t r) { return descending ? ranks - 1 - rank[textOf[r]] : rank[textOf[r]]; };
+} // namespace
+
+// Rows by their cells' ranks, in selection order within a rank: a stable counting sort.
+void ResultView::sortByText(int column, bool descending, bool emptyLast) {
+    const Ranks ranks = rankCells(m_table, column, emptyLast);
+    const auto place = [&](std::uint32_t r) { return descending ? ranks.count - 1 - ranks.ofRow[r] : ranks.ofRow[r]; };
+    std::vector<std::uint32_t> start(ranks.count + 1, 0);
+    const auto rows = static_cast<std::uint32_t>(m_table.size());
     for (std::uint32_t r = 0; r < rows; ++r)
         ++start[place(r) + 1];
-    for (std::uint32_t k = 0; k < ranks; ++k)
+    for (std::uint32_t k = 0; k < ranks.count; ++k)
         start[k + 1] += start[k];
     for (std::uint32_t r = 0; r < rows; ++r)
         m_order[start[place(r)]++] = r;
