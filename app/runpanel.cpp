@@ -81,7 +81,9 @@ void RunPanel::formEnd(const search::RunProgress&) {
 }
 
 void RunPanel::progress(const search::RunProgress& progress) {
-    showProgress(progressText(progress));
+    m_progressCounts = progress;
+    m_progressIsCounts = true;
+    m_progressPending = true;
 }
 
 bool RunPanel::ask(const std::string& question) {
@@ -127,12 +129,15 @@ void RunPanel::setViewsVisible(bool visible) {
 
 void RunPanel::showProgress(const QString& text) {
     m_progress = text;
+    m_progressIsCounts = false;
     m_progressPending = true;
 }
 
 void RunPanel::pushProgress() {
     if (!m_progressPending) return;
     m_progressPending = false;
+    if (m_progressIsCounts) m_progress = progressText(m_progressCounts);
+    m_progressIsCounts = false;
     m_controls.progressBox->setPlainText(m_progress);
 }
 

@@ -72,6 +72,10 @@ private:
     bool m_closing = false;
     QString m_progress;
     bool m_progressPending = false;
+    // The counts of the latest progress, made into m_progress only when it is shown: forms are
+    // selected far more often than the box is drawn.
+    search::RunProgress m_progressCounts{};
+    bool m_progressIsCounts = false;
     std::chrono::steady_clock::time_point m_lastEvents;   // the run last let events through
     std::chrono::steady_clock::time_point m_lastProgress; // the run last showed its progress
     int m_formsToClockRead = 0; // forms until a form end reads the clock again

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "app/windowservices.h"
 
 // Records what the window asks of its dialogs and opener; never blocks.
@@ -14,7 +16,10 @@ public:
         ++choices;
         return nextFiles;
     }
-    void message(QWidget*, const QString& text) override { messages << text; }
+    void message(QWidget*, const QString& text) override {
+        messages << text;
+        if (onMessage) onMessage();
+    }
     bool ask(QWidget*, const QString& question) override {
         questions << question;
         return answer;
@@ -40,6 +45,7 @@ public:
     QStringList opened;
     bool answer = true;
     int choices = 0;
+    std::function<void()> onMessage; // called as each message is shown
 };
 
 #endif // TESTS_GUI_FAKESERVICES_H

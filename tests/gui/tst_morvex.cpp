@@ -165,6 +165,7 @@ private Q_SLOTS:
     void pickListEscapeShowsNoHelp();
     void progressBoxDoubleClickHides();
     void breakDuringRun();
+    void messageDuringRunShowsTheCountsSoFar();
     void endDuringRun();
 
     void northAtlanticFillsTheAreaField();
@@ -1287,6 +1288,21 @@ void tst_Morvex::breakDuringRun() {
     // The form being read when Break was clicked is neither tested nor counted: nothing was selected.
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerheads.htm"))));
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("kerxxxx.inf"))));
+}
+
+// A message during a run comes over the counts of the forms read so far.
+void tst_Morvex::messageDuringRunShowsTheCountsSoFar() {
+    writeFormFile(QStringLiteral("KER1994.INF"), csrForm(1, "UK") + csrForm(2, "France") + csrForm(3, "UK"));
+    writeFormFile(QStringLiteral("KER1995.INF"), csrForm(4, "UK"));
+    chooseFiles({QStringLiteral("KER1994.INF"), QStringLiteral("KER1995.INF")});
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("KER1995.INF"))));
+    answer(1)->setText(QStringLiteral("UK"));
+    QString shown;
+    m_services.onMessage = [&] { shown = progressText(); };
+    action(QStringLiteral("Mnusearch"))->trigger();
+    m_services.onMessage = {};
+    QCOMPARE(m_services.messages.size(), 1);
+    QCOMPARE(shown, QStringLiteral("Forms Read:-  3   Forms Selected:-  2"));
 }
 
 void tst_Morvex::endDuringRun() {
