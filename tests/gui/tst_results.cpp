@@ -174,7 +174,7 @@ void tst_Results::openResults() {
 QString tst_Results::runPython(const QString& script, const QStringList& args) {
     QProcess python;
     python.start(QStringLiteral(MORVEX_PYTHON), QStringList{QStringLiteral("-c"), script} + args);
-    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+    if (!python.waitForFinished(-1) || python.exitCode() != 0)
         return QStringLiteral("python failed: ") + QString::fromUtf8(python.readAllStandardError());
     return QString::fromUtf8(python.readAllStandardOutput()).trimmed();
 }
@@ -407,7 +407,7 @@ void tst_Results::geoJsonExportReadByOgrinfo() {
     const auto summary = [&](const QString& path) {
         QProcess info;
         info.start(ogrinfo, {QStringLiteral("-ro"), QStringLiteral("-al"), QStringLiteral("-so"), path});
-        return info.waitForFinished(60000) && info.exitCode() == 0 ? QString::fromUtf8(info.readAllStandardOutput())
+        return info.waitForFinished(-1) && info.exitCode() == 0 ? QString::fromUtf8(info.readAllStandardOutput())
                                                                    : QString();
     };
     // A feature per form, and beside it one per square: 183, 184, 074, 217 and 218.
