@@ -408,7 +408,7 @@ void tst_Results::geoJsonExportReadByOgrinfo() {
         QProcess info;
         info.start(ogrinfo, {QStringLiteral("-ro"), QStringLiteral("-al"), QStringLiteral("-so"), path});
         return info.waitForFinished(-1) && info.exitCode() == 0 ? QString::fromUtf8(info.readAllStandardOutput())
-                                                                   : QString();
+                                                                : QString();
     };
     // A feature per form, and beside it one per square: 183, 184, 074, 217 and 218.
     const QString forms = summary(m_services.nextExport);
