@@ -336,7 +336,7 @@ void ResultTable::take(const Batch& batch) {
         std::size_t start = 0;
         for (const Taken& taken : batch.forms) {
             const std::string_view bytes = std::string_view(batch.bytes).substr(start, taken.end - start);
-            Row& row = addRow();
+            Row row;
             row.selection = taken.selection;
             row.fullForm = taken.fullForm;
             row.lines = taken.lines;
@@ -348,8 +348,14 @@ void ResultTable::take(const Batch& batch) {
             // The cells need no code definitions: the code table is left to the exports.
             readFormFacts(m_form, taken.lines - 1, taken.selection, nullptr, m_facts);
             addCells(m_facts, row);
+            // A row joins the table whole or not at all: what may fail is done first.
+            const std::size_t count = m_facts.squares.size();
+            if (m_squares.capacity() - m_squares.size() < count)
+                m_squares.reserve(std::max(2 * m_squares.capacity(), m_squares.size() + count));
+            Row& added = addRow();
             for (int square : m_facts.squares)
                 m_squares.push_back(static_cast<std::int16_t>(square));
+            added = row;
             start = taken.end;
         }
         keepBytes(batch.bytes);
