@@ -561,7 +561,7 @@ void Morvex::mnusearchClick() {
     search::DiskFileSystem& files = *result->disk;
     files.setFileHook([this] { m_runPanel->fileStep(); });
     reports::SquareCounts squares; // for the map window's picture of the result
-    result->table = std::make_unique<exports::ResultTable>(files, &m_rptable, m_files.paths.forms);
+    result->table = std::make_unique<exports::ResultTable>(files, &m_rptable, m_files.paths);
     result->criteria = criteria;
     result->files = m_files;
     reports::ReportRun run(*m_runPanel, files, m_rptable, {&squares, result->table.get()});

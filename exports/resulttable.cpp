@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <unordered_map>
 
@@ -48,26 +51,32 @@ constexpr std::array<ResultColumn, kResultColumnCount> kColumns = {{
     {"at_ulma", "At ULMA", Number, true},
 }};
 
-// A batch of forms handed to the worker: at most about this many bytes or forms; at most a few
-// wait for it.
-constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+// A batch of forms handed to the worker: at most this many forms; at most a few wait for it.
 constexpr std::size_t kBatchForms = 4096;
 constexpr std::size_t kQueuedBatches = 4;
+// Forms that follow each other in the source are read back at once, about this much at a time.
+constexpr std::size_t kReadBytes = std::size_t{1} << 20;
+// Copied forms go to the scratch file about this much at a time.
+constexpr std::size_t kCopyBytes = std::size_t{1} << 20;
+// What ends a form in the source: the terminator line.
+constexpr std::string_view kTerminator = "*\r\n";
+// A batch handed over once the run has ended: everything in the source can be read.
+constexpr std::uint64_t kEverything = UINT64_MAX;
 
 // The cells are kept in chunks of this size; a row's cells, at most kMaxRowBytes, in one.
 constexpr std::size_t kTextChunk = std::size_t{8} << 20;
 constexpr std::size_t kMaxRowBytes = kResultColumnCount * ResultTable::kMaxCellBytes;
 
-// Collects a row's cells into the table's text, each cut at the cell limit.
+// Collects a row's cells at text, each cut at the cell limit; text has room for the longest row.
 class CellWriter {
 public:
-    CellWriter(std::string& text, std::uint64_t start, std::array<std::uint32_t, kResultColumnCount>& ends)
-        : m_text(text), m_start(start), m_ends(ends) {}
+    CellWriter(char* text, std::array<std::uint32_t, kResultColumnCount>& ends) : m_text(text), m_ends(ends) {}
 
     void put(std::string_view piece) {
         const std::size_t room = ResultTable::kMaxCellBytes - m_cellSize;
         piece = piece.substr(0, room);
-        m_text.append(piece);
+        if (!piece.empty()) std::memcpy(m_text + m_size, piece.data(), piece.size());
+        m_size += piece.size();
         m_cellSize += piece.size();
     }
     template <class Items> void putJoined(const Items& items, std::string_view separator) {
@@ -79,17 +88,18 @@ public:
         }
     }
     void end() {
-        m_ends[m_column++] = static_cast<std::uint32_t>(m_text.size() - m_start);
+        m_ends[m_column++] = static_cast<std::uint32_t>(m_size);
         m_cellSize = 0;
     }
+    std::size_t size() const { return m_size; }
     void cell(std::string_view text) {
         put(text);
         end();
     }
 
 private:
-    std::string& m_text;
-    std::uint64_t m_start;
+    char* m_text;
+    std::size_t m_size = 0;
     std::array<std::uint32_t, kResultColumnCount>& m_ends;
     std::size_t m_column = 0;
     std::size_t m_cellSize = 0;
@@ -137,14 +147,42 @@ bool foldedLess(std::string_view a, std::string_view b) {
     return a.size() < b.size();
 }
 
+// Where a form's terminator ends in the source.
+std::uint64_t endOf(std::uint64_t begin, std::uint32_t size) {
+    return begin + size + kTerminator.size();
+}
+
+// The form whose lines record holds, each ended by CR LF as the source holds them; false when
+// record is not such lines (the source has changed).
+bool makeForm(std::string_view record, int lines, search::Form& form) {
+    form.clear();
+    if (lines <= 0) return record.empty();
+    // Lines hold no CR: each CR ends one.
+    if (std::count(record.begin(), record.end(), '\r') != lines || !record.ends_with("\r\n")) return false;
+    constexpr int kHeaderLines = search::Form::kFirstObservationLine;
+    if (lines <= kHeaderLines) {
+        form.setHeaderLines(record, lines);
+        return true;
+    }
+    std::size_t headerEnd = 0;
+    for (int n = 0; n < kHeaderLines; ++n) {
+        headerEnd = record.find('\r', headerEnd);
+        if (record.substr(headerEnd, 2) != "\r\n") return false;
+        headerEnd += 2;
+    }
+    form.setHeaderLines(record.substr(0, headerEnd), kHeaderLines);
+    form.setObservationLines(record.substr(headerEnd, record.size() - headerEnd - 2), lines - kHeaderLines);
+    return true;
+}
+
 } // namespace
 
 const std::array<ResultColumn, kResultColumnCount>& resultColumns() {
     return kColumns;
 }
 
-ResultTable::ResultTable(search::FileSystem& files, const tables::RpTable* table, std::string scratchBeside)
-    : m_files(files), m_table(table), m_scratchBeside(std::move(scratchBeside)) {}
+ResultTable::ResultTable(search::FileSystem& files, const tables::RpTable* table, const search::OutputPaths& paths)
+    : m_files(files), m_table(table), m_pending(paths.pending), m_extraction(paths.extraction) {}
 
 ResultTable::~ResultTable() {
     {
@@ -160,12 +198,12 @@ std::string_view ResultTable::cell(std::size_t r, int column) const {
     const Row& at = row(r);
     const auto c = static_cast<std::size_t>(column);
     const std::uint32_t begin = c == 0 ? 0 : at.cellEnd[c - 1];
-    return {m_text[at.textChunk].data() + at.text + begin, at.cellEnd[c] - begin};
+    return {m_text[at.textChunk].data + at.text + begin, at.cellEnd[c] - begin};
 }
 
 std::string_view ResultTable::rowText(std::size_t r) const {
     const Row& at = row(r);
-    return {m_text[at.textChunk].data() + at.text, at.cellEnd[kResultColumnCount - 1]};
+    return {m_text[at.textChunk].data + at.text, at.cellEnd[kResultColumnCount - 1]};
 }
 
 std::span<const std::int16_t> ResultTable::squares(std::size_t r) const {
@@ -175,26 +213,31 @@ std::span<const std::int16_t> ResultTable::squares(std::size_t r) const {
 }
 
 ResultTable::Row& ResultTable::addRow() {
-    if (m_rowCount % kRowChunk == 0) m_rowChunks.push_back(std::make_unique<Row[]>(kRowChunk));
+    if (m_rowCount % kRowChunk == 0) {
+        m_rowChunks.reserve(m_rowChunks.size() + 1);
+        Row* chunk = static_cast<Row*>(m_arena.allocate(kRowChunk * sizeof(Row)));
+        std::uninitialized_default_construct_n(chunk, kRowChunk);
+        m_rowChunks.push_back(chunk);
+    }
     Row& added = m_rowChunks.back()[m_rowCount % kRowChunk];
     ++m_rowCount;
     return added;
 }
 
-// The chunk the row's cells go to, with room for the longest row, so that it never grows
-// beyond what it has reserved.
-std::string& ResultTable::textFor(Row& row) {
-    if (m_text.empty() || m_text.back().capacity() - m_text.back().size() < kMaxRowBytes) {
-        m_text.emplace_back().reserve(kTextChunk);
+// The chunk the row's cells go to, with room for the longest row.
+ResultTable::TextChunk& ResultTable::textFor(Row& row) {
+    if (m_text.empty() || kTextChunk - m_text.back().size < kMaxRowBytes) {
+        m_text.reserve(m_text.size() + 1);
+        m_text.push_back({static_cast<char*>(m_arena.allocate(kTextChunk)), 0});
     }
     row.textChunk = static_cast<std::uint32_t>(m_text.size() - 1);
-    row.text = static_cast<std::uint32_t>(m_text.back().size());
+    row.text = static_cast<std::uint32_t>(m_text.back().size);
     return m_text.back();
 }
 
 void ResultTable::addCells(const FormFacts& f, Row& row) {
-    std::string& text = textFor(row);
-    CellWriter out(text, row.text, row.cellEnd);
+    TextChunk& text = textFor(row);
+    CellWriter out(text.data + text.size, row.cellEnd);
     out.cell(std::to_string(f.selection));
     out.cell(f.reference);
     out.cell(f.year);
@@ -233,49 +276,101 @@ void ResultTable::addCells(const FormFacts& f, Row& row) {
     out.cell(f.waterBottles);
     out.cell(f.ctds);
     out.cell(f.atUlma);
+    text.size += out.size();
 }
 
+// The run's side.
+
 void ResultTable::formSelected(const search::Form& form, int last, long long selection) {
+    if (m_refused) return;
     try {
-        if (m_filling.bytes.capacity() < kBatchBytes) {
-            m_filling.bytes.reserve(kBatchBytes + (kBatchBytes >> 4));
-            m_filling.forms.reserve(kBatchForms);
+        const std::optional<reports::ReportPart> extracted = m_reports ? m_reports->lastExtraction() : std::nullopt;
+        if (!m_source && !openSource(extracted.has_value())) return;
+        if (extracted.has_value() == (m_scratch != nullptr)) {
+            refuse("the forms of this run are not all in " + m_extraction);
+            return;
         }
-        // The form as it was read, in two pieces, when the reader gave it so; else line by line.
-        const int lines = last + 1;
-        const std::string_view header = form.headerText();
-        const bool asRead = last == form.last() && !header.empty() && header.size() < kJoined &&
-                            form.hasObservationBlock() == (lines >= search::Form::kFirstObservationLine);
-        if (asRead) {
-            m_filling.bytes.append(header);
-            m_filling.bytes.append(form.observationBlock());
-        } else {
-            for (int n = 0; n <= last; ++n) {
-                if (n > 0) m_filling.bytes += '\r';
-                m_filling.bytes.append(form.line(n));
-            }
+        Taken taken{0, 0, static_cast<std::int16_t>(last + 1), selection,
+                    m_reports ? m_reports->lastFullForm() : reports::ReportPart{}};
+        if (extracted) {
+            taken.begin = extracted->begin;
+            taken.size = static_cast<std::uint32_t>(extracted->end - extracted->begin);
+        } else if (!copyForm(form, last, taken)) {
+            return;
         }
-        m_filling.forms.push_back({m_filling.bytes.size(), asRead ? static_cast<std::uint32_t>(header.size()) : kJoined,
-                                   static_cast<std::int16_t>(lines), selection,
-                                   m_reports ? m_reports->lastFullForm() : reports::ReportPart{}});
-        if (m_filling.bytes.size() >= kBatchBytes || m_filling.forms.size() >= kBatchForms) handOver();
+        if (m_filling.forms.capacity() < kBatchForms) m_filling.forms.reserve(kBatchForms);
+        m_filling.forms.push_back(taken);
+        if (m_filling.forms.size() >= kBatchForms) handOver(readable());
     } catch (const std::bad_alloc&) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_failure.empty()) m_failure = "not enough memory to keep the selected forms";
+        refuse("not enough memory to keep the selected forms");
     }
 }
 
-void ResultTable::handOver() {
-    if (m_filling.forms.empty()) return;
+// The forms are read back from the extraction file, or copied into a scratch file when they
+// are not in one.
+bool ResultTable::openSource(bool extracted) {
+    std::string err;
+    if (extracted) {
+        m_source = m_files.openReadAt(m_pending, &err);
+    } else if (std::unique_ptr<search::ScratchFile> scratch = m_files.createScratch(m_extraction, &err)) {
+        m_scratch = scratch.get();
+        m_source = std::move(scratch);
+    }
+    if (!m_source) refuse(err);
+    return m_source != nullptr;
+}
+
+// Appends the form to the copy as the extraction file would hold it.
+bool ResultTable::copyForm(const search::Form& form, int last, Taken& taken) {
+    const std::size_t begin = m_copy.size();
+    for (int n = 0; n <= last; ++n) {
+        m_copy.append(form.line(n));
+        m_copy.append("\r\n");
+    }
+    taken.begin = m_copied + begin;
+    taken.size = static_cast<std::uint32_t>(m_copy.size() - begin);
+    m_copy.append(kTerminator);
+    return m_copy.size() < kCopyBytes || flushCopy();
+}
+
+bool ResultTable::flushCopy() {
+    std::string err;
+    if (!m_scratch->append(m_copy, &err)) {
+        refuse(err);
+        return false;
+    }
+    m_copied += m_copy.size();
+    m_copy.clear();
+    return true;
+}
+
+std::uint64_t ResultTable::readable() const {
+    return m_scratch ? m_copied : m_reports->extractionWritten();
+}
+
+void ResultTable::refuse(const std::string& why) {
+    m_refused = true;
+    fail(why);
+}
+
+void ResultTable::fail(const std::string& why) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_failure.empty()) m_failure = why;
+}
+
+void ResultTable::handOver(std::uint64_t readable) {
+    m_filling.readable = readable;
     if (!m_worker.joinable() && !m_closing) {
         try {
             m_worker = std::thread(&ResultTable::workerLoop, this);
         } catch (const std::system_error&) {
-            take(m_filling); // no thread: at once
-            m_filling.bytes.clear();
-            m_filling.forms.clear();
-            return;
+            m_closing = true; // no thread: each batch at once
         }
+    }
+    if (!m_worker.joinable()) {
+        take(m_filling);
+        m_filling.forms.clear();
+        return;
     }
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -290,6 +385,30 @@ void ResultTable::handOver() {
     m_changed.notify_all();
 }
 
+void ResultTable::finish() {
+    if (m_finished) return;
+    if (m_scratch && !m_copy.empty() && !m_refused) flushCopy();
+    // The run has ended: all it wrote can be read.
+    handOver(kEverything);
+    if (m_worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_closing = true;
+        }
+        m_changed.notify_all();
+        m_worker.join();
+    }
+    if (m_source) m_source->settle();
+    m_spare.clear();
+    m_filling = {};
+    m_copy = {};
+    m_waiting = {};
+    m_bytes = {};
+    m_finished = true;
+}
+
+// The worker's side.
+
 void ResultTable::workerLoop() {
     for (;;) {
         Batch batch;
@@ -299,112 +418,103 @@ void ResultTable::workerLoop() {
             if (m_queue.empty()) return;
             batch = std::move(m_queue.front());
             m_queue.pop_front();
-            m_busy = true;
         }
         m_changed.notify_all();
         take(batch);
-        batch.bytes.clear();
         batch.forms.clear();
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_busy = false;
             if (m_spare.size() < kQueuedBatches) m_spare.push_back(std::move(batch));
         }
         m_changed.notify_all();
     }
 }
 
-// The form of a row from its bytes, cut into lines as the reader cut them.
-void ResultTable::makeForm(std::string_view bytes, const Row& row, search::Form& form) {
-    form.clear();
-    if (row.header != kJoined) {
-        constexpr int kHeaderLines = search::Form::kFirstObservationLine;
-        form.setHeaderLines(bytes.substr(0, row.header), std::min<int>(row.lines, kHeaderLines));
-        if (row.lines >= kHeaderLines) form.setObservationLines(bytes.substr(row.header), row.lines - kHeaderLines);
+void ResultTable::take(const Batch& batch) {
+    if (m_broken) return;
+    try {
+        m_waiting.insert(m_waiting.end(), batch.forms.begin(), batch.forms.end());
+        std::size_t ready = 0;
+        while (ready < m_waiting.size() && endOf(m_waiting[ready].begin, m_waiting[ready].size) <= batch.readable)
+            ++ready;
+        for (std::size_t i = 0; i < ready && !m_broken;) {
+            // The forms that follow this one in the source, read with it.
+            const std::uint64_t from = m_waiting[i].begin;
+            std::uint64_t to = endOf(from, m_waiting[i].size);
+            std::size_t j = i + 1;
+            while (j < ready && m_waiting[j].begin == to && endOf(to, m_waiting[j].size) - from <= kReadBytes) {
+                to = endOf(to, m_waiting[j].size);
+                ++j;
+            }
+            m_bytes.resize(to - from);
+            std::string err;
+            if (!m_source->readAt(from, m_bytes.data(), m_bytes.size(), &err)) {
+                m_broken = true;
+                fail("cannot read back the selected forms: " + err);
+                break;
+            }
+            for (; i < j && !m_broken; ++i) {
+                const Taken& taken = m_waiting[i];
+                addForm(taken, std::string_view(m_bytes).substr(taken.begin - from, endOf(0, taken.size)));
+            }
+        }
+        m_waiting.erase(m_waiting.begin(), m_waiting.begin() + static_cast<std::ptrdiff_t>(ready));
+    } catch (const std::bad_alloc&) {
+        m_broken = true;
+        fail("not enough memory to keep the selected forms");
+    }
+}
+
+// The row of a form from its record in the source, its terminator line after it.
+void ResultTable::addForm(const Taken& taken, std::string_view record) {
+    if (!record.ends_with(kTerminator) ||
+        !makeForm(record.substr(0, record.size() - kTerminator.size()), taken.lines, m_form)) {
+        m_broken = true;
+        fail(m_extraction + " does not hold the selected forms as the search wrote them");
         return;
     }
-    std::size_t from = 0;
-    for (int n = 0; n < row.lines; ++n) {
-        const std::size_t cr = n + 1 < row.lines ? bytes.find('\r', from) : bytes.size();
-        form.append(bytes.substr(from, cr - from));
-        from = cr + 1;
-    }
-}
-
-void ResultTable::take(const Batch& batch) {
-    try {
-        std::size_t start = 0;
-        for (const Taken& taken : batch.forms) {
-            const std::string_view bytes = std::string_view(batch.bytes).substr(start, taken.end - start);
-            Row row;
-            row.selection = taken.selection;
-            row.fullForm = taken.fullForm;
-            row.lines = taken.lines;
-            row.header = taken.header;
-            row.form = m_kept + start;
-            row.formSize = bytes.size();
-            row.squares = static_cast<std::uint32_t>(m_squares.size());
-            makeForm(bytes, row, m_form);
-            // The cells need no code definitions: the code table is left to the exports.
-            readFormFacts(m_form, taken.lines - 1, taken.selection, nullptr, m_facts);
-            addCells(m_facts, row);
-            // A row joins the table whole or not at all: what may fail is done first.
-            const std::size_t count = m_facts.squares.size();
-            if (m_squares.capacity() - m_squares.size() < count)
-                m_squares.reserve(std::max(2 * m_squares.capacity(), m_squares.size() + count));
-            Row& added = addRow();
-            for (int square : m_facts.squares)
-                m_squares.push_back(static_cast<std::int16_t>(square));
-            added = row;
-            start = taken.end;
-        }
-        keepBytes(batch.bytes);
-    } catch (const std::bad_alloc&) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_failure.empty()) m_failure = "not enough memory to keep the selected forms";
-    }
-}
-
-void ResultTable::keepBytes(std::string_view bytes) {
-    std::string err;
-    if (!m_scratch && m_failure.empty()) {
-        m_scratch = m_files.createScratch(m_scratchBeside, &err);
-        if (!m_scratch) m_failure = err;
-    }
-    if (m_scratch && m_failure.empty() && !m_scratch->append(bytes, &err)) m_failure = err;
-    m_kept += bytes.size();
-}
-
-void ResultTable::finish() {
-    if (m_finished) return;
-    handOver();
-    if (m_worker.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_closing = true;
-        }
-        m_changed.notify_all();
-        m_worker.join();
-    }
-    m_spare.clear();
-    m_filling = {};
-    m_finished = true;
+    Row row;
+    row.form = taken.begin;
+    row.formSize = taken.size;
+    row.lines = taken.lines;
+    row.selection = taken.selection;
+    row.fullForm = taken.fullForm;
+    row.squares = static_cast<std::uint32_t>(m_squares.size());
+    // The cells need no code definitions: the code table is left to the exports.
+    readFormFacts(m_form, taken.lines - 1, taken.selection, nullptr, m_facts);
+    addCells(m_facts, row);
+    // A row joins the table whole or not at all: what may fail is done first.
+    const std::size_t count = m_facts.squares.size();
+    if (m_squares.capacity() - m_squares.size() < count)
+        m_squares.reserve(std::max(2 * m_squares.capacity(), m_squares.size() + count));
+    Row& added = addRow();
+    for (int square : m_facts.squares)
+        m_squares.push_back(static_cast<std::int16_t>(square));
+    added = row;
 }
 
 bool ResultTable::readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err) {
     bytes.resize(row.formSize);
-    if (!m_scratch->readAt(row.form, bytes.data(), bytes.size(), err)) return false;
-    makeForm(bytes, row, form);
-    return true;
+    if (!m_source->readAt(row.form, bytes.data(), bytes.size(), err)) return false;
+    if (makeForm(bytes, row.lines, form)) return true;
+    *err = m_extraction + " does not hold the selected forms as the search wrote them";
+    return false;
 }
 
 bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, std::string* err) {
     finish();
-    if (!m_failure.empty() || (!m_scratch && !rows.empty())) {
+    if (!m_failure.empty() || (!m_source && !rows.empty())) {
         e.abandon();
         *err = "the selected forms could not be kept for export: " + m_failure;
         return false;
     }
+    const auto changed = [&] {
+        if (!m_source || m_source->unchanged()) return false;
+        e.abandon();
+        *err = m_extraction + " has changed since the search: search again to export its forms";
+        return true;
+    };
+    if (changed()) return false;
     std::string bytes;
     search::Form form;
     try {
@@ -424,6 +534,8 @@ bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, 
         *err = "not enough memory to write " + e.path();
         return false;
     }
+    // A change while the forms were read may have mixed old and new.
+    if (changed()) return false;
     return e.finish(err);
 }
 

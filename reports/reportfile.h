@@ -35,6 +35,8 @@ public:
     bool failed() const { return m_file->failed(); }
     /// The bytes written so far: where the next one will stand.
     std::uint64_t size() const { return m_file->size(); }
+    /// The bytes handed to the system: what another reader of the file finds.
+    std::uint64_t written() const { return m_file->written(); }
     const std::string& error() const { return m_file->error(); }
     bool close(std::string* err) { return m_file->close(err); }
     bool closeDurably(std::string* err) { return m_file->closeDurably(err); }

@@ -64,6 +64,10 @@ bool ReportForm::open(const search::OutputPaths& paths, const std::vector<std::s
     return true;
 }
 
+std::uint64_t ReportForm::extractionWritten() const {
+    return m_out && m_out->extraction ? m_out->extraction->written() : 0;
+}
+
 std::string ReportForm::writeError() const {
     if (!m_out) return {};
     for (const auto* file : {&m_out->forms, &m_out->heads, &m_out->csv, &m_out->extraction})
@@ -148,6 +152,7 @@ void ReportForm::reportForm(const search::SelectedForm& selected, search::FormPr
     m_loopLine = 0;
     m_problems = &problems;
     m_lastFullForm = {};
+    m_lastExtraction.reset();
     if (!selected.probe.empty()) {
         writeProbeLine(selected);
     } else {
@@ -174,7 +179,9 @@ void ReportForm::writeProbeLine(const search::SelectedForm& selected) {
 // The form's lines as read, then "*". The loop leaves m_loopLine past the last line.
 void ReportForm::writeExtractionRecord(const search::SelectedForm& selected) {
     ReportFile& extraction = *m_out->extraction;
+    const std::uint64_t begin = extraction.size();
     for (m_loopLine = 0; m_loopLine <= selected.last; ++m_loopLine) extraction.line(selected.form.line(m_loopLine));
+    m_lastExtraction = ReportPart{begin, extraction.size()};
     extraction.line("*");
 }
 

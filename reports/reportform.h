@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ public:
     /// Where the full form of the latest selected form stands in kerforms.htm; empty when the
     /// line probe kept it out.
     ReportPart lastFullForm() const { return m_lastFullForm; }
+    /// Where the lines of the latest selected form stand in the extraction file, each with its
+    /// CR LF, the terminator line after them; none when the line probe kept the form out.
+    std::optional<ReportPart> lastExtraction() const { return m_lastExtraction; }
+    /// The bytes of the extraction file handed to the system so far: what a reader of the file
+    /// finds there.
+    std::uint64_t extractionWritten() const;
 
 private:
     struct Files;
@@ -90,6 +97,7 @@ private:
     std::unique_ptr<Files> m_out;
     search::Statistics m_statistics;
     ReportPart m_lastFullForm;
+    std::optional<ReportPart> m_lastExtraction;
     search::FormProblems* m_problems = nullptr; // of the form being written
     int m_loopLine = 0; // the form line the writer's line loop holds, for the error report
 };

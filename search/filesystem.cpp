@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <utility>
 
@@ -24,7 +25,10 @@ void OutputFile::flushBuffer() {
     if (m_used == 0) return;
     if (m_error.empty()) {
         std::string err;
-        if (!writeBytes(m_buffer.get(), m_used, &err)) m_error = err;
+        if (writeBytes(m_buffer.get(), m_used, &err))
+            m_written += m_used;
+        else
+            m_error = err;
     }
     m_flushed += m_used;
     m_used = 0;
@@ -38,7 +42,12 @@ void OutputFile::putLarge(std::string_view text) {
         return;
     }
     std::string err;
-    if (m_error.empty() && !writeBytes(text.data(), text.size(), &err)) m_error = err;
+    if (m_error.empty()) {
+        if (writeBytes(text.data(), text.size(), &err))
+            m_written += text.size();
+        else
+            m_error = err;
+    }
     m_flushed += text.size();
 }
 
@@ -366,6 +375,23 @@ private:
     bool m_done = false;  // committed or discarded
 };
 
+// Reads size bytes at offset from fd, whatever number of reads it takes; false with errno set
+// (EIO when the file ends first).
+bool preadAll(int fd, std::uint64_t offset, char* buffer, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, buffer, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        buffer += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 class DiskScratchFile : public ScratchFile {
 public:
     DiskScratchFile(int fd, std::string folder) : m_fd(fd), m_folder(std::move(folder)) {}
@@ -381,15 +407,7 @@ public:
         return true;
     }
     bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) override {
-        while (size > 0) {
-            const ssize_t n = ::pread(m_fd, buffer, size, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return failed(n < 0 ? errno : EIO, err);
-            buffer += n;
-            size -= static_cast<std::size_t>(n);
-            offset += static_cast<std::uint64_t>(n);
-        }
-        return true;
+        return preadAll(m_fd, offset, buffer, size) || failed(errno, err);
     }
 
 private:
@@ -400,6 +418,34 @@ private:
     int m_fd;
     std::string m_folder;
     std::uint64_t m_size = 0;
+};
+
+class DiskReadAtFile : public ReadAtFile {
+public:
+    DiskReadAtFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~DiskReadAtFile() override { ::close(m_fd); }
+    bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) override {
+        if (preadAll(m_fd, offset, buffer, size)) return true;
+        if (err) *err = errno == EIO ? m_path + ": the file ends early" : systemError(m_path);
+        return false;
+    }
+    void settle() override { m_settled = state(); }
+    bool unchanged() override { return m_settled && state() == m_settled; }
+
+private:
+    struct State {
+        std::int64_t size;
+        std::int64_t changedNs;
+        bool operator==(const State&) const = default;
+    };
+    std::optional<State> state() const {
+        struct stat st;
+        if (::fstat(m_fd, &st) != 0) return std::nullopt;
+        return State{st.st_size, std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+    }
+    int m_fd;
+    std::string m_path;
+    std::optional<State> m_settled;
 };
 
 // A lock on a folder through flock(2) on the folder itself: nothing is left in the folder,
@@ -512,6 +558,23 @@ std::unique_ptr<ScratchFile> DiskFileSystem::createScratch(const std::string& pa
         return nullptr;
     }
     return std::make_unique<DiskScratchFile>(fd, folder);
+}
+
+std::unique_ptr<ReadAtFile> DiskFileSystem::openReadAt(const std::string& path, std::string* err) {
+    const int fd = openFile(path, O_RDONLY, err);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    std::string why;
+    if (::fstat(fd, &st) != 0)
+        why = systemError(path);
+    else if (!S_ISREG(st.st_mode))
+        why = path + ": not a regular file";
+    if (!why.empty()) {
+        ::close(fd);
+        if (err) *err = why;
+        return nullptr;
+    }
+    return std::make_unique<DiskReadAtFile>(fd, path);
 }
 
 bool DiskFileSystem::removeFile(const std::string& path, std::string* err) {

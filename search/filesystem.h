@@ -62,6 +62,9 @@ public:
     const std::string& error() const { return m_error; }
     /// The bytes put so far, buffered ones included: where the next byte will stand.
     std::uint64_t size() const { return m_flushed + m_used; }
+    /// The bytes handed to the system, up to the first failure: what another handle of the
+    /// file reads.
+    std::uint64_t written() const { return m_written; }
 
 protected:
     static constexpr std::size_t kBufferSize = 1 << 18;
@@ -79,6 +82,7 @@ private:
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;
     std::uint64_t m_flushed = 0; // bytes handed to writeBytes
+    std::uint64_t m_written = 0; // of those, before the first failure
     std::string m_error;
     bool m_closed = false;
 };
@@ -98,15 +102,27 @@ public:
     virtual void discard() = 0;
 };
 
-/// A temporary file without a name, for data too large to keep in memory.
-class ScratchFile {
+/// A file read at any place: one that the program is still writing through another handle,
+/// or one to come back to long after.
+class ReadAtFile {
 public:
-    virtual ~ScratchFile() = default;
+    virtual ~ReadAtFile() = default;
+    /// Reads size bytes at offset; false with err filled when they cannot all be read.
+    virtual bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) = 0;
+    /// Notes the file as it stands now (its size and time of change), for unchanged().
+    virtual void settle() = 0;
+    /// Whether the file stands as settle() found it: false once it has been written or cut.
+    virtual bool unchanged() = 0;
+};
+
+/// A temporary file without a name, for data too large to keep in memory. Nothing but its
+/// owner can change it.
+class ScratchFile : public ReadAtFile {
+public:
     /// Appends bytes; false with err filled on failure.
     virtual bool append(std::string_view bytes, std::string* err) = 0;
-    /// Reads size bytes at offset, all of them within what was appended; false with err filled
-    /// on failure.
-    virtual bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) = 0;
+    void settle() override {}
+    bool unchanged() override { return true; }
 };
 
 /// Which file a name leads to: two names of one file, through hard or symbolic links
@@ -140,6 +156,9 @@ public:
     virtual std::unique_ptr<PendingFile> createPending(const std::string& path, std::string* err) = 0;
     /// Creates a scratch file in the folder of path; nullptr with err filled on failure.
     virtual std::unique_ptr<ScratchFile> createScratch(const std::string& path, std::string* err) = 0;
+    /// Opens a regular file to read at any place; nullptr with err filled on failure. It stays
+    /// the file it was, whatever later becomes of its name.
+    virtual std::unique_ptr<ReadAtFile> openReadAt(const std::string& path, std::string* err) = 0;
     /// Deletes a file; a missing file is not an error. False with err filled on failure.
     virtual bool removeFile(const std::string& path, std::string* err) = 0;
     /// Gives a file a new name, replacing any file of that name in one step, so that the name
@@ -170,6 +189,7 @@ public:
     std::unique_ptr<OutputFile> openWrite(const std::string& path, std::string* err) override;
     std::unique_ptr<PendingFile> createPending(const std::string& path, std::string* err) override;
     std::unique_ptr<ScratchFile> createScratch(const std::string& path, std::string* err) override;
+    std::unique_ptr<ReadAtFile> openReadAt(const std::string& path, std::string* err) override;
     bool removeFile(const std::string& path, std::string* err) override;
     bool renameFile(const std::string& from, const std::string& to, std::string* err) override;
     std::optional<FileId> fileId(const std::string& path) override;

@@ -35,9 +35,6 @@ public:
     /// exactly when it is found in the observation text.
     std::string_view observationBlock() const { return m_block; }
     bool hasObservationBlock() const { return m_hasBlock; }
-    /// The header lines as the reader gave them, each ended by CR or CR LF; empty for a form
-    /// built line by line. With the observation block, the whole form as it was read.
-    std::string_view headerText() const { return m_header; }
 
     /// Replaces the content (used by the reader and by tests).
     void clear() {

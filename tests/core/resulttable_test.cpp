@@ -87,7 +87,7 @@ TEST(CruiseDates, MonthsAreNamesOrNumbersAndYearEndsCross) {
 }
 
 TEST_F(ResultTableTest, RowsHoldTheCsvColumnsWithTheCruiseDates) {
-    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    exports::ResultTable result(fs, &table, search::outputPathsIn("/d"));
     run(kData, result);
     ASSERT_EQ(result.size(), 5u);
     ASSERT_EQ(exports::resultColumns()[kStart].name, "start_date");
@@ -107,7 +107,7 @@ TEST_F(ResultTableTest, RowsHoldTheCsvColumnsWithTheCruiseDates) {
 }
 
 TEST_F(ResultTableTest, SortsNumbersDatesAndTextAndFiltersInAnyLetterCase) {
-    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    exports::ResultTable result(fs, &table, search::outputPathsIn("/d"));
     run(kData, result);
     exports::ResultView view(result);
     view.sortBy(kBottles, false); // numbers as numbers, "10b" by its 10, the empty text last
@@ -158,7 +158,7 @@ TEST_F(ResultTableTest, SortsNumbersDatesAndTextAndFiltersInAnyLetterCase) {
 }
 
 TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {
-    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
+    exports::ResultTable result(fs, &table, search::outputPathsIn("/d"));
     run(kData, result);
     const std::string& report = fs.files["/d/kerforms.htm"];
     for (std::size_t r = 0; r < result.size(); ++r) {
@@ -183,68 +183,125 @@ TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {
     EXPECT_NE(text.find("\u00e9lan"), std::string::npos); // Windows-1252 into UTF-8
 }
 
-// A form is kept as the reader gave it, or line by line when built so; both give the same row
-// and the same export. Lines end in CR alone or CR LF; a lone LF stays within its line.
-TEST_F(ResultTableTest, FormsAsReadAndFormsBuiltLineByLineGiveTheSameRows) {
+// The forms a table reads back from the extraction file as the run writes it, and the forms
+// it copies when they are in no extraction file, give the same rows and the same exports. Lines
+// end in CR alone or CR LF; a lone LF stays within its line; a form is larger than what the
+// table copies before it writes to its scratch file.
+TEST_F(ResultTableTest, FormsReadBackAndFormsCopiedGiveTheSameRows) {
     std::string data = kData;
     data.replace(data.find("Canada\r\n"), 8, "Canada\r");
     data.replace(data.find("Hudson"), 6, "Hud\nson");
-    // Two forms without observation lines: of two lines, and of ten.
+    // Forms without observation lines: of two lines, and of ten; and a large one.
     data += crlf({"1997^74^6", "Panama"}) + "*\r\n";
     data += crlf({"1998^74^7", "Jamaica", "", "", "", "", "", "", "", ""}) + "*\r\n";
-    exports::ResultTable asRead(fs, &table, "/d/kerforms.htm");
-    run(data, asRead);
-    ASSERT_EQ(asRead.size(), 7u);
+    data += form("1995", 8, "Iceland", "1^Jan^2^Jan^", std::string(1 << 21, 'x'), "1");
+    exports::ResultTable readBack(fs, &table, search::outputPathsIn("/d"));
+    run(data, readBack);
+    ASSERT_EQ(readBack.size(), 8u);
+    EXPECT_TRUE(readBack.failure().empty()) << readBack.failure();
+    EXPECT_FALSE(fs.files.contains("/d/kerxxxx.fin"));
 
-    exports::ResultTable byLine(fs, &table, "/e/kerforms.htm");
+    // Without the reports to follow, the forms are copied.
+    exports::ResultTable copied(fs, &table, search::outputPathsIn("/e"));
     auto file = fs.openRead("/d/KER1995.INF", nullptr);
     search::FormReader reader(*file);
-    search::Form read, built;
+    search::Form read;
     std::string err;
-    for (long long selection = 1; reader.next(read, &err) == search::FormReader::Status::Form; ++selection) {
-        std::vector<std::string> lines;
-        for (int n = 0; n <= read.last(); ++n)
-            lines.emplace_back(read.line(n));
-        built.clear();
-        for (const std::string& line : lines)
-            built.append(line);
-        ASSERT_TRUE(built.headerText().empty());
-        byLine.formSelected(built, built.last(), selection);
-    }
-    byLine.finish();
-    ASSERT_EQ(byLine.size(), asRead.size());
-    for (std::size_t r = 0; r < asRead.size(); ++r)
+    for (long long selection = 1; reader.next(read, &err) == search::FormReader::Status::Form; ++selection)
+        copied.formSelected(read, read.last(), selection);
+    copied.finish();
+    ASSERT_EQ(copied.size(), readBack.size());
+    EXPECT_TRUE(copied.failure().empty()) << copied.failure();
+    for (std::size_t r = 0; r < readBack.size(); ++r)
         for (int c = 0; c < exports::kResultColumnCount; ++c)
-            EXPECT_EQ(byLine.cell(r, c), asRead.cell(r, c)) << r << " " << c;
-    EXPECT_EQ(asRead.cell(1, kShip), "Hud\nson");
+            EXPECT_EQ(copied.cell(r, c), readBack.cell(r, c)) << r << " " << c;
+    EXPECT_EQ(readBack.cell(1, kShip), "Hud\nson");
+    EXPECT_EQ(readBack.cell(7, kShip), std::string(exports::ResultTable::kMaxCellBytes, 'x'));
 
     exports::ExportContext context{criteria, selection.yearsLabel, &table};
-    const std::vector<std::uint32_t> rows = {0, 1, 2, 3, 4, 5, 6};
-    for (auto [result, path] : {std::pair{&asRead, "/d/all.jsonl"}, std::pair{&byLine, "/e/all.jsonl"}}) {
+    const std::vector<std::uint32_t> rows = {0, 1, 2, 3, 4, 5, 6, 7};
+    for (auto [result, path] : {std::pair{&readBack, "/d/all.jsonl"}, std::pair{&copied, "/e/all.jsonl"}}) {
         auto e = exports::Export::make(fs, path, context, &err);
         ASSERT_TRUE(e) << err;
         ASSERT_TRUE(result->exportRows(rows, *e, &err)) << err;
     }
     EXPECT_EQ(fs.files["/d/all.jsonl"], fs.files["/e/all.jsonl"]);
     EXPECT_NE(fs.files["/d/all.jsonl"].find("Hud\\nson"), std::string::npos);
+    EXPECT_NE(fs.files["/d/all.jsonl"].find(std::string(1 << 21, 'x')), std::string::npos); // not cut
 }
 
-TEST_F(ResultTableTest, LongCellsAreCutAndAFailedScratchFileIsSaidWhenExporting) {
-    exports::ResultTable result(fs, &table, "/d/kerforms.htm");
-    fs.failingScratch.insert("/d/kerforms.htm");
-    // A form larger than what the table gathers before it writes to its scratch file.
-    const std::string large = form("1995", 6, "Iceland", "1^Jan^2^Jan^", std::string(1 << 21, 'x'), "1");
-    run(kData + large, result);
-    ASSERT_EQ(result.size(), 6u); // the table still shows them
-    EXPECT_EQ(result.cell(5, kShip), std::string(exports::ResultTable::kMaxCellBytes, 'x'));
-    EXPECT_FALSE(result.failure().empty());
+// More forms than a batch, over more bytes than the extraction file holds back: the table takes
+// the forms as the file grows, each once and in order.
+TEST_F(ResultTableTest, ManyFormsAreTakenAsTheExtractionFileGrows) {
+    std::string data;
+    constexpr int kForms = 9000;
+    for (int n = 1; n <= kForms; ++n)
+        data += crlf({"1995^74^" + std::to_string(n), "Spain", "183", "", "1^Jan^2^Jan^", "",
+                      "Ship " + std::to_string(n)}) +
+                "*\r\n";
+    exports::ResultTable result(fs, &table, search::outputPathsIn("/d"));
+    run(data, result);
+    ASSERT_TRUE(result.failure().empty()) << result.failure();
+    ASSERT_EQ(result.size(), static_cast<std::size_t>(kForms));
+    for (std::size_t r = 0; r < result.size(); ++r) {
+        ASSERT_EQ(result.cell(r, kSelection), std::to_string(r + 1));
+        ASSERT_EQ(result.cell(r, kShip), "Ship " + std::to_string(r + 1));
+    }
+}
+
+// The forms of the table cannot be read back, or the extraction file changes after the run:
+// the table says why, and no export is left behind.
+TEST_F(ResultTableTest, FormsThatCannotBeReadBackAreSaidAndNotExported) {
     exports::ExportContext context{criteria, selection.yearsLabel, &table};
     std::string err;
-    auto csv = exports::Export::make(fs, "/d/all.csv", context, &err);
-    ASSERT_TRUE(csv) << err;
-    EXPECT_FALSE(result.exportRows({0}, *csv, &err));
+    const auto exportAll = [&](exports::ResultTable& result, const std::string& path) {
+        auto csv = exports::Export::make(fs, path, context, &err);
+        EXPECT_TRUE(csv) << err;
+        std::vector<std::uint32_t> rows(result.size());
+        for (std::uint32_t r = 0; r < rows.size(); ++r)
+            rows[r] = r;
+        return csv && result.exportRows(rows, *csv, &err);
+    };
+
+    exports::ResultTable unread(fs, &table, search::outputPathsIn("/d"));
+    fs.failingReadAts.insert("/d/kerxxxx.fin");
+    run(kData, unread);
+    EXPECT_EQ(unread.size(), 0u);
+    EXPECT_NE(unread.failure().find("/d/kerxxxx.fin: Permission denied"), std::string::npos) << unread.failure();
+    EXPECT_FALSE(exportAll(unread, "/d/none.csv"));
     EXPECT_NE(err.find("could not be kept"), std::string::npos) << err;
-    EXPECT_FALSE(fs.files.contains("/d/all.csv"));
+    EXPECT_FALSE(fs.files.contains("/d/none.csv"));
+    fs.failingReadAts.clear();
+
+    exports::ResultTable changed(fs, &table, search::outputPathsIn("/d"));
+    run(kData, changed);
+    ASSERT_EQ(changed.size(), 5u);
+    ASSERT_TRUE(exportAll(changed, "/d/before.csv")) << err;
+    fs.files["/d/kerxxxx.inf"][0] = '2'; // the user edits the file in place
+    EXPECT_FALSE(exportAll(changed, "/d/after.csv"));
+    EXPECT_EQ(err, "/d/kerxxxx.inf has changed since the search: search again to export its forms");
+    EXPECT_FALSE(fs.files.contains("/d/after.csv"));
+
+    // Renamed or removed, it is still read as the search wrote it.
+    exports::ResultTable moved(fs, &table, search::outputPathsIn("/d"));
+    run(kData, moved);
+    ASSERT_TRUE(fs.renameFile("/d/kerxxxx.inf", "/d/kept.inf", &err));
+    ASSERT_TRUE(fs.removeFile("/d/kept.inf", &err));
+    ASSERT_TRUE(exportAll(moved, "/d/moved.csv")) << err;
+    EXPECT_EQ(fs.files["/d/moved.csv"], fs.files["/d/before.csv"]);
+
+    // Copied forms whose scratch file cannot be written.
+    exports::ResultTable copied(fs, &table, search::outputPathsIn("/e"));
+    fs.failingScratch.insert("/e/kerxxxx.inf");
+    auto file = fs.openRead("/d/KER1995.INF", nullptr);
+    search::FormReader reader(*file);
+    search::Form read;
+    for (long long n = 1; reader.next(read, &err) == search::FormReader::Status::Form; ++n)
+        copied.formSelected(read, read.last(), n);
+    copied.finish();
+    EXPECT_NE(copied.failure().find("No space left on device"), std::string::npos) << copied.failure();
+    EXPECT_FALSE(exportAll(copied, "/e/none.csv"));
+    EXPECT_FALSE(fs.files.contains("/e/none.csv"));
 }
 
 } // namespace

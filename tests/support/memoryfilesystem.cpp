@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace testutil {
 
@@ -34,8 +35,9 @@ private:
 
 class MemoryOutputFile : public OutputFile {
 public:
-    MemoryOutputFile(std::string& target, bool failingWrites, bool failingClose, std::string path)
-        : m_target(target), m_failingWrites(failingWrites), m_failingClose(failingClose), m_path(std::move(path)) {}
+    MemoryOutputFile(std::string& target, std::mutex& lock, bool failingWrites, bool failingClose, std::string path)
+        : m_target(target), m_lock(lock), m_failingWrites(failingWrites), m_failingClose(failingClose),
+          m_path(std::move(path)) {}
     ~MemoryOutputFile() override {
         std::string ignored;
         close(&ignored);
@@ -47,6 +49,7 @@ protected:
             *err = m_path + ": No space left on device";
             return false;
         }
+        const std::lock_guard<std::mutex> lock(m_lock);
         m_target.append(data, size);
         return true;
     }
@@ -59,6 +62,7 @@ protected:
 
 private:
     std::string& m_target;
+    std::mutex& m_lock;
     bool m_failingWrites;
     bool m_failingClose;
     std::string m_path;
@@ -72,16 +76,24 @@ public:
             *err = "the temporary file: No space left on device";
             return false;
         }
+        const std::lock_guard<std::mutex> lock(m_lock);
         m_bytes.append(bytes);
         return true;
     }
-    bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string*) override {
-        std::memcpy(buffer, m_bytes.data() + offset, size);
+    // Read on another thread than the one appending, as a table's worker does.
+    bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) override {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        if (offset > m_bytes.size() || size > m_bytes.size() - offset) {
+            if (err) *err = "the temporary file: it ends early";
+            return false;
+        }
+        if (size > 0) std::memcpy(buffer, m_bytes.data() + offset, size);
         return true;
     }
 
 private:
     bool m_failing;
+    std::mutex m_lock;
     std::string m_bytes;
 };
 
@@ -101,12 +113,64 @@ std::string denied(const std::string& path) { return path + ": Permission denied
 
 } // namespace
 
+// Reads the bytes of a file through renames; once it is dropped, what it last held.
+class MemoryReadAtFile : public search::ReadAtFile {
+public:
+    MemoryReadAtFile(MemoryFileSystem& fs, std::string& content, std::string path)
+        : m_fs(fs), m_content(&content), m_path(std::move(path)) {
+        const std::lock_guard<std::mutex> lock(m_fs.contentLock());
+        m_fs.m_readers->open.insert(this);
+    }
+    ~MemoryReadAtFile() override {
+        const std::lock_guard<std::mutex> lock(m_fs.contentLock());
+        m_fs.m_readers->open.erase(this);
+    }
+    bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) override {
+        const std::lock_guard<std::mutex> lock(m_fs.contentLock());
+        if (offset > m_content->size() || size > m_content->size() - offset) {
+            if (err) *err = m_path + ": the file ends early";
+            return false;
+        }
+        if (size > 0) std::memcpy(buffer, m_content->data() + offset, size);
+        return true;
+    }
+    void settle() override {
+        const std::lock_guard<std::mutex> lock(m_fs.contentLock());
+        m_settled = *m_content;
+    }
+    bool unchanged() override {
+        const std::lock_guard<std::mutex> lock(m_fs.contentLock());
+        return m_settled && *m_settled == *m_content;
+    }
+    // With the lock held: the file is dropped.
+    void orphan(const std::string* content) {
+        if (content != m_content) return;
+        m_orphan = *content;
+        m_content = &m_orphan;
+    }
+
+private:
+    MemoryFileSystem& m_fs;
+    std::string* m_content;
+    std::string m_orphan;
+    std::string m_path;
+    std::optional<std::string> m_settled;
+};
+
+void MemoryFileSystem::erase(std::map<std::string, std::string>::iterator file) {
+    const std::lock_guard<std::mutex> lock(contentLock());
+    for (MemoryReadAtFile* reader : m_readers->open)
+        reader->orphan(&file->second);
+    files.erase(file);
+}
+
 // Writes into files[pending]; the commit renames it to the path, as the disk's rename does.
 class MemoryPendingFile : public PendingFile {
 public:
     MemoryPendingFile(MemoryFileSystem& fs, std::string pending, std::string path)
         : m_fs(fs), m_pending(std::move(pending)), m_path(std::move(path)),
-          m_out(fs.files[m_pending], fs.failingWrites.count(m_path) > 0, fs.failingCloses.count(m_path) > 0, m_path) {}
+          m_out(fs.files[m_pending], fs.contentLock(), fs.failingWrites.count(m_path) > 0,
+                fs.failingCloses.count(m_path) > 0, m_path) {}
     ~MemoryPendingFile() override { discard(); }
     bool commit(std::string* err) override {
         std::string e;
@@ -123,7 +187,7 @@ public:
         m_done = true;
         std::string ignored;
         m_out.close(&ignored);
-        m_fs.files.erase(m_pending);
+        if (auto it = m_fs.files.find(m_pending); it != m_fs.files.end()) m_fs.erase(it);
     }
 
 protected:
@@ -162,9 +226,12 @@ std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path,
         return nullptr;
     }
     std::string& bytes = files[target(path)];
-    bytes.clear();
-    return std::make_unique<MemoryOutputFile>(bytes, failingWrites.count(path) > 0, failingCloses.count(path) > 0,
-                                              path);
+    {
+        const std::lock_guard<std::mutex> lock(contentLock());
+        bytes.clear();
+    }
+    return std::make_unique<MemoryOutputFile>(bytes, contentLock(), failingWrites.count(path) > 0,
+                                              failingCloses.count(path) > 0, path);
 }
 
 std::unique_ptr<PendingFile> MemoryFileSystem::createPending(const std::string& path, std::string* err) {
@@ -182,8 +249,17 @@ std::unique_ptr<ScratchFile> MemoryFileSystem::createScratch(const std::string& 
     return std::make_unique<MemoryScratchFile>(failingScratch.count(path) > 0);
 }
 
+std::unique_ptr<search::ReadAtFile> MemoryFileSystem::openReadAt(const std::string& path, std::string* err) {
+    auto it = files.find(target(path));
+    if (it == files.end() || failingReadAts.count(path) > 0) {
+        if (err) *err = it == files.end() ? path + ": No such file or directory" : denied(path);
+        return nullptr;
+    }
+    return std::make_unique<MemoryReadAtFile>(*this, it->second, path);
+}
+
 bool MemoryFileSystem::removeFile(const std::string& path, std::string*) {
-    files.erase(target(path));
+    if (auto it = files.find(target(path)); it != files.end()) erase(it);
     return true;
 }
 
@@ -197,10 +273,13 @@ bool MemoryFileSystem::renameFile(const std::string& from, const std::string& to
         if (err) *err = from + ": No such file or directory";
         return false;
     }
-    std::string data = std::move(it->second);
-    files.erase(it);
+    if (target(from) == to) return true;
+    // The file's bytes stay where they are, so that its readers follow it.
+    auto node = files.extract(it);
+    if (auto replaced = files.find(to); replaced != files.end()) erase(replaced);
     aliases.erase(to); // the new file takes the name itself, as rename(2) replaces a link
-    files[to] = std::move(data);
+    node.key() = to;
+    files.insert(std::move(node));
     return true;
 }
 
