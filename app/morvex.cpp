@@ -574,7 +574,8 @@ void Morvex::mnusearchClick() {
     files.setFileHook({});
     if (outcome == search::RunOutcome::Completed) {
         kemsqa::setLastResult(squares.formsBySquare());
-        if (result->table->size() > 0) setLastResult(std::move(result));
+        // A table that could not keep its forms says why.
+        if (result->table->size() > 0 || !result->table->failure().empty()) setLastResult(std::move(result));
     }
     m_runPanel->end();
     if (m_runPanel->closing()) {

@@ -275,7 +275,11 @@ void ResultsWindow::restoreChosenRows(const std::vector<std::uint32_t>& chosen,
 }
 
 void ResultsWindow::showCount() {
-    m_count->setText(countText(m_model->rowCount(), m_model->total()));
+    QString text = countText(m_model->rowCount(), m_model->total());
+    // Forms that could not be kept are missing from the table: it says so, and why.
+    if (m_result && !m_result->table->failure().empty())
+        text += QStringLiteral("; not all selected forms are here: ") + fromBytes(m_result->table->failure());
+    m_count->setText(text);
 }
 
 void ResultsWindow::showCurrentForm() {

@@ -132,6 +132,49 @@ TEST_P(PendingFiles, ScratchFileReadsBackWhatWasAppendedAndLeavesNoName) {
     EXPECT_EQ(back, "firs");
 }
 
+// A file read while another handle writes it, then after it is renamed, removed and edited.
+TEST(DiskFiles, FileReadAtAnyPlaceFollowsTheFileNotItsName) {
+    TempDir dir;
+    search::DiskFileSystem fs;
+    std::string err;
+    EXPECT_FALSE(fs.openReadAt(dir.file("none"), &err));
+    EXPECT_EQ(err, dir.file("none") + ": No such file or directory");
+    EXPECT_FALSE(fs.openReadAt(dir.path(), &err));
+    EXPECT_EQ(err, dir.path() + ": not a regular file");
+
+    std::unique_ptr<search::OutputFile> out = fs.openWrite(dir.file("kerxxxx.fin"), &err);
+    ASSERT_TRUE(out) << err;
+    std::unique_ptr<search::ReadAtFile> in = fs.openReadAt(dir.file("kerxxxx.fin"), &err);
+    ASSERT_TRUE(in) << err;
+    out->put("A\r\n*\r\n");
+    EXPECT_EQ(out->written(), 0u); // still buffered
+    std::string back(3, '\0');
+    EXPECT_FALSE(in->readAt(0, back.data(), 3, &err));
+    EXPECT_EQ(err, dir.file("kerxxxx.fin") + ": the file ends early");
+    out->put(std::string(1 << 20, 'x')); // more than the buffer holds: written
+    EXPECT_EQ(out->written(), 6u + (1 << 20));
+    ASSERT_TRUE(in->readAt(3, back.data(), 3, &err)) << err;
+    EXPECT_EQ(back, "*\r\n");
+    ASSERT_TRUE(out->close(&err)) << err;
+
+    in->settle();
+    ASSERT_EQ(::rename(dir.file("kerxxxx.fin").c_str(), dir.file("kerxxxx.inf").c_str()), 0);
+    ASSERT_EQ(::unlink(dir.file("kerxxxx.inf").c_str()), 0);
+    ASSERT_TRUE(in->readAt(0, back.data(), 3, &err)) << err;
+    EXPECT_EQ(back, "A\r\n");
+    EXPECT_TRUE(in->unchanged());
+
+    std::unique_ptr<search::OutputFile> again = fs.openWrite(dir.file("kerxxxx.inf"), &err);
+    std::unique_ptr<search::ReadAtFile> edited = fs.openReadAt(dir.file("kerxxxx.inf"), &err);
+    ASSERT_TRUE(again && edited) << err;
+    again->put("B\r\n");
+    ASSERT_TRUE(again->close(&err)) << err;
+    edited->settle();
+    EXPECT_TRUE(edited->unchanged());
+    ASSERT_EQ(::truncate(dir.file("kerxxxx.inf").c_str(), 1), 0);
+    EXPECT_FALSE(edited->unchanged());
+}
+
 INSTANTIATE_TEST_SUITE_P(DiskFiles, PendingFiles, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Unnamed" : "Hidden"; });
 

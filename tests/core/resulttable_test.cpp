@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,23 @@ const std::string kData = form("1995", 1, "Spain", "12^Jun^2^Jul^Vigo", "charles
                           form("1995", 3, "France \x80", "3^3^4^sept^", "\xc9l\xe9gante", "9") +
                           form("1996", 4, "Ireland", "31^Feb^1^Mar^", "Celtic Explorer", "") +
                           form("1995", 5, "Norway", "^^^^", "\xe9lan", "120");
+
+TEST(Arena, GivesZeroedAlignedMemoryThatStaysPut) {
+    exports::Arena arena;
+    std::vector<char*> given;
+    for (std::size_t size :
+         {std::size_t{1}, std::size_t{24}, std::size_t{33} << 20, std::size_t{700} << 10, std::size_t{0}})
+        given.push_back(static_cast<char*>(arena.allocate(size)));
+    for (int n = 0; n < 100; ++n) // across blocks
+        given.push_back(static_cast<char*>(arena.allocate(std::size_t{1} << 20)));
+    for (char* p : given) {
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % alignof(std::max_align_t), 0u);
+        EXPECT_EQ(*p, 0);
+        *p = 1;
+    }
+    EXPECT_EQ(given[2][(std::size_t{33} << 20) - 1], 0); // a block of its own, as large as asked
+    EXPECT_EQ(std::set<char*>(given.begin(), given.end()).size(), given.size());
+}
 
 TEST(CruiseDates, MonthsAreNamesOrNumbersAndYearEndsCross) {
     EXPECT_EQ(search::monthNumber("Jun"), 6);
@@ -212,20 +231,33 @@ TEST_F(ResultTableTest, FormsReadBackAndFormsCopiedGiveTheSameRows) {
     copied.finish();
     ASSERT_EQ(copied.size(), readBack.size());
     EXPECT_TRUE(copied.failure().empty()) << copied.failure();
-    for (std::size_t r = 0; r < readBack.size(); ++r)
-        for (int c = 0; c < exports::kResultColumnCount; ++c)
+    // A run with the line probe extracts no form: the table copies them too.
+    host.probe = "1";
+    exports::ResultTable probed(fs, &table, search::outputPathsIn("/d"));
+    run(data, probed);
+    host.probe.clear();
+    EXPECT_EQ(fs.files["/d/kerxxxx.inf"], "");
+    ASSERT_EQ(probed.size(), readBack.size());
+    EXPECT_TRUE(probed.failure().empty()) << probed.failure();
+    for (std::size_t r = 0; r < readBack.size(); ++r) {
+        for (int c = 0; c < exports::kResultColumnCount; ++c) {
             EXPECT_EQ(copied.cell(r, c), readBack.cell(r, c)) << r << " " << c;
+            EXPECT_EQ(probed.cell(r, c), readBack.cell(r, c)) << r << " " << c;
+        }
+    }
     EXPECT_EQ(readBack.cell(1, kShip), "Hud\nson");
     EXPECT_EQ(readBack.cell(7, kShip), std::string(exports::ResultTable::kMaxCellBytes, 'x'));
 
     exports::ExportContext context{criteria, selection.yearsLabel, &table};
     const std::vector<std::uint32_t> rows = {0, 1, 2, 3, 4, 5, 6, 7};
-    for (auto [result, path] : {std::pair{&readBack, "/d/all.jsonl"}, std::pair{&copied, "/e/all.jsonl"}}) {
+    for (auto [result, path] : {std::pair{&readBack, "/d/all.jsonl"}, std::pair{&copied, "/e/all.jsonl"},
+                                std::pair{&probed, "/e/probed.jsonl"}}) {
         auto e = exports::Export::make(fs, path, context, &err);
         ASSERT_TRUE(e) << err;
         ASSERT_TRUE(result->exportRows(rows, *e, &err)) << err;
     }
     EXPECT_EQ(fs.files["/d/all.jsonl"], fs.files["/e/all.jsonl"]);
+    EXPECT_EQ(fs.files["/d/all.jsonl"], fs.files["/e/probed.jsonl"]);
     EXPECT_NE(fs.files["/d/all.jsonl"].find("Hud\\nson"), std::string::npos);
     EXPECT_NE(fs.files["/d/all.jsonl"].find(std::string(1 << 21, 'x')), std::string::npos); // not cut
 }

@@ -459,6 +459,25 @@ void tst_Results::failedExportIsShownAndLeavesNoFile() {
     QVERIFY(!m_window->resultsWindow()->exportForms(app::ResultsWindow::Scope::All));
     QCOMPARE(m_services.messages.size(), 2);
     QVERIFY(m_services.messages.back().contains(QStringLiteral("which this search writes")));
+
+    // The forms are read back from the extraction file: edited since the search, it is not
+    // trusted. Renamed away, it still is.
+    m_services.messages.clear();
+    const QString extraction = m_dir->filePath(QStringLiteral("kerxxxx.inf"));
+    QVERIFY(QFile::rename(extraction, m_dir->filePath(QStringLiteral("moved.inf"))));
+    m_services.nextExport = m_dir->filePath(QStringLiteral("moved.csv"));
+    QVERIFY(m_window->resultsWindow()->exportForms(app::ResultsWindow::Scope::All));
+    QFile edited(m_dir->filePath(QStringLiteral("moved.inf")));
+    QVERIFY(edited.open(QIODevice::ReadWrite));
+    QVERIFY(edited.seek(edited.size()));
+    QCOMPARE(edited.write("more\r\n"), qint64(6));
+    edited.close();
+    m_services.nextExport = m_dir->filePath(QStringLiteral("edited.csv"));
+    QVERIFY(!m_window->resultsWindow()->exportForms(app::ResultsWindow::Scope::All));
+    QCOMPARE(m_services.messages.size(), 1);
+    QVERIFY2(m_services.messages.front().contains(extraction + QStringLiteral(" has changed since the search")),
+             qPrintable(m_services.messages.front()));
+    QVERIFY(!QFile::exists(m_services.nextExport));
 }
 
 void tst_Results::keyboardAndNames() {
