@@ -62,6 +62,37 @@ void observationFacts(std::string_view line, const tables::RpTable* table, Obser
     }
 }
 
+// The observation lines 10 to last. Observations of earlier forms are set aside and taken up
+// again, so that their lists and texts keep their memory.
+void readObservations(const search::Form& form, int last, const tables::RpTable* table, ObservationDetail detail,
+                      FormFacts& facts) {
+    const int first = search::Form::kFirstObservationLine;
+    const auto count = static_cast<std::size_t>(std::max(0, last - first + 1));
+    while (facts.observations.size() > count) {
+        facts.spareObservations.push_back(std::move(facts.observations.back()));
+        facts.observations.pop_back();
+    }
+    while (facts.observations.size() < count) {
+        if (facts.spareObservations.empty()) {
+            facts.observations.emplace_back();
+        } else {
+            facts.observations.push_back(std::move(facts.spareObservations.back()));
+            facts.spareObservations.pop_back();
+        }
+    }
+    for (int n = first; n <= last; ++n) {
+        ObservationFacts& o = facts.observations[static_cast<std::size_t>(n - first)];
+        if (detail == ObservationDetail::Whole) {
+            observationFacts(form.line(n), table, o);
+        } else {
+            o.code = search::field(form.line(n), 1);
+            o.stations = o.contacts = {};
+            o.rest.clear();
+            o.definition.clear();
+        }
+    }
+}
+
 } // namespace
 
 bool isDigits(std::string_view text) {
@@ -75,7 +106,7 @@ FormFacts formFacts(const search::Form& form, int last, long long selection, con
 }
 
 void readFormFacts(const search::Form& form, int last, long long selection, const tables::RpTable* table,
-                   FormFacts& facts) {
+                   FormFacts& facts, ObservationDetail detail) {
     facts.selection = selection;
     const std::string_view line0 = form.line(0);
     const search::Fields header(line0);
@@ -107,24 +138,7 @@ void readFormFacts(const search::Form& form, int last, long long selection, cons
     blanked(form.line(6), facts.ship);
     blanked(form.line(7), facts.chiefScientists);
     contactItems(form.line(8), facts.contacts);
-    const int first = search::Form::kFirstObservationLine;
-    // Observations of earlier forms are set aside and taken up again, so that their lists and
-    // texts keep their memory.
-    const auto count = static_cast<std::size_t>(std::max(0, last - first + 1));
-    while (facts.observations.size() > count) {
-        facts.spareObservations.push_back(std::move(facts.observations.back()));
-        facts.observations.pop_back();
-    }
-    while (facts.observations.size() < count) {
-        if (facts.spareObservations.empty()) {
-            facts.observations.emplace_back();
-        } else {
-            facts.observations.push_back(std::move(facts.spareObservations.back()));
-            facts.spareObservations.pop_back();
-        }
-    }
-    for (int n = first; n <= last; ++n)
-        observationFacts(form.line(n), table, facts.observations[static_cast<std::size_t>(n - first)]);
+    readObservations(form, last, table, detail, facts);
     const reports::FormSummary summary = reports::summarizeForm(form, last);
     facts.waterBottles = summary.bottles;
     facts.ctds = summary.ctds;

@@ -48,12 +48,18 @@ struct FormFacts {
     float atUlmaSum = 0;                     // the number at ULMA as a number
 };
 
+/// How much of each observation line is read.
+enum class ObservationDetail {
+    Whole,    // every field, and the code's definition from the table
+    CodeOnly, // field 1; the others and the definition are left empty
+};
+
 /// The facts of form, whose last line is last; the code definitions come from table, none
 /// without one.
 FormFacts formFacts(const search::Form& form, int last, long long selection, const tables::RpTable* table);
 /// The same into facts, whose strings and lists keep their memory from form to form.
 void readFormFacts(const search::Form& form, int last, long long selection, const tables::RpTable* table,
-                   FormFacts& facts);
+                   FormFacts& facts, ObservationDetail detail = ObservationDetail::Whole);
 
 /// Whether text is one or more of the digits 0 to 9.
 bool isDigits(std::string_view text);

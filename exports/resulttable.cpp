@@ -156,23 +156,16 @@ std::uint64_t endOf(std::uint64_t begin, std::uint32_t size) {
 // record is not such lines (the source has changed).
 bool makeForm(std::string_view record, int lines, search::Form& form) {
     form.clear();
-    if (lines <= 0) return record.empty();
+    if (lines > search::Form::kMaxLines) return false;
     // Lines hold no CR: each CR ends one.
-    if (std::count(record.begin(), record.end(), '\r') != lines || !record.ends_with("\r\n")) return false;
-    constexpr int kHeaderLines = search::Form::kFirstObservationLine;
-    if (lines <= kHeaderLines) {
-        form.setHeaderLines(record, lines);
-        return true;
+    std::size_t start = 0;
+    for (int n = 0; n < lines; ++n) {
+        const std::size_t cr = record.find('\r', start);
+        if (cr == std::string_view::npos || record.substr(cr, 2) != "\r\n") return false;
+        form.append(record.substr(start, cr - start));
+        start = cr + 2;
     }
-    std::size_t headerEnd = 0;
-    for (int n = 0; n < kHeaderLines; ++n) {
-        headerEnd = record.find('\r', headerEnd);
-        if (record.substr(headerEnd, 2) != "\r\n") return false;
-        headerEnd += 2;
-    }
-    form.setHeaderLines(record.substr(0, headerEnd), kHeaderLines);
-    form.setObservationLines(record.substr(headerEnd, record.size() - headerEnd - 2), lines - kHeaderLines);
-    return true;
+    return start == record.size();
 }
 
 } // namespace
@@ -480,8 +473,9 @@ void ResultTable::addForm(const Taken& taken, std::string_view record) {
     row.selection = taken.selection;
     row.fullForm = taken.fullForm;
     row.squares = static_cast<std::uint32_t>(m_squares.size());
-    // The cells need no code definitions: the code table is left to the exports.
-    readFormFacts(m_form, taken.lines - 1, taken.selection, nullptr, m_facts);
+    // The cells show the observation codes alone: their other fields and definitions are left
+    // to the exports.
+    readFormFacts(m_form, taken.lines - 1, taken.selection, nullptr, m_facts, ObservationDetail::CodeOnly);
     addCells(m_facts, row);
     // A row joins the table whole or not at all: what may fail is done first.
     const std::size_t count = m_facts.squares.size();

@@ -120,6 +120,8 @@ TEST_F(ResultTableTest, RowsHoldTheCsvColumnsWithTheCruiseDates) {
     EXPECT_EQ(result.cell(1, kEnd), "1995-01-05");
     EXPECT_EQ(result.cell(3, kStart), ""); // 31 February
     EXPECT_EQ(result.cell(3, kEnd), "1996-03-01");
+    constexpr int kCodes = 24;
+    EXPECT_EQ(result.cell(4, kCodes), "H09");
     const std::vector<std::int16_t> squares(result.squares(0).begin(), result.squares(0).end());
     EXPECT_EQ(squares, (std::vector<std::int16_t>{183, 74}));
     EXPECT_TRUE(result.failure().empty());
