@@ -27,10 +27,17 @@ void SquareCounts::add(const std::vector<int>& squares, std::string_view referen
         m_starts.push_back(m_references.size());
     }
     for (int square : squares) {
-        Square& entry = m_squares[square];
+        Square& entry = entryOf(square);
         ++entry.forms;
         if (m_keepReferences) entry.references.push_back(number);
     }
+}
+
+SquareCounts::Square& SquareCounts::entryOf(int square) {
+    if (square < 0 || static_cast<std::size_t>(square) >= m_entries.size()) return m_squares[square];
+    Square*& known = m_entries[static_cast<std::size_t>(square)];
+    if (!known) known = &m_squares[square];
+    return *known;
 }
 
 std::map<int, int> SquareCounts::formsBySquare() const {

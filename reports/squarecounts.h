@@ -2,6 +2,7 @@
 #ifndef REPORTS_SQUARECOUNTS_H
 #define REPORTS_SQUARECOUNTS_H
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -22,6 +23,8 @@ public:
     };
 
     explicit SquareCounts(bool keepReferences = false) : m_keepReferences(keepReferences) {}
+    SquareCounts(const SquareCounts&) = delete;
+    SquareCounts& operator=(const SquareCounts&) = delete;
     void formSelected(const search::Form& form, int last, long long selection) override;
     /// A form naming squares, whose reference is fields 1 to 3 of its line 0.
     void add(const std::vector<int>& squares, std::string_view reference);
@@ -36,8 +39,13 @@ public:
     std::map<int, int> formsBySquare() const;
 
 private:
+    Square& entryOf(int square);
+
     bool m_keepReferences;
     std::map<int, Square> m_squares;
+    // The entry of each square number below 1000 once it is named: found without a walk down
+    // the map for every square of every selected form.
+    std::array<Square*, 1000> m_entries{};
     std::vector<int> m_named;                 // of the form at hand
     std::string m_references;                 // every kept reference, one after another
     std::vector<std::size_t> m_starts{0};     // where each begins, and the end of the last

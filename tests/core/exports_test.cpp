@@ -17,6 +17,7 @@
 #include "exports/jsonlinesexport.h"
 #include "exports/svgmapexport.h"
 #include "reports/reportrun.h"
+#include "reports/squarecounts.h"
 #include "search/cruisedates.h"
 #include "search/searchrun.h"
 #include "search/textutil.h"
@@ -384,6 +385,17 @@ TEST_F(ExportFixture, SvgMapShadesTheNamedSquaresAndListsThoseOutside) {
     ASSERT_EQ(runWith(kNorway + far, {"/d/map.svg"}), search::RunOutcome::Completed);
     EXPECT_NE(fs.files["/d/map.svg"].find(">Marsden Square Numbers: 217</text>"), std::string::npos);
     EXPECT_NE(fs.files["/d/map.svg"].find(">Cruise Dates From: 1995-01-01</text>"), std::string::npos);
+}
+
+TEST(SquareCounts, CountsTheFormsOfEverySquareWithTheirReferences) {
+    reports::SquareCounts counts(true);
+    counts.add({183, 74}, "199574001");
+    counts.add({74, 936}, "199574002");
+    counts.add({1000, 936}, "199574003"); // beyond any square number: counted all the same
+    EXPECT_EQ(counts.formsBySquare(), (std::map<int, int>{{74, 2}, {183, 1}, {936, 2}, {1000, 1}}));
+    const reports::SquareCounts::Square& square = counts.squares().at(936);
+    ASSERT_EQ(square.references.size(), 2u);
+    EXPECT_EQ(counts.reference(square.references[1]), "199574003");
 }
 
 TEST_F(ExportFixture, ExportsAppearWholeOnlyAfterACompletedRun) {
