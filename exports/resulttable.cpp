@@ -346,6 +346,10 @@ void ResultTable::refuse(const std::string& why) {
     fail(why);
 }
 
+std::string ResultTable::notAsWritten() const {
+    return m_extraction + " does not hold the selected forms as the search wrote them";
+}
+
 void ResultTable::fail(const std::string& why) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_failure.empty()) m_failure = why;
@@ -463,7 +467,7 @@ void ResultTable::addForm(const Taken& taken, std::string_view record) {
     if (!record.ends_with(kTerminator) ||
         !makeForm(record.substr(0, record.size() - kTerminator.size()), taken.lines, m_form)) {
         m_broken = true;
-        fail(m_extraction + " does not hold the selected forms as the search wrote them");
+        fail(notAsWritten());
         return;
     }
     Row row;
@@ -491,7 +495,7 @@ bool ResultTable::readForm(const Row& row, std::string& bytes, search::Form& for
     bytes.resize(row.formSize);
     if (!m_source->readAt(row.form, bytes.data(), bytes.size(), err)) return false;
     if (makeForm(bytes, row.lines, form)) return true;
-    *err = m_extraction + " does not hold the selected forms as the search wrote them";
+    *err = notAsWritten();
     return false;
 }
 

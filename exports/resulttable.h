@@ -145,6 +145,7 @@ private:
     void addForm(const Taken& taken, std::string_view record);
     bool readForm(const Row& row, std::string& bytes, search::Form& form, std::string* err);
     void fail(const std::string& why);
+    std::string notAsWritten() const;
 
     search::FileSystem& m_files;
     const tables::RpTable* m_table;

@@ -68,6 +68,18 @@ private:
     std::string m_path;
 };
 
+// Copies size bytes of bytes at offset; false when they are not all there.
+bool readBytes(const std::string& bytes, std::uint64_t offset, char* buffer, std::size_t size) {
+    if (offset > bytes.size() || size > bytes.size() - offset) return false;
+    if (size > 0) std::memcpy(buffer, bytes.data() + offset, size);
+    return true;
+}
+
+bool fail(std::string* err, const std::string& why) {
+    if (err) *err = why;
+    return false;
+}
+
 class MemoryScratchFile : public ScratchFile {
 public:
     explicit MemoryScratchFile(bool failing) : m_failing(failing) {}
@@ -83,12 +95,7 @@ public:
     // Read on another thread than the one appending, as a table's worker does.
     bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) override {
         const std::lock_guard<std::mutex> lock(m_lock);
-        if (offset > m_bytes.size() || size > m_bytes.size() - offset) {
-            if (err) *err = "the temporary file: it ends early";
-            return false;
-        }
-        if (size > 0) std::memcpy(buffer, m_bytes.data() + offset, size);
-        return true;
+        return readBytes(m_bytes, offset, buffer, size) || fail(err, "the temporary file: it ends early");
     }
 
 private:
@@ -127,12 +134,7 @@ public:
     }
     bool readAt(std::uint64_t offset, char* buffer, std::size_t size, std::string* err) override {
         const std::lock_guard<std::mutex> lock(m_fs.contentLock());
-        if (offset > m_content->size() || size > m_content->size() - offset) {
-            if (err) *err = m_path + ": the file ends early";
-            return false;
-        }
-        if (size > 0) std::memcpy(buffer, m_content->data() + offset, size);
-        return true;
+        return readBytes(*m_content, offset, buffer, size) || fail(err, m_path + ": the file ends early");
     }
     void settle() override {
         const std::lock_guard<std::mutex> lock(m_fs.contentLock());
