@@ -15,12 +15,14 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "app/accesskeymenubar.h"
 #include "app/labelfit.h"
+#include "app/progressbox.h"
 #include "app/resultswindow.h"
 #include "app/runpanel.h"
 #include "app/textbridge.h"
@@ -236,13 +238,11 @@ void Morvex::createFieldsAndLists() {
     for (int k = 0; k < kCodeLists; ++k)
         m_L9[static_cast<std::size_t>(k)] = newPickList(controlName("L9", k));
 
-    m_Selection = new QPlainTextEdit(m_central);
+    // Only the run writes here; Tab goes on to the view buttons.
+    m_Selection = new app::ProgressBox(m_central);
     m_Selection->setObjectName(QStringLiteral("Selection"));
     m_Selection->setFont(designFont("MS Sans Serif", 8.25));
     m_Selection->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Only the run writes here; Tab goes on to the view buttons.
-    m_Selection->setReadOnly(true);
-    m_Selection->setTabChangesFocus(true);
     setBackground(m_Selection, Qt::white, QPalette::Base);
     m_Selection->viewport()->installEventFilter(this);
     m_Selection->hide();
@@ -299,6 +299,9 @@ void Morvex::createSelectMenu(QMenuBar* bar) {
     m_mnunotatulma = newCommand(m_MnuSelect, "mnunotatulma", QStringLiteral("Only cruises with NO data at ULMA"));
     m_mnunotatulma->setCheckable(true);
     connect(m_mnunotatulma, &QAction::triggered, this, &Morvex::mnunotatulmaClick);
+    m_MnuSelect->addSeparator()->setObjectName(QStringLiteral("Mnudum2"));
+    m_mnuclear = newCommand(m_MnuSelect, "mnuclear", QStringLiteral("Clear All Criteria"));
+    connect(m_mnuclear, &QAction::triggered, this, &Morvex::mnuclearClick);
 }
 
 void Morvex::createPickMenus(QMenuBar* bar) {
@@ -361,6 +364,7 @@ void Morvex::createCodeMenu(QMenuBar* bar) {
 struct Morvex::Layout {
     double twipsX = 0, twipsY = 0;
     double W = 0, H = 0, across = 0;
+    int clientHeight = 0; // of the window below its menu bar, in pixels
 
     int pxX(double twips) const { return qRound(twips / twipsX); }
     int pxY(double twips) const { return qRound(twips / twipsY); }
@@ -391,6 +395,7 @@ void Morvex::startUp() {
     layout.H = frame.height() * layout.twipsY;
     const double L = frame.x() * layout.twipsX;
     layout.across = layout.W - L;
+    layout.clientHeight = height() - menuBar()->sizeHint().height();
 
     placeControls(layout);
     rpload();
@@ -402,11 +407,15 @@ void Morvex::startUp() {
 void Morvex::placeControls(const Layout& l) {
     const double W = l.W, H = l.H, across = l.across;
     // 2. The prompt sits left of the lists, wrapped to the space before them, and ends above the
-    // summary box (step 12), which can be shown with it.
+    // summary box (step 12), which can be shown with it, where its text fits there; where it
+    // does not (large text on a small window), it takes the room below, under the summary box.
     const int promptWidth = l.pxX(0.24 * across);
     m_labesc->move(l.pxX(0.01 * across), l.pxY(0.1 * H));
     app::fitBox(m_labesc, app::escapePrompt(), QSize(promptWidth, 0),
                 QSize(promptWidth, l.pxY(0.32 * H) - l.pxY(0.1 * H)));
+    if (!m_labesc->toolTip().isEmpty())
+        app::fitBox(m_labesc, app::escapePrompt(), QSize(promptWidth, 0),
+                    QSize(promptWidth, l.clientHeight - m_labesc->y()));
 
     // 3. View buttons.
     for (int n = 0; n < 3; ++n)
@@ -419,9 +428,18 @@ void Morvex::placeControls(const Layout& l) {
         l.place(field, 0.05 * H, 0.3 * across, 0.3 * W, 0.05 * H);
     // 6. Help box.
     l.placeAt(m_Labans, 0.1 * H, 0.1 * across);
-    // 7. Field labels: design height, width from the caption.
+    // 7. Field labels: design height, width from the caption. The field covers the lower part
+    // of its label, so the caption stands at the top, and where the part left above the field
+    // is lower than the caption the label starts higher.
+    // All ten keep one place.
+    int captionHeight = 0;
+    for (QLabel* label : m_labsel) {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        captionHeight = qMax(captionHeight, label->sizeHint().height());
+    }
+    const int top = qMax(0, qMin(l.pxY(0.01 * H), m_Answer[0]->y() - captionHeight));
     for (QLabel* label : m_labsel)
-        label->setGeometry(l.pxX(0.3 * across), l.pxY(0.01 * H), label->sizeHint().width(), l.pxY(0.05 * H));
+        label->setGeometry(l.pxX(0.3 * across), top, label->sizeHint().width(), l.pxY(0.05 * H));
     // 8. Parameter-code lists.
     for (QListWidget* list : m_L9)
         l.place(list, 0.1 * H, 0.3 * across, 0.7 * W, 0.7 * H);
@@ -512,7 +530,11 @@ void Morvex::chooseFiles(const QStringList& chosen) {
         paths.push_back(pathBytes(path));
     std::string text;
     search::chooseFiles(paths, m_files, &text);
-    if (!text.empty()) m_messages->message(this, fromBytes(text));
+    if (text.empty()) return;
+    // The window's error number first, then why in plain words.
+    const QString reason = pathText(search::choiceFailureReason(paths));
+    m_messages->message(
+        this, app::fileChoiceRefusal(fromBytes(text), reason, paths.size() <= search::FileSelection::kMaxFiles));
 }
 
 void Morvex::mnuSelectClick() {
@@ -541,6 +563,18 @@ void Morvex::mnuatulmaClick() {
 }
 void Morvex::mnunotatulmaClick() {
     m_mnuatulma->setChecked(false);
+}
+
+// A criterion in a field no longer shown stays in force; this is the clean slate. Texts that
+// would be lost are asked about first.
+void Morvex::mnuclearClick() {
+    const bool typed =
+        std::any_of(m_Answer.begin(), m_Answer.end(), [](const QLineEdit* field) { return !field->text().isEmpty(); });
+    if (typed && !m_messages->ask(this, app::clearCriteriaQuestion())) return;
+    for (QLineEdit* field : m_Answer)
+        field->clear();
+    m_mnuatulma->setChecked(false);
+    m_mnunotatulma->setChecked(false);
 }
 
 void Morvex::mnusearchClick() {
@@ -575,7 +609,10 @@ void Morvex::mnusearchClick() {
     if (outcome == search::RunOutcome::Completed) {
         kemsqa::setLastResult(squares.formsBySquare());
         // A table that could not keep its forms says why.
-        if (result->table->size() > 0 || !result->table->failure().empty()) setLastResult(std::move(result));
+        if (result->table->size() > 0 || !result->table->failure().empty()) {
+            result->ranks = std::make_unique<exports::ResultRanks>(*result->table);
+            setLastResult(std::move(result));
+        }
     }
     m_runPanel->end();
     if (m_runPanel->closing()) {
@@ -642,11 +679,14 @@ void Morvex::closeEvent(QCloseEvent* event) {
 
 // Pick lists.
 
+// The list takes the keyboard however it was opened, so that Escape (which the prompt asks
+// for) ends the selection at once; Up, Down and Space mark rows without the mouse.
 void Morvex::showPickList(QListWidget* list) {
     list->show();
     list->raise();
     m_MnuSelect->menuAction()->setEnabled(false);
     m_labesc->show();
+    list->setFocus(Qt::OtherFocusReason);
 }
 
 void Morvex::mnuparsClick(int i) {
@@ -777,20 +817,30 @@ void Morvex::showHelp(const QString& text) {
 
 void Morvex::formMouseMove() {
     m_Labans->hide();
+    hideInfoBoxes();
+}
+
+// The pop-ups follow the pointer: one that reaches a field or a view button has left the "?",
+// whether it crossed the bare window on its way or jumped.
+void Morvex::hideInfoBoxes() {
     m_labtitle->hide();
     m_labselection->hide();
 }
 
 void Morvex::answerMouseMove(int i) {
+    hideInfoBoxes();
     showHelp(app::fieldHelp(i));
 }
 
+// The title and summary boxes lie over every other control while they are shown.
 void Morvex::labinfoMouseMove() {
     app::fitCaption(m_labtitle, app::titleText(), roomFrom(m_labtitle));
+    m_labtitle->raise();
     m_labtitle->show();
     std::array<QString, kCriteria> fields;
     for (int i = 0; i < kCriteria; ++i)
         fields[static_cast<std::size_t>(i)] = m_Answer[static_cast<std::size_t>(i)]->text();
+    m_labselection->raise();
     m_labselection->show();
     app::fitCaption(m_labselection, app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()),
                     roomFrom(m_labselection));
@@ -807,6 +857,7 @@ void Morvex::labkerClick(int button) {
 }
 
 void Morvex::labkerMouseMove(int button) {
+    hideInfoBoxes();
     showHelp(app::viewHelp(button));
 }
 

@@ -53,6 +53,7 @@ struct RunResult;
 ///   labker1..3            the view buttons: headers, full forms, CSV summary
 ///   Selection             the progress box of a run; brontel the option box (the line probe)
 ///   mnusel_i, mnupars_i   the "&Select" items and the pick-list items of the menu bar
+///   mnuclear              "Clear All Criteria", at the end of "&Search Criteria"
 ///   mnul3, mnumars1       the IHB area list and the Marsden square map (kemsqa)
 ///   MnuResults            "&Results": mnuresults1 opens the results window (app::ResultsWindow),
 ///                         mnuresults2 exports the selected forms of the last run
@@ -124,6 +125,7 @@ private:
     void mnuselClick(int i);
     void mnuatulmaClick();
     void mnunotatulmaClick();
+    void mnuclearClick();
     void mnusearchClick();
     void mnubreakClick();
     void mnuendClick();
@@ -148,6 +150,7 @@ private:
     int answerIndex(const QObject* watched) const;
 
     void formMouseMove();
+    void hideInfoBoxes();
     void answerMouseMove(int i);
     void labinfoMouseMove();
     void labinfoDblClick();
@@ -205,6 +208,7 @@ private:
     std::array<QAction*, kCriteria> m_mnusel{};
     QAction* m_mnuatulma = nullptr;
     QAction* m_mnunotatulma = nullptr;
+    QAction* m_mnuclear = nullptr; // "Clear All Criteria"
     QAction* m_Mnusearch = nullptr;
     QAction* m_Mnubreak = nullptr;
     std::array<QAction*, kCriteria> m_mnupars{}; // null for criteria 5, 7 and 8

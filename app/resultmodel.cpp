@@ -19,12 +19,12 @@ QString cellText(std::string_view bytes, int limit) {
 
 } // namespace
 
-void ResultModel::setTable(const exports::ResultTable* table) {
+void ResultModel::setTable(const exports::ResultTable* table, exports::ResultRanks* ranks) {
     beginResetModel();
     m_table = table;
     m_nothing = false;
     if (table)
-        m_view.emplace(*table);
+        m_view.emplace(*table, ranks);
     else
         m_view.reset();
     endResetModel();
@@ -48,11 +48,8 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return cellText(m_table->cell(tableRow(index.row()), index.column()), kShownCharacters);
-    case Qt::ToolTipRole: {
-        const std::string_view text = m_table->cell(tableRow(index.row()), index.column());
-        if (text.size() <= 40) return {};
-        return cellText(text, 2000);
-    }
+    case kWholeTextRole:
+        return fromBytes(m_table->cell(tableRow(index.row()), index.column()));
     case Qt::TextAlignmentRole:
         return column.kind == exports::ColumnKind::Number ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                                           : QVariant(Qt::AlignLeft | Qt::AlignVCenter);

@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
+#include "exports/resultranks.h"
 #include "exports/resulttable.h"
+#include "exports/resultview.h"
 
 namespace app {
 
@@ -21,11 +23,14 @@ class ResultModel : public QAbstractTableModel {
 public:
     /// Characters of a cell shown in the table; the tooltip and the form view show more.
     static constexpr int kShownCharacters = 200;
+    /// The role of a cell's whole text (as far as the table keeps it), for its tooltip.
+    static constexpr int kWholeTextRole = Qt::UserRole + 1;
 
     explicit ResultModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
-    /// Shows table (none: no rows), in selection order with no filter.
-    void setTable(const exports::ResultTable* table);
+    /// Shows table (none: no rows), in selection order with no filter; sorts take their ranks
+    /// from ranks when given.
+    void setTable(const exports::ResultTable* table, exports::ResultRanks* ranks = nullptr);
     const exports::ResultTable* table() const { return m_table; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

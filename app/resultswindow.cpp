@@ -3,11 +3,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,6 +26,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/celldelegate.h"
 #include "app/resultmodel.h"
 #include "app/textbridge.h"
 #include "exports/formats.h"
@@ -40,6 +43,10 @@ constexpr std::size_t kMostFormBytes = 1 << 20;
 QString latin(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Rows whose texts decide how wide each column starts, and the most characters it starts with.
+constexpr int kMeasuredRows = 100;
+constexpr int kWidestStart = 60;
 
 QString countText(int shown, int total) {
     return QStringLiteral("%1 of %2 forms").arg(QLocale().toString(shown), QLocale().toString(total));
@@ -179,17 +186,15 @@ void ResultsWindow::createTable() {
     header->setSortIndicator(-1, Qt::AscendingOrder); // selection order until a heading is clicked
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QWidget::customContextMenuRequested, this, &ResultsWindow::showColumnMenu);
-    const QFontMetrics metrics = m_table->fontMetrics();
-    for (int c = 0; c < exports::kResultColumnCount; ++c) {
-        const auto& column = exports::resultColumns()[static_cast<std::size_t>(c)];
-        const int text = column.kind == exports::ColumnKind::Text   ? 16
-                         : column.kind == exports::ColumnKind::Date ? 12
-                                                                    : 8;
-        header->resizeSection(
-            c, std::max(metrics.horizontalAdvance(latin(column.title)) + 28, metrics.averageCharWidth() * text));
-        m_table->setColumnHidden(c, !column.shownAtFirst);
-    }
+    for (int c = 0; c < exports::kResultColumnCount; ++c)
+        m_table->setColumnHidden(c, !exports::resultColumns()[static_cast<std::size_t>(c)].shownAtFirst);
+    m_table->setItemDelegate(new CellDelegate(m_table));
     m_table->setSortingEnabled(true);
+    fitColumns();
+    // The heading is out of the Tab chain: the table's own menu (the Menu key, Shift+F10 or a
+    // right click) sorts from the keyboard.
+    m_table->installEventFilter(this);
+    m_table->viewport()->installEventFilter(this);
     connect(m_table, &QAbstractItemView::activated, this, &ResultsWindow::openCurrentForm);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ResultsWindow::showCurrentForm);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultsWindow::outlineChosenRows);
@@ -198,8 +203,9 @@ void ResultsWindow::createTable() {
 
 void ResultsWindow::setResult(std::shared_ptr<RunResult> result) {
     m_result = std::move(result);
-    m_model->setTable(m_result ? m_result->table.get() : nullptr);
+    m_model->setTable(m_result ? m_result->table.get() : nullptr, m_result ? m_result->ranks.get() : nullptr);
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    fitColumns();
     QString title = QStringLiteral("Selected Forms");
     if (m_result) title += QLatin1Char(' ') + fromBytes(m_result->files.yearsLabel);
     setWindowTitle(title);
@@ -211,6 +217,81 @@ void ResultsWindow::setResult(std::shared_ptr<RunResult> result) {
     showCurrentForm();
     m_openForm->setEnabled(m_result != nullptr);
     m_export->setEnabled(m_result != nullptr);
+}
+
+// Each column as wide as its widest text among the first rows, its heading with the sort mark
+// and, for dates, a whole date; at most kWidestStart characters, a longer text being cut, with
+// its whole text as the cell's tooltip.
+void ResultsWindow::fitColumns() {
+    m_table->ensurePolished(); // its font is the one it is drawn with only from then on
+    const QFontMetrics metrics = m_table->fontMetrics();
+    QHeaderView* header = m_table->horizontalHeader();
+    const int rows = std::min(m_model->rowCount(), kMeasuredRows);
+    const int widest = metrics.averageCharWidth() * kWidestStart;
+    for (int c = 0; c < exports::kResultColumnCount; ++c) {
+        int text = exports::resultColumns()[static_cast<std::size_t>(c)].kind == exports::ColumnKind::Date
+                       ? metrics.horizontalAdvance(QStringLiteral("0000-00-00"))
+                       : 0;
+        for (int r = 0; r < rows; ++r)
+            text = std::max(text, metrics.horizontalAdvance(m_model->index(r, c).data().toString()));
+        const int cell = std::min(text, widest) + CellDelegate::textMargins(m_table);
+        // A hidden section has no size hint; it keeps the size it is given for when it is shown.
+        const bool hidden = header->isSectionHidden(c);
+        if (hidden) header->showSection(c);
+        header->resizeSection(c, std::max(cell, header->sectionSizeHint(c)));
+        if (hidden) header->hideSection(c);
+    }
+}
+
+// The table's menu: at the pointer for a right click, at the current cell from the keyboard.
+bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            showTableMenu(std::nullopt);
+            return true;
+        }
+    }
+    if (watched == m_table->viewport() && event->type() == QEvent::ContextMenu) {
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        showTableMenu(menu->reason() == QContextMenuEvent::Mouse ? std::optional(menu->pos()) : std::nullopt);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Sorting by the current column from the keyboard: again, the other way; or by any shown column.
+void ResultsWindow::showTableMenu(std::optional<QPoint> at) {
+    if (!at) {
+        const QRect cell = m_table->visualRect(m_table->currentIndex());
+        at = m_table->viewport()->rect().contains(cell.center()) ? cell.center() : m_table->viewport()->rect().center();
+    }
+    QMenu menu(this);
+    const QModelIndex current = m_table->currentIndex();
+    if (current.isValid()) {
+        const int column = current.column();
+        QAction* sort = menu.addAction(QStringLiteral("&Sort by ") +
+                                       latin(exports::resultColumns()[static_cast<std::size_t>(column)].title));
+        sort->setObjectName(QStringLiteral("sortByCurrent"));
+        connect(sort, &QAction::triggered, this, [this, column] { sortBy(column); });
+    }
+    QMenu* by = menu.addMenu(QStringLiteral("Sort &by"));
+    by->setObjectName(QStringLiteral("sortBy"));
+    for (int c = 0; c < exports::kResultColumnCount; ++c) {
+        if (!m_shownColumns[static_cast<std::size_t>(c)]) continue;
+        QAction* item = by->addAction(latin(exports::resultColumns()[static_cast<std::size_t>(c)].title));
+        connect(item, &QAction::triggered, this, [this, c] { sortBy(c); });
+    }
+    menu.exec(m_table->viewport()->mapToGlobal(*at));
+}
+
+// As a click on the column's heading: ascending, or the other way when already sorted by it.
+void ResultsWindow::sortBy(int column) {
+    const QHeaderView* header = m_table->horizontalHeader();
+    const bool again = header->sortIndicatorSection() == column;
+    const Qt::SortOrder order =
+        again && header->sortIndicatorOrder() == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_table->sortByColumn(column, order);
 }
 
 void ResultsWindow::showColumnMenu(const QPoint& at) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/windowservices.h"
+#include "exports/resultranks.h"
 #include "exports/resulttable.h"
 #include "search/criteria.h"
 #include "search/fileselection.h"
@@ -32,6 +33,7 @@ class ResultModel;
 struct RunResult {
     std::unique_ptr<search::DiskFileSystem> disk; // the run's, which the table keeps its forms through
     std::unique_ptr<exports::ResultTable> table;
+    std::unique_ptr<exports::ResultRanks> ranks; // of the finished table's columns, for its sorts
     search::CriteriaSet criteria;
     search::FileSelection files; // the form files read, the years label and the report paths
 };
@@ -58,9 +60,15 @@ public:
     /// Opens kerforms.htm in the browser at the current row's form.
     void openCurrentForm();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createControls();
     void createTable();
+    void fitColumns();
+    void showTableMenu(std::optional<QPoint> at);
+    void sortBy(int column);
     void showColumnMenu(const QPoint& at);
     void setColumnShown(int column, bool shown);
     void applyFilter();

@@ -36,6 +36,9 @@ constexpr std::array<const char*, 3> kViewHelp = {
 constexpr const char* kUnsearchableRefusal =
     ": only characters of Windows-1252, the character set of form files, can be searched for";
 
+constexpr const char* kImportHint = "; to read CSR XML records, import them first";
+constexpr const char* kClearQuestion = "Empty all ten criteria fields and the filters? Their texts cannot be had back.";
+
 template <std::size_t N> QString pick(const std::array<const char*, N>& texts, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < N ? QString::fromLatin1(texts[static_cast<std::size_t>(i)])
                                                      : QString();
@@ -73,6 +76,15 @@ QString viewHelp(int n) {
 }
 QString unsearchableRefusal(const QString& label) {
     return label + QString::fromLatin1(kUnsearchableRefusal);
+}
+
+QString fileChoiceRefusal(const QString& message, const QString& reason, bool notFormFile) {
+    if (reason.isEmpty()) return message;
+    return message + QLatin1Char('\n') + reason + (notFormFile ? QString::fromLatin1(kImportHint) : QString());
+}
+
+QString clearCriteriaQuestion() {
+    return QString::fromLatin1(kClearQuestion);
 }
 
 QString selectionSummary(const QString& yearsLabel, const std::array<QString, search::kCriterionCount>& fields,

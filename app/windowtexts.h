@@ -27,6 +27,12 @@ QString viewHelp(int n);
 /// The refusal of a field holding a character that form files cannot hold, named by its label.
 QString unsearchableRefusal(const QString& label);
 
+/// A refused file choice: the window's own message (its error number), then on the next line
+/// why, in the words of morvex-search, and for a file that is no form file what to do about it.
+QString fileChoiceRefusal(const QString& message, const QString& reason, bool notFormFile);
+/// The question before "Clear All Criteria" empties fields that hold text.
+QString clearCriteriaQuestion();
+
 /// The summary box of the "?" sign. With no files chosen, fields 1 and 6 used and data at ULMA:
 ///   "NO <KER????.INF> files have been selected Yet!\n"
 ///   "The following search criteria have been selected:-\n"

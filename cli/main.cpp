@@ -97,20 +97,6 @@ int exitStatus(search::RunOutcome outcome) {
     return kExitRefused;
 }
 
-// What was wrong with the file list, in plain words, after the window's error number.
-std::string choiceFailure(const std::vector<std::string>& files) {
-    if (files.size() > search::FileSelection::kMaxFiles)
-        return "morvex-search: at most " + std::to_string(search::FileSelection::kMaxFiles) +
-               " form files can be searched at once; " + std::to_string(files.size()) + " were given";
-    for (const std::string& file : files) {
-        std::string label;
-        if (!search::fileLabel(file, &label))
-            return "morvex-search: " + file +
-                   ": not the name of a form file; form files are named KER????.INF, for example KER1995.INF";
-    }
-    return {};
-}
-
 // The result of a completed run: the counts, then the four files or the regret.
 bool printResult(const search::SearchRun& run, const search::OutputPaths& paths, std::FILE* to) {
     std::string out = "Forms Read:- " + search::countText(run.formsRead()) + " Forms Selected:- " +
@@ -326,8 +312,8 @@ int main(int argc, char** argv) { // NOLINT(bugprone-exception-escape): nlohmann
     std::string message;
     if (search::chooseFiles(cmd.files, selection, &message, cmd.outputDir) != search::ChoiceStatus::Chosen) {
         showError(report, message);
-        const std::string words = choiceFailure(cmd.files);
-        if (!words.empty()) showError(report, words);
+        const std::string words = search::choiceFailureReason(cmd.files);
+        if (!words.empty()) showError(report, "morvex-search: " + words);
         return conclude(report, kExitRefused);
     }
     report.paths = selection.paths;

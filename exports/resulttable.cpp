@@ -3,13 +3,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
 #include <system_error>
-#include <unordered_map>
 
 #include "search/cruisedates.h"
 #include "search/textutil.h"
@@ -117,34 +115,6 @@ void putSquares(CellWriter& out, const std::vector<int>& squares) {
         out.put(std::string_view(number, static_cast<std::size_t>(p - number)));
     }
     out.end();
-}
-
-// The number a text begins with (blanks before it skipped), NaN when it begins with none.
-double leadingNumber(std::string_view text) {
-    text = search::trimBlanks(text);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end == text.data() || !std::isfinite(value)) return std::nan("");
-    return value;
-}
-
-// Each Windows-1252 byte without its letter case (search::lowerChar), as a table.
-const std::array<char, 256> kFold = [] {
-    std::array<char, 256> fold{};
-    for (int b = 0; b < 256; ++b)
-        fold[static_cast<std::size_t>(b)] = search::lowerChar(static_cast<char>(b));
-    return fold;
-}();
-
-// a before b, letter case aside.
-bool foldedLess(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(kFold[static_cast<unsigned char>(a[i])]);
-        const auto y = static_cast<unsigned char>(kFold[static_cast<unsigned char>(b[i])]);
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
 }
 
 // Where a form's terminator ends in the source.
@@ -535,161 +505,6 @@ bool ResultTable::exportRows(const std::vector<std::uint32_t>& rows, Export& e, 
     // A change while the forms were read may have mixed old and new.
     if (changed()) return false;
     return e.finish(err);
-}
-
-// The view.
-
-void ResultView::reset() {
-    m_order.resize(m_table.size());
-    for (std::size_t i = 0; i < m_order.size(); ++i)
-        m_order[i] = static_cast<std::uint32_t>(i);
-    m_shown = m_order;
-    m_kept.assign(m_order.size(), 1);
-    m_needle.clear();
-}
-
-// Rows by the number their cell begins with; cells without one after the others, by their text.
-void ResultView::sortByNumber(int column, bool descending) {
-    std::vector<double> keys(m_table.size());
-    for (std::uint32_t r : m_order)
-        keys[r] = leadingNumber(m_table.cell(r, column));
-    const auto ascending = [&](std::uint32_t a, std::uint32_t b) {
-        const double x = keys[a], y = keys[b];
-        if (!std::isnan(x) && !std::isnan(y)) return x < y;
-        if (std::isnan(x) != std::isnan(y)) return std::isnan(y);
-        return foldedLess(m_table.cell(a, column), m_table.cell(b, column));
-    };
-    std::stable_sort(m_order.begin(), m_order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return descending ? ascending(b, a) : ascending(a, b); });
-}
-
-namespace {
-
-// The rank of each row's cell in a column: cells in order, letter case aside, equal ones (but
-// for letter case) sharing a rank; the empty cell after all others when emptyLast. The
-// column's distinct texts are sorted once, so that a column of few texts (ships, dates) costs
-// little more than a pass over its rows.
-struct Ranks {
-    std::vector<std::uint32_t> ofRow;
-    std::uint32_t count = 0;
-};
-
-Ranks rankCells(const ResultTable& table, int column, bool emptyLast) {
-    Ranks ranks;
-    std::unordered_map<std::string_view, std::uint32_t> index;
-    std::vector<std::string_view> texts;
-    std::vector<std::uint32_t> textOf(table.size());
-    for (std::uint32_t r = 0; r < table.size(); ++r) {
-        const auto [at, added] = index.try_emplace(table.cell(r, column), static_cast<std::uint32_t>(texts.size()));
-        if (added) texts.push_back(at->first);
-        textOf[r] = at->second;
-    }
-
-    // Each text's first eight bytes, folded, as a number, so that most comparisons are of two numbers.
-    std::vector<std::uint64_t> keys(texts.size());
-    for (std::size_t t = 0; t < texts.size(); ++t) {
-        std::uint64_t key = 0;
-        for (std::size_t i = 0; i < 8; ++i) {
-            const char folded = i < texts[t].size() ? kFold[static_cast<unsigned char>(texts[t][i])] : '\0';
-            key = key << 8 | static_cast<unsigned char>(folded);
-        }
-        keys[t] = key;
-    }
-    const auto less = [&](std::uint32_t a, std::uint32_t b) {
-        const std::string_view x = texts[a], y = texts[b];
-        if (emptyLast && x.empty() != y.empty()) return y.empty();
-        if (keys[a] != keys[b]) return keys[a] < keys[b];
-        return x.size() > 8 && y.size() > 8 ? foldedLess(x.substr(8), y.substr(8)) : x.size() < y.size();
-    };
-    std::vector<std::uint32_t> sorted(texts.size());
-    for (std::uint32_t t = 0; t < sorted.size(); ++t)
-        sorted[t] = t;
-    std::sort(sorted.begin(), sorted.end(), less);
-
-    std::vector<std::uint32_t> rankOfText(texts.size());
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        if (i > 0 && less(sorted[i - 1], sorted[i])) ++ranks.count;
-        rankOfText[sorted[i]] = ranks.count;
-    }
-    ++ranks.count;
-    ranks.ofRow.resize(table.size());
-    for (std::size_t r = 0; r < table.size(); ++r)
-        ranks.ofRow[r] = rankOfText[textOf[r]];
-    return ranks;
-}
-
-} // namespace
-
-// Rows by their cells' ranks, in selection order within a rank: a stable counting sort.
-void ResultView::sortByText(int column, bool descending, bool emptyLast) {
-    const Ranks ranks = rankCells(m_table, column, emptyLast);
-    const auto place = [&](std::uint32_t r) { return descending ? ranks.count - 1 - ranks.ofRow[r] : ranks.ofRow[r]; };
-    std::vector<std::uint32_t> start(ranks.count + 1, 0);
-    const auto rows = static_cast<std::uint32_t>(m_table.size());
-    for (std::uint32_t r = 0; r < rows; ++r)
-        ++start[place(r) + 1];
-    for (std::uint32_t k = 0; k < ranks.count; ++k)
-        start[k + 1] += start[k];
-    for (std::uint32_t r = 0; r < rows; ++r)
-        m_order[start[place(r)]++] = r;
-}
-
-void ResultView::sortBy(int column, bool descending) {
-    // A row's place in selection order breaks ties, so that a sort is the same whatever came before.
-    const ColumnKind kind = kColumns[static_cast<std::size_t>(column)].kind;
-    if (kind == Number) {
-        std::sort(m_order.begin(), m_order.end());
-        sortByNumber(column, descending);
-    } else {
-        sortByText(column, descending, kind == Date);
-    }
-    // The filter keeps the rows it kept, now in the new order.
-    m_shown.clear();
-    for (std::uint32_t r : m_order)
-        if (m_kept[r] != 0) m_shown.push_back(r);
-}
-
-// Whether a shown cell of the row holds the needle. The row's text is searched whole, and each
-// place found is kept when it lies within one shown cell.
-bool ResultView::holds(std::uint32_t row) const {
-    const std::string_view text = m_table.rowText(row);
-    const auto& ends = m_table.cellEnds(row);
-    std::size_t from = 0;
-    while (text.size() - from >= m_needle.size()) {
-        const std::size_t at = search::findUpperCased(text.substr(from), m_needle);
-        if (at == std::string_view::npos) return false;
-        const std::size_t begin = from + at;
-        const auto cell = static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), begin) - ends.begin());
-        if (m_filterColumns[cell] && begin + m_needle.size() <= ends[cell]) return true;
-        from = begin + 1;
-    }
-    return false;
-}
-
-void ResultView::applyFilter(const std::vector<std::uint32_t>& candidates) {
-    if (m_needle.empty()) {
-        m_shown = candidates;
-    } else if (&candidates == &m_shown) {
-        std::erase_if(m_shown, [this](std::uint32_t r) { return !holds(r); });
-    } else {
-        m_shown.clear();
-        for (std::uint32_t r : candidates)
-            if (holds(r)) m_shown.push_back(r);
-    }
-    m_kept.assign(m_table.size(), 0);
-    for (std::uint32_t r : m_shown)
-        m_kept[r] = 1;
-}
-
-void ResultView::setFilter(std::string_view needle, const std::array<bool, kResultColumnCount>& shown) {
-    // Upper-cased, as the criteria are: two texts are equal but for letter case exactly when
-    // their upper-case forms are equal.
-    std::string upper = search::upperCase(needle);
-    // A longer text is held only by rows that hold the shorter one within it: look among those.
-    const bool narrower = shown == m_filterColumns && !m_needle.empty() && upper.find(m_needle) != std::string::npos;
-    m_needle = std::move(upper);
-    m_filterColumns = shown;
-    applyFilter(narrower ? m_shown : m_order);
 }
 
 } // namespace exports

@@ -181,38 +181,6 @@ private:
     bool m_finished = false;
 };
 
-/// The rows of a ResultTable as the window shows them: in selection order or sorted by a
-/// column, and only those that hold a text, in any letter case, in any shown column.
-class ResultView {
-public:
-    explicit ResultView(const ResultTable& table) : m_table(table) { reset(); }
-
-    /// Every row of the table, in selection order, no filter.
-    void reset();
-    /// Sorts by column (stable: rows of equal keys keep their order), descending or not.
-    void sortBy(int column, bool descending);
-    /// Keeps the rows that hold needle (Windows-1252) in a column for which shown is true;
-    /// an empty needle keeps all.
-    void setFilter(std::string_view needle, const std::array<bool, kResultColumnCount>& shown);
-
-    /// The rows shown, in order: indexes into the table.
-    const std::vector<std::uint32_t>& rows() const { return m_shown; }
-    std::size_t total() const { return m_order.size(); }
-
-private:
-    void sortByNumber(int column, bool descending);
-    void sortByText(int column, bool descending, bool emptyLast);
-    bool holds(std::uint32_t row) const;
-    void applyFilter(const std::vector<std::uint32_t>& candidates);
-
-    const ResultTable& m_table;
-    std::vector<std::uint32_t> m_order; // every row, sorted
-    std::vector<std::uint32_t> m_shown; // those the filter keeps, in that order
-    std::vector<char> m_kept;           // per row: whether the filter keeps it
-    std::string m_needle;               // upper-cased
-    std::array<bool, kResultColumnCount> m_filterColumns{};
-};
-
 } // namespace exports
 
 #endif // EXPORTS_RESULTTABLE_H

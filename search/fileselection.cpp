@@ -66,4 +66,16 @@ ChoiceStatus chooseFiles(const std::vector<std::string>& paths, FileSelection& s
     return ChoiceStatus::Chosen;
 }
 
+std::string choiceFailureReason(const std::vector<std::string>& paths) {
+    if (paths.size() > FileSelection::kMaxFiles)
+        return "at most " + std::to_string(FileSelection::kMaxFiles) + " form files can be searched at once; " +
+               std::to_string(paths.size()) + " were given";
+    for (const std::string& path : paths) {
+        std::string label;
+        if (!fileLabel(path, &label))
+            return path + ": not the name of a form file; form files are named KER????.INF, for example KER1995.INF";
+    }
+    return {};
+}
+
 } // namespace search

@@ -46,6 +46,12 @@ bool fileLabel(const std::string& path, std::string* label);
 ChoiceStatus chooseFiles(const std::vector<std::string>& paths, FileSelection& selection, std::string* message,
                          const std::string& outputFolder = std::string(), bool tooLong = false);
 
+/// Why chooseFiles() refuses paths, in plain words, for the line under its error number; empty
+/// when it would not refuse them.
+///   101 paths  => "at most 100 form files can be searched at once; 101 were given"
+///   "a/b.xml"  => "a/b.xml: not the name of a form file; form files are named KER????.INF, for example KER1995.INF"
+std::string choiceFailureReason(const std::vector<std::string>& paths);
+
 /// Message shown when the dialog's buffer overflowed.
 extern const char* const kTooManyNamesMessage;
 

@@ -200,6 +200,18 @@ int main(int argc, char* argv[]) {
     ok = shooter.save(&window, QStringLiteral("05-results")) && ok;
     moveTo(bare, corner);
 
+    // The summary of ten criteria over the progress box of the search.
+    const char* const criteria[] = {
+        "WOCE OR JGOFS", "Norway OR France",    "^183 OR IHB01a", "NERC",  "jan OR feb OR aug",
+        "cruise",        "Hudson OR Kittiwake", "Smith",          "Jones", "H09 OR H10"};
+    for (int i = 0; i < 10; ++i)
+        child<QLineEdit>(&window, qPrintable(QStringLiteral("Answer_%1").arg(i)))
+            ->setText(QString::fromLatin1(criteria[i]));
+    moveTo(child<QLabel>(&window, "labinfo"));
+    ok = shooter.save(&window, QStringLiteral("09-summary-over-progress")) && ok;
+    moveTo(bare, corner);
+    child<QAction>(&window, "mnuclear")->trigger(); // the question is answered Yes
+
     ok = shootMap(shooter, child<QLineEdit>(&window, "Answer_2")) && ok;
     ok = shootResults(shooter, window) && ok;
     return ok ? 0 : 1;

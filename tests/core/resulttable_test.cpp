@@ -1,5 +1,7 @@
 // The result of a run as a table: its cells, dates, sorting, filtering, full forms and exports.
+#include "exports/resultranks.h"
 #include "exports/resulttable.h"
+#include "exports/resultview.h"
 
 #include <gtest/gtest.h>
 
@@ -176,6 +178,25 @@ TEST_F(ResultTableTest, SortsNumbersDatesAndTextAndFiltersInAnyLetterCase) {
     constexpr int kExchange = 5; // "Yes" in every row: ties keep selection order either way
     view.sortBy(kExchange, true);
     EXPECT_EQ(column(result, view, kSelection), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+}
+
+// Ranks made once, by the thread or by the first sort that needs them, sort every column as
+// ranks made for each sort do; a table whose ranks are still being made can go at any time.
+TEST_F(ResultTableTest, RanksMadeOnceSortAsRanksMadeForEachSort) {
+    exports::ResultTable result(fs, &table, search::outputPathsIn("/d"));
+    run(kData + kData, result); // ties in every column
+    exports::ResultRanks ranks(result);
+    exports::ResultView kept(result, &ranks), fresh(result);
+    for (int c = exports::kResultColumnCount - 1; c >= 0; --c)
+        for (bool descending : {false, true}) {
+            kept.sortBy(c, descending);
+            fresh.sortBy(c, descending);
+            EXPECT_EQ(kept.rows(), fresh.rows()) << c << (descending ? " descending" : " ascending");
+        }
+    EXPECT_EQ(ranks.of(kShip).count, 5u); // "charles darwin" ... "\xe9lan", each twice
+    EXPECT_EQ(ranks.of(kSelection).count, 10u);
+    for (int n = 0; n < 20; ++n)
+        exports::ResultRanks early(result);
 }
 
 TEST_F(ResultTableTest, FullFormsAreFoundInTheReportAndRowsExportAgain) {

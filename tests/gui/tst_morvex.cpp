@@ -119,6 +119,8 @@ private Q_SLOTS:
     void startUpGeometry();
     void windowsArePlacedByTheirFrames();
     void noTextIsCut();
+    void summaryLiesOverEveryControl();
+    void captionsTakeTheRoomTheirTextNeeds();
 
     void chooseCriterion_data();
     void chooseCriterion();
@@ -132,6 +134,8 @@ private Q_SLOTS:
     void summary();
     void summaryKeepsYearsAfterCancelledChoice();
     void optionBoxShownAndHidden();
+    void infoBoxesLeaveWithThePointerThatJumps();
+    void clearAllCriteria();
 
     void pickListOpens_data();
     void pickListOpens();
@@ -150,6 +154,7 @@ private Q_SLOTS:
     void sharedAccessKeyHighlightIsDrawn_data();
     void sharedAccessKeyHighlightIsDrawn();
     void menuOfSharedLetterOpensAtItsFirstItem();
+    void pickListOpenedByItsAccessKeyTakesTheKeyboard();
 
     void searchWithoutFiles();
     void badFileName();
@@ -162,6 +167,7 @@ private Q_SLOTS:
     void viewButtons();
     void viewButtonsByKeyboard();
     void tabLeavesTheProgressBoxForTheViewButtons();
+    void progressBoxShowsItHasTheKeyboard();
     void pickListEscapeShowsNoHelp();
     void progressBoxDoubleClickHides();
     void breakDuringRun();
@@ -314,7 +320,7 @@ void tst_Morvex::startUpMenuTree() {
                                "Ship/Platform Name", "Chief Scientist", "Queries Contact",
                                "Observation Type"};
     const QList<QAction*> criteria = child<QMenu>(QStringLiteral("MnuSelect"))->actions();
-    QCOMPARE(criteria.size(), 13);
+    QCOMPARE(criteria.size(), 15);
     for (int i = 0; i < 10; ++i) {
         QCOMPARE(criteria[i]->objectName(), QStringLiteral("mnusel_%1").arg(i));
         QCOMPARE(criteria[i]->text(), items[i]);
@@ -324,6 +330,8 @@ void tst_Morvex::startUpMenuTree() {
     QCOMPARE(criteria[11]->text(), QStringLiteral("Only cruises with data at ULMA"));
     QCOMPARE(criteria[12]->text(), QStringLiteral("Only cruises with NO data at ULMA"));
     QVERIFY(!criteria[11]->isChecked() && !criteria[12]->isChecked());
+    QVERIFY(criteria[13]->isSeparator());
+    QCOMPARE(criteria[14]->text(), QStringLiteral("Clear All Criteria"));
 
     // Captions as shown, with the access key each one gives.
     const QStringList pickMenus = {"Projects P",           "Country U", "Areas (MSQ & IHB) A",
@@ -527,7 +535,70 @@ void tst_Morvex::noTextIsCut() {
             child<QLabel>(QStringLiteral("Labans"))->isVisible());
     const QStringList cut = cutLabels();
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char(' '))));
-    QVERIFY(prompt->geometry().bottom() < summary->y());
+    // Above the summary box where its text fits there; at twice the scale it goes on under it.
+    if (m_window->devicePixelRatio() == 1) QVERIFY(prompt->geometry().bottom() < summary->y());
+}
+
+// Whether no control but above covers any point of control's own rectangle.
+static bool uncovered(QWidget* central, QWidget* control, const QWidget* above = nullptr) {
+    const QRect r = control->geometry();
+    for (int y = r.top(); y <= r.bottom(); y += 3)
+        for (int x = r.left(); x <= r.right(); x += 3) {
+            QWidget* at = central->childAt(QPoint(x, y));
+            if (at != control && at != above && !control->isAncestorOf(at)) return false;
+        }
+    return true;
+}
+
+// After a search with all ten criteria, the summary and title boxes lie over the progress box,
+// the view buttons and an open pick list, all of their text seen.
+void tst_Morvex::summaryLiesOverEveryControl() {
+    writeFormFile(QStringLiteral("KER1996.INF"), csrForm(1, "UK"));
+    chooseFiles({QStringLiteral("KER1996.INF")});
+    const QStringList texts = {"woce OR jgofs",
+                               "UK OR spain",
+                               "^183 OR IHB01a",
+                               "NERC",
+                               "jan OR feb OR mar OR "
+                               "apr OR may OR jun OR jul OR aug OR sep",
+                               "cruise",
+                               "challenger OR discovery",
+                               "smith",
+                               "jones",
+                               "H09 OR H10"};
+    for (int i = 0; i < 10; ++i)
+        answer(i)->setText(texts[i]);
+    action(QStringLiteral("Mnusearch"))->trigger();
+    QVERIFY(child<QPlainTextEdit>(QStringLiteral("Selection"))->isVisible());
+    action(QStringLiteral("mnul9_0"))->trigger(); // the largest list, over the middle of the window
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    auto* summary = child<QLabel>(QStringLiteral("labselection"));
+    auto* title = child<QLabel>(QStringLiteral("labtitle"));
+    QVERIFY(summary->isVisible() && title->isVisible());
+    QVERIFY(summary->text().contains(QLatin1String("(AND) 10: H09 OR H10")));
+    QVERIFY(summary->toolTip().isEmpty()); // not shortened
+    QVERIFY(uncovered(central(), summary));
+    QVERIFY(uncovered(central(), title, summary)); // on a small screen the two may meet
+}
+
+// The Escape prompt is shown whole, never shortened; each field label's caption stands above
+// its field.
+void tst_Morvex::captionsTakeTheRoomTheirTextNeeds() {
+    action(QStringLiteral("mnupars_0"))->trigger();
+    auto* prompt = child<QLabel>(QStringLiteral("labesc"));
+    QVERIFY(prompt->isVisible());
+    QVERIFY(prompt->toolTip().isEmpty());
+    QVERIFY(!prompt->text().contains(QChar(0x2026)));
+    QVERIFY(prompt->heightForWidth(prompt->width()) <= prompt->height());
+    QVERIFY(central()->rect().contains(prompt->geometry()));
+    for (int i = 0; i < 10; ++i) {
+        auto* label = child<QLabel>(QStringLiteral("labsel_%1").arg(i));
+        // Where the label draws its caption, in the window.
+        const QRect drawn = label->style()->itemTextRect(QFontMetrics(label->font()), label->contentsRect(),
+                                                         static_cast<int>(label->alignment()), true, label->text());
+        QVERIFY2(label->mapToParent(drawn.bottomLeft()).y() < answer(i)->y(), qPrintable(label->text()));
+        QVERIFY(label->y() >= 0);
+    }
 }
 
 // Criteria entry.
@@ -718,6 +789,58 @@ void tst_Morvex::optionBoxShownAndHidden() {
     QCOMPARE(m_window->runHost().lineProbe(), std::string("H09"));
 }
 
+// A pointer that jumps from the "?" into a field (or onto a view button) takes the title and
+// summary boxes with it, as one that crosses the bare window does; the help box comes.
+void tst_Morvex::infoBoxesLeaveWithThePointerThatJumps() {
+    searchSelectingOneForm();
+    action(QStringLiteral("mnusel_1"))->trigger();
+    auto* title = child<QLabel>(QStringLiteral("labtitle"));
+    auto* summary = child<QLabel>(QStringLiteral("labselection"));
+    auto* help = child<QLabel>(QStringLiteral("Labans"));
+    for (QWidget* target : {static_cast<QWidget*>(answer(1)), static_cast<QWidget*>(child<QLabel>("labker2"))}) {
+        moveTo(child<QLabel>(QStringLiteral("labinfo")));
+        QVERIFY(title->isVisible() && summary->isVisible());
+        QTest::mouseMove(target, target->rect().center()); // one step, no bare window between
+        QVERIFY(!title->isVisible());
+        QVERIFY(!summary->isVisible());
+        QVERIFY(help->isVisible());
+    }
+    QCOMPARE(help->text(), QStringLiteral("If you click now you will be able to view Kervos forms from\n"
+                                          "your extraction. This file has links from the header file\n"
+                                          "Note: This file is written in html!"));
+}
+
+// "Clear All Criteria" empties every field, shown or not, and the filters; texts that would be
+// lost are asked about first, and No keeps them.
+void tst_Morvex::clearAllCriteria() {
+    QAction* clear = action(QStringLiteral("mnuclear"));
+    answer(1)->setText(QStringLiteral("spain"));
+    answer(9)->setText(QStringLiteral(" "));
+    action(QStringLiteral("mnuatulma"))->trigger();
+    m_services.answer = false;
+    clear->trigger();
+    QCOMPARE(m_services.questions, QStringList{"Empty all ten criteria fields and the filters? Their texts "
+                                               "cannot be had back."});
+    QCOMPARE(answer(1)->text(), QStringLiteral("spain"));
+    QVERIFY(action(QStringLiteral("mnuatulma"))->isChecked());
+
+    m_services.answer = true;
+    clear->trigger();
+    for (int i = 0; i < 10; ++i)
+        QVERIFY(answer(i)->text().isEmpty());
+    QVERIFY(!action(QStringLiteral("mnuatulma"))->isChecked());
+    QVERIFY(!action(QStringLiteral("mnunotatulma"))->isChecked());
+
+    // Nothing typed: a filter alone is cleared without a question.
+    action(QStringLiteral("mnunotatulma"))->trigger();
+    clear->trigger();
+    QCOMPARE(m_services.questions.size(), 2);
+    QVERIFY(!action(QStringLiteral("mnunotatulma"))->isChecked());
+    moveTo(child<QLabel>(QStringLiteral("labinfo")));
+    QCOMPARE(child<QLabel>(QStringLiteral("labselection"))->text(),
+             QStringLiteral("NO <KER????.INF> files have been selected Yet!\nNO search criteria have been chosen!"));
+}
+
 // Pick lists.
 
 void tst_Morvex::pickListOpens_data() {
@@ -754,7 +877,7 @@ void tst_Morvex::pickListOpens() {
     QVERIFY(rows->isVisible());
     QVERIFY(child<QLabel>(QStringLiteral("labesc"))->isVisible());
     QVERIFY(!action(QStringLiteral("MnuSelect"))->isEnabled());
-    QVERIFY(!rows->hasFocus()); // the user's first click gives it the focus
+    QVERIFY(rows->hasFocus()); // Escape, which the prompt asks for, works at once
 
     QTest::keyClick(rows, Qt::Key_Escape);
     QVERIFY(!rows->isVisible());
@@ -981,6 +1104,30 @@ void tst_Morvex::menuOfSharedLetterOpensAtItsFirstItem() {
     QVERIFY(list(QStringLiteral("L9_0"))->isVisible());
 }
 
+// Alt+U opens the country list with the keyboard in it: Down and Space mark a row, Escape
+// hands it to the field, which has the keyboard again.
+void tst_Morvex::pickListOpenedByItsAccessKeyTakesTheKeyboard() {
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    action(QStringLiteral("mnusel_1"))->trigger();
+    QTest::keyClicks(answer(1), QStringLiteral("UK"));
+    QTest::keyClick(m_window.get(), Qt::Key_U, Qt::AltModifier);
+    QListWidget* rows = list(QStringLiteral("L1"));
+    QVERIFY(rows->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), rows);
+    QCOMPARE(rows->currentRow(), 0); // the heading, not marked
+    QVERIFY(rows->selectedItems().isEmpty());
+    QTest::keyClick(rows, Qt::Key_Down);
+    QTest::keyClick(rows, Qt::Key_Down);
+    QTest::keyClick(rows, Qt::Key_Space);
+    QTest::keyClick(rows, Qt::Key_Down);
+    QTest::keyClick(rows, Qt::Key_Down);
+    QTest::keyClick(rows, Qt::Key_Space);
+    QTest::keyClick(rows, Qt::Key_Escape);
+    QVERIFY(!rows->isVisible());
+    QCOMPARE(answer(1)->text(), "UK OR " + rows->item(2)->text() + " OR " + rows->item(4)->text());
+    QCOMPARE(QApplication::focusWidget(), answer(1));
+}
+
 void tst_Morvex::groupItemLeavesJgofsListOpen() {
     action(QStringLiteral("mnul9a_3"))->trigger(); // list 7
     action(QStringLiteral("mnul9_2"))->trigger();
@@ -1006,7 +1153,11 @@ void tst_Morvex::searchWithoutFiles() {
 void tst_Morvex::badFileName() {
     writeFormFile(QStringLiteral("forms.txt"), csrForm(1, "UK"));
     chooseFiles({QStringLiteral("forms.txt")});
-    QCOMPARE(m_services.messages, QStringList{"Openkervos error:  5"});
+    // The window's error number, then why in the words of morvex-search, and what to do.
+    QCOMPARE(m_services.messages,
+             QStringList{"Openkervos error:  5\n" + m_dir->filePath(QStringLiteral("forms.txt")) +
+                         ": not the name of a form file; form files are named KER????.INF, for example "
+                         "KER1995.INF; to read CSR XML records, import them first"});
     QVERIFY(m_window->fileSelection().files.empty());
 }
 
@@ -1177,6 +1328,26 @@ void tst_Morvex::tabLeavesTheProgressBoxForTheViewButtons() {
     QTest::keyClick(first, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), child<QLabel>(QStringLiteral("labker2")));
     QVERIFY(first->grab().toImage() != framed);
+}
+
+// Tab from the field reaches the progress box, which is framed while it has the keyboard.
+void tst_Morvex::progressBoxShowsItHasTheKeyboard() {
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    searchSelectingOneForm();
+    auto* box = child<QPlainTextEdit>(QStringLiteral("Selection"));
+    action(QStringLiteral("mnusel_0"))->trigger();
+    QTRY_COMPARE(QApplication::focusWidget(), answer(0));
+    const QImage without = box->grab().toImage();
+    QTest::keyClick(answer(0), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), box);
+    const QImage with = box->grab().toImage();
+    QVERIFY(with != without);
+    const QColor highlight = box->palette().color(QPalette::Highlight);
+    QCOMPARE(with.pixelColor(0, with.height() / 2), highlight);
+    QCOMPARE(with.pixelColor(with.width() / 2, with.height() - 1), highlight);
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QLabel>(QStringLiteral("labker1")));
+    QCOMPARE(box->grab().toImage(), without);
 }
 
 // Help comes with the mouse only. When a pick list closes, the keyboard passes through the first

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolTip>
 
 #include <unistd.h>
 
@@ -88,6 +90,8 @@ private Q_SLOTS:
     void menuFollowsTheRuns();
     void tableShowsTheFormsAsTheReportsRead();
     void sortsEachKindOfColumn();
+    void sortsFromTheKeyboard();
+    void columnsStartWideEnoughAndCutTextsHaveTooltips();
     void filterKeepsRowsHoldingTheText();
     void hiddenColumnsAreNotFiltered();
     void currentRowShowsItsFormAndOpensIt();
@@ -250,6 +254,101 @@ void tst_Results::sortsEachKindOfColumn() {
     const QModelIndexList chosen = table()->selectionModel()->selectedRows();
     QCOMPARE(chosen.size(), 1);
     QCOMPARE(cell(chosen.front().row(), kShip), QStringLiteral("Hudson"));
+}
+
+// The table's own menu (the Menu key) sorts by the current column, and again the other way, or
+// by a column of its "Sort by" list.
+void tst_Results::sortsFromTheKeyboard() {
+    search(kForms, QStringLiteral("a"));
+    openResults();
+    m_window->resultsWindow()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window->resultsWindow()));
+    table()->setFocus();
+    table()->setCurrentIndex(table()->model()->index(0, kShip));
+    const auto fromMenu = [&](const QString& item) {
+        bool done = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QStringList items;
+            for (QAction* entry : menu->actions())
+                items << entry->text();
+            QCOMPARE(items, (QStringList{"&Sort by Ship", "Sort &by"}));
+            QAction* chosen = nullptr;
+            if (item.isEmpty()) {
+                chosen = menu->actions().first();
+            } else {
+                for (QAction* column : menu->actions().last()->menu()->actions())
+                    if (column->text() == item) chosen = column;
+            }
+            QVERIFY(chosen);
+            menu->close();
+            chosen->trigger();
+            done = true;
+        });
+        QTest::keyClick(table(), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(done);
+    };
+    fromMenu(QString());
+    QCOMPARE(columnTexts(kShip), (QStringList{"Celtic Explorer", "charles darwin", "Hudson", "\u00c9l\u00e9gante"}));
+    fromMenu(QString()); // again: the other way
+    QCOMPARE(columnTexts(kShip), (QStringList{"\u00c9l\u00e9gante", "Hudson", "charles darwin", "Celtic Explorer"}));
+    fromMenu(QStringLiteral("Water Bottle Stations"));
+    QCOMPARE(columnTexts(kBottles), (QStringList{"9", "10b", "86", "120"}));
+    QCOMPARE(table()->horizontalHeader()->sortIndicatorSection(), kBottles);
+
+    // The Menu key, as the window system reports it, opens the same menu.
+    bool shown = false;
+    QTimer::singleShot(0, this, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            shown = menu->actions().first()->text() == QLatin1String("&Sort by Ship");
+            menu->close();
+        }
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), table()->viewport()->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(table()->viewport(), &key);
+    QTRY_VERIFY(shown);
+}
+
+// Each column starts as wide as its widest text among the first rows, its heading and a whole
+// date; a text that the column cuts has its whole text as a tooltip, one shown whole has none.
+void tst_Results::columnsStartWideEnoughAndCutTextsHaveTooltips() {
+    QByteArray forms = kForms;
+    const QByteArray agency(150, 'w'); // wider than a column starts
+    forms.replace("NERC\r\n", "Bedford Institute of Oceanography\r\n");
+    forms += form("1996", 5, "Portugal", "183", "1^Feb^3^Feb^", "Challenger " + agency, "7");
+    search(forms, QStringLiteral("a"));
+    openResults();
+    const QFontMetrics metrics = table()->fontMetrics();
+    const QHeaderView* header = table()->horizontalHeader();
+    const QAbstractItemModel* model = table()->model();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        table()->setColumnHidden(c, false); // a column hidden at first too, for when it is shown
+        const int width = header->sectionSize(c);
+        QVERIFY2(width >= header->sectionSizeHint(c), qPrintable(QString::number(c))); // the heading and its sort mark
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString text = model->index(r, c).data().toString();
+            if (r == 4 && c == kShip) continue;
+            QVERIFY2(metrics.horizontalAdvance(text) + 8 <= width, qPrintable(text));
+        }
+    }
+    QVERIFY(header->sectionSize(kStart) >= metrics.horizontalAdvance(QStringLiteral("2026-12-31")) + 8);
+    QVERIFY(header->sectionSize(kShip) < metrics.horizontalAdvance(cell(4, kShip))); // too wide to start with
+
+    // A cell seen whole first: no tooltip has been shown yet, so none is there to fade.
+    const auto tooltipOf = [&](int row, int column) {
+        table()->scrollTo(model->index(row, column));
+        const QRect rect = table()->visualRect(model->index(row, column));
+        QHelpEvent help(QEvent::ToolTip, rect.center(), table()->viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(table()->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tooltipOf(1, kShip), QString()); // "Hudson" is seen whole
+    QCOMPARE(tooltipOf(4, kShip), QStringLiteral("<p style=\"white-space:pre-wrap\">Challenger ") +
+                                      QString(150, QLatin1Char('w')) + QStringLiteral("</p>"));
+    table()->horizontalHeader()->resizeSection(kCountry, metrics.horizontalAdvance(QStringLiteral("Can")));
+    QCOMPARE(tooltipOf(1, kCountry), QStringLiteral("<p style=\"white-space:pre-wrap\">Canada</p>"));
+    QToolTip::hideText();
 }
 
 void tst_Results::filterKeepsRowsHoldingTheText() {
