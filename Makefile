@@ -56,13 +56,16 @@ run: build
 # The windows' main states, also in a folder for each screen the window is tried on (the last at
 # twice the scale), and the exports of the sample search for Spanish cruises.
 SCREENS := 1920x1080 1024x768 2560x1440
+# The world map shows the inventory imported from the window out of 3,000 generated records.
 screenshots: build
-	QT_QPA_PLATFORM=offscreen $(BUILD)/morvex-screenshots $(BUILD)/screenshots samples
+	@records=$$(mktemp -d); trap 'rm -rf "$$records"' EXIT; \
+	$(BUILD)/csrgen --seed 7 --records 3000 --out "$$records/records.xml" && \
+	export MORVEX_SHOT_RECORDS="$$records/records.xml" QT_QPA_PLATFORM=offscreen && \
+	$(BUILD)/morvex-screenshots $(BUILD)/screenshots samples && \
 	for screen in $(SCREENS); do \
-	    QT_QPA_PLATFORM=offscreen $(BUILD)/morvex-screenshots $(BUILD)/screenshots/$$screen samples $$screen || exit 1; \
-	done
-	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 \
-	    $(BUILD)/morvex-screenshots $(BUILD)/screenshots/1920x1080-scale2 samples 1920x1080
+	    $(BUILD)/morvex-screenshots $(BUILD)/screenshots/$$screen samples $$screen || exit 1; \
+	done && \
+	QT_SCALE_FACTOR=2 $(BUILD)/morvex-screenshots $(BUILD)/screenshots/1920x1080-scale2 samples 1920x1080
 	@work=$$(mktemp -d); trap 'rm -rf "$$work"' EXIT; cp samples/KER*.INF "$$work/" && \
 	out=$(abspath $(BUILD))/screenshots && \
 	(cd "$$work" && $(abspath $(BUILD))/morvex-search --quiet --country spain \

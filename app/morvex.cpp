@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/accesskeymenubar.h"
+#include "app/importcommand.h"
 #include "app/labelfit.h"
 #include "app/progressbox.h"
 #include "app/resultswindow.h"
@@ -32,6 +33,7 @@
 #include "exports/resulttable.h"
 #include "geo/framedplacement.h"
 #include "geo/kemsqa.h"
+#include "geo/mapregion.h"
 #include "reports/reportrun.h"
 #include "reports/squarecounts.h"
 #include "search/criteria.h"
@@ -274,6 +276,7 @@ void Morvex::createMenus() {
     m_Mnubreak->setEnabled(false);
     connect(m_Mnubreak, &QAction::triggered, this, &Morvex::mnubreakClick);
     createPickMenus(bar);
+    createImportMenu(bar);
     createResultsMenu(bar);
     m_Mnuend = newCommand(bar, "Mnuend", QStringLiteral("&End"));
     connect(m_Mnuend, &QAction::triggered, this, &Morvex::mnuendClick);
@@ -299,6 +302,21 @@ void Morvex::createSelectMenu(QMenuBar* bar) {
     m_mnunotatulma = newCommand(m_MnuSelect, "mnunotatulma", QStringLiteral("Only cruises with NO data at ULMA"));
     m_mnunotatulma->setCheckable(true);
     connect(m_mnunotatulma, &QAction::triggered, this, &Morvex::mnunotatulmaClick);
+    // The filters of morvex-search, after the Parts' items.
+    const struct {
+        const char* name;
+        const char* caption;
+        app::FilterDialog::Part part;
+    } filters[] = {{"mnudates", "Cruise &Dates...", app::FilterDialog::Part::Dates},
+                   {"mnubox", "&Box of Longitude and Latitude...", app::FilterDialog::Part::Box},
+                   {"mnusquares", "Marsden Squares by &Number...", app::FilterDialog::Part::Squares}};
+    for (std::size_t f = 0; f < std::size(filters); ++f) {
+        QAction* item = newCommand(m_MnuSelect, filters[f].name, QString::fromLatin1(filters[f].caption));
+        item->setCheckable(true);
+        const app::FilterDialog::Part part = filters[f].part;
+        connect(item, &QAction::triggered, this, [this, part] { mnufilterClick(part); });
+        m_mnufilters[f] = item;
+    }
     m_MnuSelect->addSeparator()->setObjectName(QStringLiteral("Mnudum2"));
     m_mnuclear = newCommand(m_MnuSelect, "mnuclear", QStringLiteral("Clear All Criteria"));
     connect(m_mnuclear, &QAction::triggered, this, &Morvex::mnuclearClick);
@@ -322,11 +340,21 @@ void Morvex::createPickMenus(QMenuBar* bar) {
     m_mnumars = newSubmenu(areas, QStringLiteral("mnumars"), QStringLiteral("Marsden Squares"));
     m_mnumars1 = newCommand(m_mnumars, "mnumars1", QStringLiteral("North Atlantic"));
     connect(m_mnumars1, &QAction::triggered, this, &Morvex::mnumars1Click);
+    m_mnumars2 = newCommand(m_mnumars, "mnumars2", QStringLiteral("World"));
+    connect(m_mnumars2, &QAction::triggered, this, &Morvex::mnumars2Click);
 
     pickCommand(3, QStringLiteral("&Operating Agency"));
     pickCommand(4, QStringLiteral("&Month"));
     pickCommand(6, QStringLiteral("&Ship/Platform Name"));
     createCodeMenu(bar);
+}
+
+void Morvex::createImportMenu(QMenuBar* bar) {
+    m_MnuImport = newSubmenu(bar, QStringLiteral("MnuImport"), QStringLiteral("&Import"));
+    m_mnuimport1 = newCommand(m_MnuImport, "mnuimport1", QStringLiteral("CSR &Records..."));
+    connect(m_mnuimport1, &QAction::triggered, this, [this] { mnuimportClick(false); });
+    m_mnuimport2 = newCommand(m_MnuImport, "mnuimport2", QStringLiteral("CSR Records in a &Folder..."));
+    connect(m_mnuimport2, &QAction::triggered, this, [this] { mnuimportClick(true); });
 }
 
 // Disabled until a completed run has selected forms.
@@ -568,17 +596,72 @@ void Morvex::mnunotatulmaClick() {
 // A criterion in a field no longer shown stays in force; this is the clean slate. Texts that
 // would be lost are asked about first.
 void Morvex::mnuclearClick() {
-    const bool typed =
-        std::any_of(m_Answer.begin(), m_Answer.end(), [](const QLineEdit* field) { return !field->text().isEmpty(); });
+    const bool typed = std::any_of(m_Answer.begin(), m_Answer.end(),
+                                   [](const QLineEdit* field) { return !field->text().isEmpty(); }) ||
+                       m_filterTexts.any();
     if (typed && !m_messages->ask(this, app::clearCriteriaQuestion())) return;
     for (QLineEdit* field : m_Answer)
         field->clear();
     m_mnuatulma->setChecked(false);
     m_mnunotatulma->setChecked(false);
+    setFilters({}, {});
+}
+
+// The filters' dialog at the part of the item chosen; the filters change only on OK.
+void Morvex::mnufilterClick(app::FilterDialog::Part part) {
+    app::FilterDialog dialog(m_filterTexts, *m_messages, this);
+    dialog.focusPart(part);
+    if (dialog.exec() == QDialog::Accepted)
+        setFilters(dialog.texts(), dialog.filters());
+    else
+        setFilters(m_filterTexts, m_filters); // the check marks as they were
+}
+
+void Morvex::setFilters(const app::FilterTexts& texts, const search::FormFilters& filters) {
+    m_filterTexts = texts;
+    m_filters = filters;
+    m_mnufilters[0]->setChecked(filters.from || filters.to);
+    m_mnufilters[1]->setChecked(filters.box.has_value());
+    m_mnufilters[2]->setChecked(!filters.squares.empty());
+    kemsqa::setFilterBox(filters.box ? std::optional(MapBox{filters.box->west, filters.box->south, filters.box->east,
+                                                            filters.box->north})
+                                     : std::nullopt);
+}
+
+// A box drawn on the world map becomes the box of the filters, the others kept.
+void Morvex::mapBoxDrawn(double west, double south, double east, double north) {
+    app::FilterTexts texts = m_filterTexts;
+    const auto degrees = [](double d) { return QString::fromStdString(search::degreesText(d)); };
+    texts.west = degrees(west);
+    texts.south = degrees(south);
+    texts.east = degrees(east);
+    texts.north = degrees(north);
+    search::FormFilters filters;
+    QString err;
+    if (!app::readFilters(texts, &filters, &err)) {
+        m_messages->message(this, err);
+        return;
+    }
+    setFilters(texts, filters);
+}
+
+// The form files imported become the chosen ones, as if chosen with "Kervos_&File".
+void Morvex::mnuimportClick(bool fromFolder) {
+    if (m_run || m_import) return;
+    app::ImportCommand import(
+        {this, m_Selection, {m_MnuFile, m_Mnusearch, m_mnuimport1, m_mnuimport2}, m_Mnubreak, m_chooser, m_messages});
+    m_import = &import;
+    const QStringList written = import.run(fromFolder);
+    m_import = nullptr;
+    if (!written.isEmpty()) chooseFiles(written);
+    if (m_closeAfterImport) {
+        m_closeAfterImport = false;
+        close();
+    }
 }
 
 void Morvex::mnusearchClick() {
-    if (m_run) return;
+    if (m_run || m_import) return;
     search::CriteriaSet criteria;
     for (int i = 0; i < kCriteria; ++i) {
         if (!toBytes(m_Answer[static_cast<std::size_t>(i)]->text(),
@@ -588,6 +671,7 @@ void Morvex::mnusearchClick() {
         }
     }
     criteria.dataHeld = dataHeld();
+    criteria.filters = m_filters;
 
     setLastResult(nullptr); // a new run empties the results window
     auto result = std::make_shared<app::RunResult>();
@@ -629,6 +713,7 @@ search::DataHeld Morvex::dataHeld() const {
 
 void Morvex::mnubreakClick() {
     if (m_run) m_run->requestBreak();
+    if (m_import) m_import->requestStop();
 }
 
 void Morvex::mnuendClick() {
@@ -670,6 +755,12 @@ void Morvex::closeEvent(QCloseEvent* event) {
     if (m_run) {
         m_run->requestBreak();
         m_runPanel->setClosing(true);
+        event->ignore();
+        return;
+    }
+    if (m_import) {
+        m_import->requestStop();
+        m_closeAfterImport = true;
         event->ignore();
         return;
     }
@@ -717,6 +808,11 @@ void Morvex::mnul3Click() {
 
 void Morvex::mnumars1Click() {
     kemsqa::open(m_Answer[2]);
+}
+
+void Morvex::mnumars2Click() {
+    kemsqa* map = kemsqa::open(geo::worldRegion(), m_Answer[2]);
+    connect(map, &kemsqa::boxDrawn, this, &Morvex::mapBoxDrawn, Qt::UniqueConnection);
 }
 
 void Morvex::mnul9Click(int group) {
@@ -842,7 +938,8 @@ void Morvex::labinfoMouseMove() {
         fields[static_cast<std::size_t>(i)] = m_Answer[static_cast<std::size_t>(i)]->text();
     m_labselection->raise();
     m_labselection->show();
-    app::fitCaption(m_labselection, app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld()),
+    app::fitCaption(m_labselection,
+                    app::selectionSummary(fromBytes(m_files.yearsLabel), fields, dataHeld(), m_filters.describe()),
                     roomFrom(m_labselection));
 }
 

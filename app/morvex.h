@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/filterdialog.h"
 #include "app/windowservices.h"
 #include "search/criteria.h"
 #include "search/fileselection.h"
@@ -32,6 +33,7 @@ namespace search {
 class SearchRun;
 }
 namespace app {
+class ImportCommand;
 class ResultsWindow;
 class RunPanel;
 struct RunResult;
@@ -53,8 +55,12 @@ struct RunResult;
 ///   labker1..3            the view buttons: headers, full forms, CSV summary
 ///   Selection             the progress box of a run; brontel the option box (the line probe)
 ///   mnusel_i, mnupars_i   the "&Select" items and the pick-list items of the menu bar
+///   mnudates, mnubox, mnusquares  the filters of "&Search Criteria" (app::FilterDialog)
 ///   mnuclear              "Clear All Criteria", at the end of "&Search Criteria"
-///   mnul3, mnumars1       the IHB area list and the Marsden square map (kemsqa)
+///   mnul3, mnumars1/2     the IHB area list and the Marsden square maps (kemsqa): the North
+///                         Atlantic and the world
+///   MnuImport             "&Import": mnuimport1 and mnuimport2 import CSR records, from files
+///                         or a folder, into form files and choose them (app::ImportCommand)
 ///   MnuResults            "&Results": mnuresults1 opens the results window (app::ResultsWindow),
 ///                         mnuresults2 exports the selected forms of the last run
 ///   mnul9, mnul9a         the parameter code groups and their lists
@@ -82,7 +88,7 @@ public:
     /// The file list, years label and output paths of the last file choice.
     const search::FileSelection& fileSelection() const { return m_files; }
     /// True while the Search command's run is going on.
-    bool isRunning() const { return m_run != nullptr; }
+    bool isRunning() const { return m_run != nullptr || m_import != nullptr; }
 
     /// The window's side of a search run.
     search::RunHost& runHost();
@@ -126,14 +132,21 @@ private:
     void mnuatulmaClick();
     void mnunotatulmaClick();
     void mnuclearClick();
+    void mnufilterClick(app::FilterDialog::Part part);
+    /// Takes filters read from texts: the check marks, the box on the maps.
+    void setFilters(const app::FilterTexts& texts, const search::FormFilters& filters);
+    void mapBoxDrawn(double west, double south, double east, double north);
     void mnusearchClick();
     void mnubreakClick();
     void mnuendClick();
     void mnuparsClick(int i);
     void mnul3Click();
     void mnumars1Click();
+    void mnumars2Click();
     void mnul9Click(int group);
     void mnul9aClick(int item);
+    void mnuimportClick(bool fromFolder);
+    void createImportMenu(QMenuBar* bar);
     void mnuresults1Click();
     void mnuresults2Click();
     void createResultsMenu(QMenuBar* bar);
@@ -181,6 +194,8 @@ private:
     search::FileSelection m_files;
 
     search::SearchRun* m_run = nullptr;
+    app::ImportCommand* m_import = nullptr; // while "CSR Records..." imports
+    bool m_closeAfterImport = false;
     std::unique_ptr<app::RunPanel> m_runPanel;
 
     QWidget* m_central = nullptr;
@@ -208,19 +223,27 @@ private:
     std::array<QAction*, kCriteria> m_mnusel{};
     QAction* m_mnuatulma = nullptr;
     QAction* m_mnunotatulma = nullptr;
-    QAction* m_mnuclear = nullptr; // "Clear All Criteria"
+    std::array<QAction*, 3> m_mnufilters{}; // the dates, the box, the squares
+    QAction* m_mnuclear = nullptr;          // "Clear All Criteria"
     QAction* m_Mnusearch = nullptr;
     QAction* m_Mnubreak = nullptr;
     std::array<QAction*, kCriteria> m_mnupars{}; // null for criteria 5, 7 and 8
     QAction* m_mnul3 = nullptr;
     QMenu* m_mnumars = nullptr;
     QAction* m_mnumars1 = nullptr;
+    QAction* m_mnumars2 = nullptr; // "World"
     std::array<QAction*, 5> m_mnul9{};
     std::array<QAction*, kCodeLists - 4> m_mnul9a{};
+    QMenu* m_MnuImport = nullptr;
+    QAction* m_mnuimport1 = nullptr; // "CSR Records..."
+    QAction* m_mnuimport2 = nullptr; // "CSR Records in a Folder..."
     QMenu* m_MnuResults = nullptr;
     QAction* m_mnuresults1 = nullptr;
     QAction* m_mnuresults2 = nullptr;
     QAction* m_Mnuend = nullptr;
+
+    app::FilterTexts m_filterTexts;
+    search::FormFilters m_filters; // read from m_filterTexts, for the next search
 
     std::shared_ptr<app::RunResult> m_lastResult; // of the last completed run that selected forms
     QPointer<app::ResultsWindow> m_resultsWindow;

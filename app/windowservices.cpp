@@ -3,13 +3,20 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "exports/formats.h"
 
@@ -54,6 +61,34 @@ QString DialogFileChooser::chooseExportFile(QWidget* parent, const QString& sugg
     return dialog.selectedFiles().front();
 }
 
+QStringList DialogFileChooser::chooseRecordFiles(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setWindowTitle(QStringLiteral("Import CSR Records"));
+    dialog.setNameFilters({QStringLiteral("CSR records (*.xml)"), QStringLiteral("All files (*)")});
+    if (!m_recordFolder.isEmpty()) dialog.setDirectory(m_recordFolder);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    QStringList chosen = dialog.selectedFiles();
+    if (!chosen.isEmpty()) m_recordFolder = QFileInfo(chosen.front()).absolutePath();
+    return chosen;
+}
+
+QString DialogFileChooser::chooseFolder(QWidget* parent, const QString& caption, const QString& start) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setWindowTitle(caption);
+    const QString from = start.isEmpty() ? m_recordFolder : start;
+    if (!from.isEmpty()) dialog.setDirectory(from);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    m_recordFolder = dialog.selectedFiles().front();
+    return m_recordFolder;
+}
+
 void DialogMessageBoxes::message(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QCoreApplication::applicationName(), text, QMessageBox::Ok);
 }
@@ -61,6 +96,25 @@ void DialogMessageBoxes::message(QWidget* parent, const QString& text) {
 bool DialogMessageBoxes::ask(QWidget* parent, const QString& question) {
     return QMessageBox::question(parent, QCoreApplication::applicationName(), question,
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void DialogMessageBoxes::report(QWidget* parent, const QString& title, const QString& text) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* box = new QPlainTextEdit(text, &dialog);
+    box->setObjectName(QStringLiteral("reportText"));
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setTabChangesFocus(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(box);
+    layout->addWidget(buttons);
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        dialog.resize(screen->availableGeometry().size() / 2);
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
+    dialog.exec();
 }
 
 bool DesktopFileOpener::openFile(const QString& path) {

@@ -15,6 +15,10 @@ public:
     virtual QStringList chooseFormFiles(QWidget* parent) = 0;
     /// Lets the user name the file of an export, starting at suggestion; empty when cancelled.
     virtual QString chooseExportFile(QWidget* parent, const QString& suggestion) = 0;
+    /// Lets the user choose CSR record files; full paths, empty when cancelled.
+    virtual QStringList chooseRecordFiles(QWidget* parent) = 0;
+    /// Lets the user choose a folder, starting at start (none: the last one); empty when cancelled.
+    virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
 };
 
 /// Message boxes with an OK button and the one Yes/No question.
@@ -25,6 +29,8 @@ public:
     virtual void message(QWidget* parent, const QString& text) = 0;
     /// Asks a question with Yes and No buttons; true for Yes.
     virtual bool ask(QWidget* parent, const QString& question) = 0;
+    /// Shows a text of many lines in a box that scrolls, titled title, with an OK button.
+    virtual void report(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 /// Hands a file to the program associated with its type.
@@ -53,9 +59,13 @@ public:
     /// A save dialog with a filter per export format; a name typed without an extension gets
     /// the chosen filter's.
     QString chooseExportFile(QWidget* parent, const QString& suggestion) override;
+    /// Qt's own dialog with the filter "CSR records (*.xml)", any letter case, and "All files".
+    QStringList chooseRecordFiles(QWidget* parent) override;
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
 
 private:
-    QString m_folder; // of the last choice; empty before the first
+    QString m_folder;       // of the last choice of form files; empty before the first
+    QString m_recordFolder; // of the last choice of records or of a folder
 };
 
 /// QMessageBox, titled with the application name.
@@ -63,6 +73,8 @@ class DialogMessageBoxes : public MessageBoxes {
 public:
     void message(QWidget* parent, const QString& text) override;
     bool ask(QWidget* parent, const QString& question) override;
+    /// A dialog with a read-only text box (objectName "reportText") and OK.
+    void report(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 /// QDesktopServices with a local file URL.

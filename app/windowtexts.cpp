@@ -88,7 +88,7 @@ QString clearCriteriaQuestion() {
 }
 
 QString selectionSummary(const QString& yearsLabel, const std::array<QString, search::kCriterionCount>& fields,
-                         search::DataHeld dataHeld) {
+                         search::DataHeld dataHeld, const std::vector<std::string>& filters) {
     QString summary = yearsLabel.isEmpty() ? QStringLiteral("NO <KER????.INF> files have been selected Yet!")
                                            : QStringLiteral("Files selected:-\n") + yearsLabel;
     QString criteria;
@@ -108,6 +108,8 @@ QString selectionSummary(const QString& yearsLabel, const std::array<QString, se
         summary += QStringLiteral("\nOnly cruises with at least some data at ULMA.");
     else if (dataHeld == search::DataHeld::NotAtUlma)
         summary += QStringLiteral("\nOnly cruises with NO data at ULMA.");
+    for (const std::string& filter : filters)
+        summary += QLatin1Char('\n') + QString::fromStdString(filter);
     return summary;
 }
 

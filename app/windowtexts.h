@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "search/criteria.h"
 
@@ -37,8 +39,9 @@ QString clearCriteriaQuestion();
 ///   "NO <KER????.INF> files have been selected Yet!\n"
 ///   "The following search criteria have been selected:-\n"
 ///   " 2: UK\n(AND) 7: Hudson\n\nOnly cruises with at least some data at ULMA."
+/// The filters set, as the reports echo them, follow a line each.
 QString selectionSummary(const QString& yearsLabel, const std::array<QString, search::kCriterionCount>& fields,
-                         search::DataHeld dataHeld);
+                         search::DataHeld dataHeld, const std::vector<std::string>& filters = {});
 
 } // namespace app
 

@@ -80,3 +80,33 @@ inputs=("$work/harvest.xml")
 compare "one harvest document" "$work/harvest.xml"
 inputs=("$work/single")
 compare "$count single files" "$work"/single/*.xml
+
+# The same document imported from the window ("&Import", "CSR &Records...", offscreen) beside
+# morvex-import, in turns; the fastest of each counts. Goal: the window within 10%.
+window="$build/bench/window_bench"
+if [ -x "$window" ]; then
+    echo
+    mkdir -p "$work/window"
+    cli="" win=""
+    for _ in $(seq 1 "$repeat"); do
+        rm -rf "$work/out" && mkdir "$work/out"
+        start=$(date +%s.%N)
+        "$import" --quiet --output-dir "$work/out" "$work/harvest.xml" >/dev/null 2>&1
+        end=$(date +%s.%N)
+        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+        if [ -z "$cli" ] || awk -v a="$t" -v b="$cli" 'BEGIN { exit !(a < b) }'; then cli=$t; fi
+        line=$("$window" --repeat 1 --import "$work/window" "$work/harvest.xml" 2>"$work/window.err") || {
+            cat "$work/window.err" >&2
+            exit 1
+        }
+        t=$(echo "$line" | awk '{ print $1 }')
+        if [ -z "$win" ] || awk -v a="$t" -v b="$win" 'BEGIN { exit !(a < b) }'; then win=$t; fi
+    done
+    for name in "$work"/out/*; do
+        cmp -s "$name" "$work/window/$(basename "$name")" || { echo "import_bench: $(basename "$name") differs" >&2; exit 1; }
+    done
+    printf "%-28s morvex-import %8.3f s   window %8.3f s   window/cli %5.3f (goal: at most 1.10)\n" \
+        "from the window" "$cli" "$win" "$(awk -v a="$win" -v b="$cli" 'BEGIN { print a / b }')"
+else
+    echo "import_bench: $window not built: the import from the window is not timed"
+fi

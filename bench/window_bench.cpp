@@ -1,12 +1,17 @@
 // Times a search run from the main window, offscreen, with the criteria typed into its fields.
-// Usage: window_bench [--country T] [--month T] [--parameter T] [--all] [--repeat N] [--results] FORMFILE...
+// Usage: window_bench [--country T] [--month T] [--parameter T] [--all] [--repeat N] [--results] [--world] FORMFILE...
+//        window_bench --import FOLDER [--repeat N] RECORDS...
 // Prints the best time of the runs and the longest gap between two turns of the event loop
 // during a run (how long the window could not answer). --all searches without criteria, as
 // morvex-search does. --results then opens the results window on the last run's forms and
 // times its opening, a sort by every column both ways and filter keys, and prints the resident
-// memory along the way. Offscreen, unless QT_QPA_PLATFORM=xcb names a real X server.
+// memory along the way. --world then opens the world map with the tint of the last run and
+// times its opening, a repaint and a zoom step. --import times instead the import of the records
+// from the window ("&Import", "CSR &Records...") into the empty FOLDER, emptied before each run.
+// Offscreen, unless QT_QPA_PLATFORM=xcb names a real X server.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
@@ -17,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <algorithm>
@@ -32,6 +38,8 @@
 #include "app/resultmodel.h"
 #include "app/resultswindow.h"
 #include "exports/resulttable.h"
+#include "geo/kemsqa.h"
+#include "geo/mapregion.h"
 
 namespace {
 
@@ -44,6 +52,15 @@ public:
     bool openFile(const QString&) override { return true; }
     QString chooseExportFile(QWidget*, const QString&) override { return {}; }
     bool openFileAt(const QString&, const QString&) override { return true; }
+    QStringList chooseRecordFiles(QWidget*) override { return records; }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override {
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+    void report(QWidget*, const QString&, const QString& text) override { reports << text; }
+
+    QStringList records;
+    QStringList folders;
+    QStringList reports;
 
     QStringList files;
     QStringList messages;
@@ -54,6 +71,8 @@ struct Options {
     QStringList files;
     int repeat = 3;
     bool results = false;
+    bool world = false;
+    QString importInto;
 };
 
 bool readOptions(const QStringList& args, Options* options) {
@@ -67,6 +86,10 @@ bool readOptions(const QStringList& args, Options* options) {
             options->repeat = args[++i].toInt();
         } else if (args[i] == QLatin1String("--results")) {
             options->results = true;
+        } else if (args[i] == QLatin1String("--world")) {
+            options->world = true;
+        } else if (args[i] == QLatin1String("--import") && i + 1 < args.size()) {
+            options->importInto = args[++i];
         } else if (args[i] == QLatin1String("--all")) {
             // no criteria: the window asks whether to select every form, and the answer is Yes
         } else if (args[i].startsWith(QLatin1String("--"))) {
@@ -246,6 +269,81 @@ int measureResults(Morvex& window, Memory memory, const QElapsedTimer& runEnd) {
     return 0;
 }
 
+// Counts the paints of one widget.
+class Paints : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
+
+// The world map with the last run's tint: opened until painted, repainted, zoomed a wheel notch
+// in and out at its middle, each step with its repaint.
+int measureWorld(Morvex& window) {
+    QElapsedTimer clock;
+    clock.start();
+    window.findChild<QAction*>(QStringLiteral("mnumars2"))->trigger();
+    kemsqa* world = kemsqa::instance(geo::worldRegion());
+    QWidget* area = world ? world->findChild<QWidget*>(QStringLiteral("mapArea")) : nullptr;
+    if (!area) return 1;
+    Paints paints;
+    area->installEventFilter(&paints);
+    if (!processUntil([&] { return world->windowHandle() && world->windowHandle()->isExposed() && paints.count > 0; }))
+        return 1;
+    std::printf("world: %zu squares tinted, %dx%d pixels; opened and painted in %.1f ms (goal < 50 ms)\n",
+                kemsqa::lastResult().size(), area->width(), area->height(), msSince(clock));
+    double most = 0;
+    for (int n = 0; n < 5; ++n) {
+        clock.start();
+        area->repaint();
+        most = std::max(most, msSince(clock));
+    }
+    std::printf("world: repaint, longest of 5, %.1f ms (goal < 50 ms)\n", most);
+    most = 0;
+    const QPointF middle(area->width() / 2.0, area->height() / 2.0);
+    for (int notch : {1, 1, 1, 1, 1, 1, 1, 1, -1, -1, -1, -1, -1, -1, -1, -1}) {
+        QWheelEvent wheel(middle, area->mapToGlobal(middle), QPoint(), QPoint(0, 120 * notch), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        clock.start();
+        QApplication::sendEvent(area, &wheel);
+        area->repaint();
+        most = std::max(most, msSince(clock));
+    }
+    std::printf("world: zoom step with its repaint, longest of 16, %.1f ms (goal < 50 ms)\n", most);
+    area->removeEventFilter(&paints);
+    return 0;
+}
+
+// Imports the records from the window into an emptied folder, repeat times; the fastest counts.
+int measureImport(Morvex& window, BenchServices& services, const Options& options) {
+    services.records = options.files;
+    qint64 best = -1;
+    QDir folder(options.importInto);
+    for (int run = 0; run < options.repeat; ++run) {
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+            folder.remove(name);
+        services.folders = {folder.absolutePath()};
+        services.reports.clear();
+        QElapsedTimer clock;
+        clock.start();
+        window.findChild<QAction*>(QStringLiteral("mnuimport1"))->trigger();
+        const qint64 elapsed = clock.nsecsElapsed();
+        if (services.reports.isEmpty() || !services.reports.front().startsWith(QLatin1String("Records read"))) {
+            std::fprintf(stderr, "window_bench: the import failed: %s\n",
+                         qPrintable(services.reports.value(0).section(QLatin1Char('\n'), 0, 0)));
+            return 1;
+        }
+        if (best < 0 || elapsed < best) best = elapsed;
+    }
+    std::printf("%.3f s best of %d, window import; %s\n", best / 1e9, options.repeat,
+                qPrintable(services.reports.front().section(QLatin1Char('\n'), 0, 0)));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -254,7 +352,8 @@ int main(int argc, char** argv) {
     std::optional<QTemporaryDir> config;
     if (!onX) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (std::find(argv + 1, argv + argc, std::string_view("--results")) != argv + argc)
+        if (std::find(argv + 1, argv + argc, std::string_view("--results")) != argv + argc ||
+            std::find(argv + 1, argv + argc, std::string_view("--world")) != argv + argc)
             useLargeScreen(config.emplace());
     }
     QApplication application(argc, argv);
@@ -267,6 +366,10 @@ int main(int argc, char** argv) {
     services.files = options.files;
     Morvex window(WindowServices{&services, &services, &services});
     window.show();
+    if (!options.importInto.isEmpty()) {
+        if (!QTest::qWaitForWindowExposed(&window)) return 1;
+        return measureImport(window, services, options);
+    }
     window.findChild<QAction*>(QStringLiteral("MnuFile"))->trigger();
     for (int i = 0; i < 10; ++i) {
         if (options.texts[i].isEmpty()) continue;
@@ -321,5 +424,6 @@ int main(int argc, char** argv) {
     std::printf("%.3f s best of %d, longest time without events %.1f ms (ending %.3f s into its run)\n",
                 best / 1e9, options.repeat, longestGap / 1e6, gapEnd / 1e9);
     if (!services.messages.isEmpty()) return 1;
-    return options.results ? measureResults(window, memory, runEnd) : 0;
+    if (options.results && measureResults(window, memory, runEnd) != 0) return 1;
+    return options.world ? measureWorld(window) : 0;
 }

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,7 +21,6 @@
 #include "cli/didyoumean.h"
 #include "exports/export.h"
 #include "exports/formats.h"
-#include "geo/marsdensquare.h"
 #include "search/textutil.h"
 
 namespace cli {
@@ -109,20 +107,10 @@ void addFilterOptions(CLI::App& app, FilterTexts& filters) {
 // "183,074" and "217" => {183, 74, 217}, each square once, in the order given.
 bool readSquares(const std::vector<std::string>& texts, std::vector<int>* squares, std::string* err) {
     for (const std::string& text : texts) {
-        std::string_view rest = text;
-        for (;;) {
-            const std::size_t comma = rest.find(',');
-            const std::string_view item = search::trimBlanks(rest.substr(0, comma));
-            int n = 0;
-            const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), n);
-            if (item.empty() || ec != std::errc() || end != item.data() + item.size() || !geo::isSquare(n)) {
-                *err = "--square " + std::string(item) +
-                       ": not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)";
-                return false;
-            }
-            if (std::find(squares->begin(), squares->end(), n) == squares->end()) squares->push_back(n);
-            if (comma == std::string_view::npos) break;
-            rest.remove_prefix(comma + 1);
+        std::string bad;
+        if (!search::parseSquares(text, false, squares, &bad)) {
+            *err = "--square " + bad + ": " + search::kNotASquare;
+            return false;
         }
     }
     return true;
@@ -143,12 +131,12 @@ bool readFilters(const CLI::App& app, const FilterTexts& texts, search::FormFilt
         if (app.count(name) == 0) continue;
         *date = search::parseIsoDate(*text);
         if (!*date) {
-            *err = std::string(name) + " " + *text + ": not a calendar date written YYYY-MM-DD";
+            *err = std::string(name) + " " + *text + ": " + search::kNotADate;
             return false;
         }
     }
     if (filters->from && filters->to && *filters->to < *filters->from) {
-        *err = "--from " + texts.from + " comes after --to " + texts.to + ": no cruise can meet both";
+        *err = search::datesApart("--from", texts.from, "--to", texts.to);
         return false;
     }
     return true;

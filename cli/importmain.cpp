@@ -39,32 +39,15 @@ int exitStatus(csrimport::ImportOutcome outcome) {
     return kExitFailed;
 }
 
-// Whether the inputs were read, so that their counts are worth a line.
-bool inputsRead(csrimport::ImportOutcome outcome, const csrimport::ImportCounts& counts) {
-    if (outcome == csrimport::ImportOutcome::Stopped) return false;
-    if (outcome == csrimport::ImportOutcome::Refused) return counts.recordsRead > 0 || counts.inputsNotRead > 0;
-    return true;
-}
-
-// As the import note writes it, "KER1994.INF: 12 forms", whatever the number.
-std::string formsText(std::size_t n) { return std::to_string(n) + " forms"; }
-
-std::string summaryLine(const csrimport::ImportCounts& c) {
-    return "Records read: " + std::to_string(c.recordsRead) + ", imported: " + std::to_string(c.imported) +
-           ", skipped: " + std::to_string(c.skipped) + ", replaced duplicates: " + std::to_string(c.duplicates) +
-           ", transliterated characters: " + std::to_string(c.transliterated) +
-           ", inputs not read: " + std::to_string(c.inputsNotRead) +
-           ", investigators left out: " + std::to_string(c.investigatorsLeftOut) + "\n";
-}
-
 std::string joinPath(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 bool printLines(const csrimport::ImportRun& run, csrimport::ImportOutcome outcome) {
     std::string out;
-    for (const auto& [name, forms] : run.files()) out += name + ": " + formsText(forms) + "\n";
-    if (inputsRead(outcome, run.counts())) out += summaryLine(run.counts());
+    for (const auto& [name, forms] : run.files())
+        out += csrimport::writtenLine(name, forms) + "\n";
+    if (csrimport::inputsRead(outcome, run.counts())) out += csrimport::summaryLine(run.counts()) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }

@@ -323,4 +323,22 @@ ImportOutcome ImportRun::writeYearFiles(FormStore& store, YearFiles& yearFiles) 
     return ImportOutcome::Written;
 }
 
+std::string summaryLine(const ImportCounts& c) {
+    return "Records read: " + std::to_string(c.recordsRead) + ", imported: " + std::to_string(c.imported) +
+           ", skipped: " + std::to_string(c.skipped) + ", replaced duplicates: " + std::to_string(c.duplicates) +
+           ", transliterated characters: " + std::to_string(c.transliterated) +
+           ", inputs not read: " + std::to_string(c.inputsNotRead) +
+           ", investigators left out: " + std::to_string(c.investigatorsLeftOut);
+}
+
+std::string writtenLine(const std::string& name, std::size_t forms) {
+    return name + ": " + std::to_string(forms) + " forms";
+}
+
+bool inputsRead(ImportOutcome outcome, const ImportCounts& counts) {
+    if (outcome == ImportOutcome::Stopped) return false;
+    if (outcome == ImportOutcome::Refused) return counts.recordsRead > 0 || counts.inputsNotRead > 0;
+    return true;
+}
+
 } // namespace csrimport

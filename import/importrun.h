@@ -75,6 +75,15 @@ private:
     std::uint64_t m_totalBytes = 0;
 };
 
+/// The summary of an import's counts, as morvex-import prints it, without a line end:
+/// "Records read: 3, imported: 2, skipped: 1, replaced duplicates: 0, transliterated
+/// characters: 0, inputs not read: 0, investigators left out: 0".
+std::string summaryLine(const ImportCounts& counts);
+/// A form file written: "KER1994.INF: 12 forms", whatever the number.
+std::string writtenLine(const std::string& name, std::size_t forms);
+/// Whether an import that ended so read its inputs, so that its counts are worth the summary.
+bool inputsRead(ImportOutcome outcome, const ImportCounts& counts);
+
 } // namespace csrimport
 
 #endif // IMPORT_IMPORTRUN_H

@@ -11,6 +11,9 @@
 
 namespace search {
 
+const char* const kNotASquare = "not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)";
+const char* const kNotADate = "not a calendar date written YYYY-MM-DD";
+
 namespace {
 
 // Whether the open intervals (a0, a1) and (b0, b1) share a point.
@@ -55,6 +58,31 @@ bool FormFilters::test(const Form& form) const {
         if (to && *start > *to) return false;
     }
     return true;
+}
+
+bool parseSquares(std::string_view text, bool blanks, std::vector<int>* squares, std::string* bad) {
+    const std::string_view separators = blanks ? std::string_view(", \t") : std::string_view(",");
+    if (blanks && trimBlanks(text).empty()) return true;
+    for (;;) {
+        const std::size_t end = text.find_first_of(separators);
+        const std::string_view item = trimBlanks(text.substr(0, end));
+        if (!(blanks && item.empty())) {
+            int n = 0;
+            const auto [stop, ec] = std::from_chars(item.data(), item.data() + item.size(), n);
+            if (item.empty() || ec != std::errc() || stop != item.data() + item.size() || !geo::isSquare(n)) {
+                *bad = std::string(item);
+                return false;
+            }
+            if (std::find(squares->begin(), squares->end(), n) == squares->end()) squares->push_back(n);
+        }
+        if (end == std::string_view::npos) return true;
+        text.remove_prefix(end + 1);
+    }
+}
+
+std::string datesApart(const std::string& fromName, const std::string& from, const std::string& toName,
+                       const std::string& to) {
+    return fromName + " " + from + " comes after " + toName + " " + to + ": no cruise can meet both";
 }
 
 std::string degreesText(double degrees) {

@@ -40,6 +40,23 @@ bool squareInBox(int n, const GeoBox& box);
 /// north; false with err filled otherwise.
 bool parseGeoBox(std::string_view text, GeoBox* box, std::string* err);
 
+/// Why a square number is refused, after the number.
+extern const char* const kNotASquare; // "not the number of a Marsden square (1 to 288, 300 to 623, 901 to 936)"
+/// Why a date is refused, after the date.
+extern const char* const kNotADate; // "not a calendar date written YYYY-MM-DD"
+
+/// Square numbers of a list, each once, in the order given, added to squares. Separated by
+/// commas, each blank-trimmed; with blanks, blanks separate too and empty items are skipped.
+/// False with bad set to the first item that numbers no square (squares then incomplete).
+///   "183,074" => {183, 74}; "183 184" with blanks => {183, 184}; "183,,184" => bad ""
+bool parseSquares(std::string_view text, bool blanks, std::vector<int>* squares, std::string* bad);
+
+/// The refusal of a from date after a to date, each named as the caller names it:
+///   ("--from", "1995-06-01", "--to", "1995-01-01") =>
+///   "--from 1995-06-01 comes after --to 1995-01-01: no cruise can meet both"
+std::string datesApart(const std::string& fromName, const std::string& from, const std::string& toName,
+                       const std::string& to);
+
 /// A number of degrees as the echo writes it: -60 => "-60", 12.5 => "12.5".
 std::string degreesText(double degrees);
 

@@ -3,21 +3,30 @@
 // platform, on a screen of that size, 1280x960 unless told; QT_SCALE_FACTOR scales it as usual).
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/morvex.h"
 #include "app/resultswindow.h"
 #include "geo/kemsqa.h"
+#include "geo/mapregion.h"
+#include "geo/marsdensquare.h"
 
 namespace {
 
@@ -32,6 +41,15 @@ public:
     bool openFile(const QString&) override { return true; }
     QString chooseExportFile(QWidget*, const QString&) override { return {}; }
     bool openFileAt(const QString&, const QString&) override { return true; }
+    QStringList chooseRecordFiles(QWidget*) override { return records; }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override {
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+    void report(QWidget*, const QString&, const QString& text) override { reports << text; }
+
+    QStringList records;
+    QStringList folders;
+    QStringList reports;
 
     QStringList files;
 };
@@ -107,6 +125,54 @@ bool shootResults(Shooter& shooter, Morvex& window) {
     ok = shooter.save(map, QStringLiteral("08-results-map")) && ok;
     map->close(); // the close box: no picks handed over
     results->close();
+    return ok;
+}
+
+// The import's message list, as the window lists it after "&Import", "CSR &Records...".
+bool shootImport(Shooter& shooter, ScriptedServices& services) {
+    if (services.reports.isEmpty()) return false;
+    QDialog list;
+    list.setWindowTitle(QStringLiteral("Import of CSR Records"));
+    auto* box = new QPlainTextEdit(services.reports.back(), &list);
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &list);
+    auto* layout = new QVBoxLayout(&list);
+    layout->addWidget(box);
+    layout->addWidget(buttons);
+    list.resize(QGuiApplication::primaryScreen()->availableGeometry().size() / 2);
+    list.show();
+    if (!QTest::qWaitForWindowExposed(&list)) return false;
+    return shooter.save(&list, QStringLiteral("11-import-messages"));
+}
+
+// Imports the records from the window, searches all the form files written and shows the
+// world map with the result's tint, the pointer over a square of it.
+bool shootImportAndWorld(Shooter& shooter, Morvex& window, ScriptedServices& services, const QString& records,
+                         const QString& scratch) {
+    const QString folder = scratch + QStringLiteral("/imported");
+    if (!QDir().mkpath(folder)) return false;
+    services.records = {records};
+    services.folders = {folder};
+    child<QAction>(&window, "mnuimport1")->trigger();
+    bool ok = shootImport(shooter, services);
+    child<QAction>(&window, "Mnusearch")->trigger(); // no criteria: the question is answered Yes
+    child<QAction>(&window, "mnumars2")->trigger();
+    kemsqa* world = kemsqa::instance(geo::worldRegion());
+    if (!world || !QTest::qWaitForWindowExposed(world)) return false;
+    QWidget* area = child<QWidget>(world, "mapArea");
+    const auto& squares = kemsqa::lastResult();
+    const auto most = std::max_element(squares.begin(), squares.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    if (most != squares.end()) {
+        const geo::SquareBounds b = geo::squareBounds(most->first);
+        const QPointF middle(geo::worldRegion().xOf(b.west + 5.0), geo::worldRegion().yOf(b.south + 5.0));
+        const QPointF at = world->view().toPixel(middle, area->size());
+        QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+    }
+    ok = shooter.save(world, QStringLiteral("10-world-map")) && ok;
+    world->close();
     return ok;
 }
 
@@ -214,5 +280,7 @@ int main(int argc, char* argv[]) {
 
     ok = shootMap(shooter, child<QLineEdit>(&window, "Answer_2")) && ok;
     ok = shootResults(shooter, window) && ok;
+    if (const QByteArray records = qgetenv("MORVEX_SHOT_RECORDS"); !records.isEmpty())
+        ok = shootImportAndWorld(shooter, window, services, QString::fromLocal8Bit(records), scratch.path()) && ok;
     return ok ? 0 : 1;
 }

@@ -231,6 +231,27 @@ TEST(FormFilters, SquaresByNumberBoxesAndCruiseDates) {
     EXPECT_EQ(err, "east must be a number of degrees from -180 to 180");
     EXPECT_FALSE(search::parseGeoBox("0,10,5,10", &box, &err));
     EXPECT_FALSE(search::parseGeoBox("0,x,5,10", &box, &err));
+
+    // Square lists: commas as the command line takes them; commas and blanks as the window does.
+    std::vector<int> squares;
+    std::string bad;
+    EXPECT_TRUE(search::parseSquares(" 183,074 ,183", false, &squares, &bad));
+    EXPECT_EQ(squares, (std::vector<int>{183, 74}));
+    EXPECT_FALSE(search::parseSquares("183 184", false, &squares, &bad));
+    EXPECT_EQ(bad, "183 184");
+    EXPECT_FALSE(search::parseSquares("183,,184", false, &squares, &bad));
+    EXPECT_EQ(bad, "");
+    squares.clear();
+    EXPECT_TRUE(search::parseSquares("183 184,, 936\t32", true, &squares, &bad));
+    EXPECT_EQ(squares, (std::vector<int>{183, 184, 936, 32}));
+    EXPECT_TRUE(search::parseSquares("  ", true, &squares, &bad));
+    EXPECT_EQ(squares.size(), 4u);
+    for (const char* none : {"289", "0", "937", "18a", "-3"}) {
+        EXPECT_FALSE(search::parseSquares(std::string("1 ") + none, true, &squares, &bad)) << none;
+        EXPECT_EQ(bad, none);
+    }
+    EXPECT_EQ(search::datesApart("From", "1995-06-01", "to", "1995-01-01"),
+              "From 1995-06-01 comes after to 1995-01-01: no cruise can meet both");
 }
 
 TEST(Criteria, LabelsAreTheFieldCaptions) {

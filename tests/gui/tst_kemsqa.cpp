@@ -1,12 +1,16 @@
 // Qt Test of the Marsden square map window: status text, picking squares, Escape and the close box.
 #include "geo/kemsqa.h"
+#include "geo/mapregion.h"
 #include "geo/msqcalc.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <cmath>
@@ -16,6 +20,9 @@ namespace {
 
 // Drawing-area size at which map points fall on whole pixels: 40 pixels per map unit.
 const QSize MapSize(960, 800);
+
+// The world's drawing area at 40 pixels a map unit (8 pixels a degree).
+const QSize WorldSize(2880, 1440);
 
 QWidget* mapArea(kemsqa* window) {
     return window->findChild<QWidget*>(QStringLiteral("mapArea"));
@@ -62,6 +69,14 @@ private Q_SLOTS:
     void escapeAfterAreaFieldIsGone();
     void otherKeysDoNothing();
 
+    void worldWindow();
+    void worldStatusText_data();
+    void worldStatusText();
+    void worldClicksZoomAndPan();
+    void worldKeysAndHome();
+    void worldTintsAndOutlinesThePacific();
+    void worldShiftDragDrawsABox();
+
 private:
     kemsqa* openMap();
     void resizeMap(kemsqa* window, const QSize& size);
@@ -77,6 +92,9 @@ void tst_kemsqa::init() {
 
 void tst_kemsqa::cleanup() {
     if (kemsqa* window = kemsqa::instance()) window->close();
+    if (kemsqa* window = kemsqa::instance(geo::worldRegion())) window->close();
+    kemsqa::setLastResult({});
+    kemsqa::setOutlined({});
     m_area.reset();
     geo::msqpicks().clear();
     QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
@@ -94,6 +112,34 @@ void tst_kemsqa::resizeMap(kemsqa* window, const QSize& size) {
     window->resize(size + (window->size() - map->size()));
     QTRY_COMPARE(map->size(), size);
 }
+
+namespace {
+
+// A move of the pointer to pixel of the drawing area, as the window system reports it (QTest
+// takes the pixel 0,0 for the middle of the widget).
+void movePointer(QWidget* map, QPoint pixel) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(pixel), QPointF(map->mapToGlobal(pixel)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(map, &move);
+}
+
+// A turn of the wheel over pixel: notches of 120, positive away from the user (zoom in).
+void turnWheel(QWidget* map, QPoint pixel, int notches) {
+    QWheelEvent wheel(QPointF(pixel), QPointF(map->mapToGlobal(pixel)), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map, &wheel);
+}
+
+kemsqa* openWorld(QLineEdit* area) {
+    kemsqa* window = kemsqa::open(geo::worldRegion(), area);
+    if (!QTest::qWaitForWindowExposed(window)) return nullptr;
+    QWidget* map = mapArea(window);
+    window->resize(WorldSize + (window->size() - map->size()));
+    if (!QTest::qWaitFor([&] { return map->size() == WorldSize; })) return nullptr;
+    return window;
+}
+
+} // namespace
 
 // Moves the pointer there; a step beside it first, since a move to where the pointer already is
 // sends no event.
@@ -315,6 +361,174 @@ void tst_kemsqa::otherKeysDoNothing() {
     // Escape reaches the window from the drawing area, where the keyboard focus is.
     QTest::keyClick(mapArea(window), Qt::Key_Escape);
     QCOMPARE(m_area->text(), QStringLiteral("^183"));
+}
+
+// The world: its own caption, the North Atlantic's geometry rules, its own picks.
+void tst_kemsqa::worldWindow() {
+    kemsqa* world = openWorld(m_area.get());
+    QVERIFY(world);
+    QCOMPARE(world->windowTitle(), QStringLiteral("Marsden Squares - World"));
+    QCOMPARE(kemsqa::instance(geo::worldRegion()), world);
+    QCOMPARE(kemsqa::instance(), nullptr); // the North Atlantic is a window of its own
+    kemsqa* atlantic = openMap();
+    QVERIFY(atlantic && atlantic != world);
+    clickAt(atlantic, 7.5, 6.5);
+    movePointer(mapArea(world), QPoint(319, 820)); // 140.1W 12.5S
+    QTest::mouseClick(mapArea(world), Qt::LeftButton, {}, QPoint(319, 820));
+    QCOMPARE(QString::fromStdString(geo::msqpicks()), QStringLiteral(" OR ^183")); // not the world's
+    QTest::keyClick(world, Qt::Key_Escape);
+    QCOMPARE(m_area->text(), QStringLiteral("^350"));
+    QVERIFY(atlantic->isVisible());
+}
+
+// Part 4.1's arithmetic with the world's bases (-85, -180, 36), worked by hand; a pointer on
+// the globe's edge (the poles, the 180th meridian) reads the square inside it.
+void tst_kemsqa::worldStatusText_data() {
+    QTest::addColumn<QPoint>("pixel");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("top left") << QPoint(0, 0) << QStringLiteral(" 90.0N 180.0W  Marsden Square: 918;499");
+    QTest::newRow("top right") << QPoint(2879, 0) << QStringLiteral(" 90.0N 179.9E  Marsden Square: 919;499");
+    QTest::newRow("bottom left") << QPoint(0, 1439) << QStringLiteral(" 89.9S 180.0W  Marsden Square: 605;499");
+    QTest::newRow("bottom right") << QPoint(2879, 1439) << QStringLiteral(" 89.9S 179.9E  Marsden Square: 606;499");
+    QTest::newRow("dateline east") << QPoint(2879, 620) << QStringLiteral(" 12.5N 179.9E  Marsden Square: 055;229");
+    QTest::newRow("dateline west") << QPoint(0, 620) << QStringLiteral(" 12.5N 180.0W  Marsden Square: 054;229");
+    QTest::newRow("north pole") << QPoint(1440, 0) << QStringLiteral(" 90.0N 000.0E  Marsden Square: 901;390");
+    QTest::newRow("80N") << QPoint(1460, 80) << QStringLiteral(" 80.0N 002.5E  Marsden Square: 936;102");
+    QTest::newRow("equator") << QPoint(1420, 720) << QStringLiteral(" 00.0N 002.5W  Marsden Square: 001;102");
+    QTest::newRow("Pacific") << QPoint(320, 820) << QStringLiteral(" 12.5S 140.0W  Marsden Square: 350;120");
+    QTest::newRow("52.5N 20W") << QPoint(1280, 1500 - 1200) << QStringLiteral(" 52.5N 020.0W  Marsden Square: 183;120");
+}
+
+void tst_kemsqa::worldStatusText() {
+    QFETCH(QPoint, pixel);
+    QFETCH(QString, text);
+    kemsqa* window = openWorld(m_area.get());
+    QVERIFY(window);
+    movePointer(mapArea(window), pixel);
+    QCOMPARE(statusBox(window)->text(), text);
+}
+
+// The wheel zooms around the pointer, a drag pans; a press and release in one place is the
+// click, at every zoom; Escape hands the picks over as on the North Atlantic.
+void tst_kemsqa::worldClicksZoomAndPan() {
+    m_area->setText(QStringLiteral("IHB01a"));
+    kemsqa* window = openWorld(m_area.get());
+    QVERIFY(window);
+    QWidget* map = mapArea(window);
+    const QPoint square183(1280, 300); // 52.5N 20W
+    movePointer(map, square183);
+    const QString before = statusBox(window)->text();
+    turnWheel(map, square183, 3);
+    QVERIFY(std::abs(window->view().zoom() - 1.953125) < 1e-9); // 1.25 cubed
+    movePointer(map, square183);
+    QCOMPARE(statusBox(window)->text(), before); // the point under the pointer stays
+    for (int n = 0; n < 20; ++n)
+        turnWheel(map, square183, 1);
+    QCOMPARE(window->view().visible().width(), 6.0); // 30 degrees across at most
+    movePointer(map, square183);
+    QCOMPARE(statusBox(window)->text(), before);
+    QTest::mouseClick(map, Qt::LeftButton, {}, square183);
+    QCOMPARE(QString::fromStdString(geo::msqpicks()), QString()); // the world keeps its own
+
+    // A drag pans by as much as the pointer moved and picks nothing.
+    const QRectF start = window->view().visible();
+    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(1000, 700));
+    QTest::mouseMove(map, QPoint(1400, 900));
+    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(1400, 900));
+    const QRectF panned = window->view().visible();
+    QVERIFY(std::abs(panned.x() - (start.x() - 400.0 * start.width() / 2880.0)) < 1e-9);
+    QVERIFY(std::abs(panned.y() - (start.y() - 200.0 * start.height() / 1440.0)) < 1e-9);
+    // The square under the pointer at this zoom: 184 lies 10 degrees west of 183.
+    const QPoint square184 = window->view().toPixel(QPointF(29.5, 7.5), map->size()).toPoint();
+    movePointer(map, square184);
+    QVERIFY(statusBox(window)->text().endsWith(QLatin1String("Marsden Square: 184;122")));
+    QTest::mouseClick(map, Qt::LeftButton, {}, square184);
+    QTest::keyClick(map, Qt::Key_Home);
+    QCOMPARE(window->view().zoom(), 1.0);
+    movePointer(map, QPoint(319, 820));
+    QTest::mouseClick(map, Qt::RightButton, {}, QPoint(319, 820)); // any button
+    QTest::keyClick(map, Qt::Key_Escape);
+    QCOMPARE(m_area->text(), QStringLiteral("IHB01a OR ^183 OR ^184 OR ^350"));
+}
+
+void tst_kemsqa::worldKeysAndHome() {
+    kemsqa* window = openWorld(m_area.get());
+    QVERIFY(window);
+    QWidget* map = mapArea(window);
+    QTest::keyClick(map, Qt::Key_Plus);
+    QTest::keyClick(map, Qt::Key_Plus);
+    QCOMPARE(window->view().zoom(), 1.5625);
+    const QPointF middle = window->view().visible().center();
+    QCOMPARE(middle, QPointF(36, 18)); // around the middle
+    QTest::keyClick(map, Qt::Key_Right);
+    QCOMPARE(window->view().visible().center().x(), 36 + 72 / 1.5625 / 8);
+    QTest::keyClick(map, Qt::Key_Down);
+    QCOMPARE(window->view().visible().center().y(), 18 + 36 / 1.5625 / 8);
+    QTest::keyClick(map, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(window->view().zoom(), 1.25);
+    for (int n = 0; n < 10; ++n)
+        QTest::keyClick(map, Qt::Key_Left); // kept within the world
+    QCOMPARE(window->view().visible().left(), 0.0);
+    QTest::keyClick(map, Qt::Key_Home);
+    QCOMPARE(window->view().visible(), QRectF(0, 0, 72, 36));
+    QTest::keyClick(map, Qt::Key_Minus);
+    QCOMPARE(window->view().zoom(), 1.0); // never less than the whole world
+    QVERIFY(window->isVisible());
+}
+
+// The last result's tint and the outlined rows in the Pacific, and the forms of the square
+// under the pointer; the North Atlantic says that the outlined square lies off it.
+void tst_kemsqa::worldTintsAndOutlinesThePacific() {
+    kemsqa* window = openWorld(m_area.get());
+    QVERIFY(window);
+    QWidget* map = mapArea(window);
+    const QImage bare = map->grab().toImage();
+    kemsqa::setLastResult({{350, 41}, {183, 2}}); // 150W to 140W, 20S to 10S: pixels 240 to 320, 800 to 880
+    kemsqa::setOutlined({350});
+    const QImage shown = map->grab().toImage();
+    const QPoint inside(280, 850); // within square 350, off its edges
+    QVERIFY(shown.pixel(inside) != bare.pixel(inside));
+    QCOMPARE(shown.pixelColor(241, 850), QColor(0xD9, 0x5F, 0x0E));        // the outline, inside the west edge
+    QCOMPARE(shown.pixel(QPoint(200, 850)), bare.pixel(QPoint(200, 850))); // 155W: no forms
+    movePointer(map, QPoint(280, 830));
+    auto* count = window->findChild<QLabel*>(QStringLiteral("Text2"));
+    QVERIFY(count && count->isVisible());
+    QCOMPARE(count->text(), QStringLiteral("Square 350: 41 forms"));
+    movePointer(map, QPoint(200, 830));
+    QCOMPARE(count->text(), QStringLiteral("Square 351: no forms"));
+
+    kemsqa* atlantic = openMap();
+    QVERIFY(atlantic);
+    movePointer(mapArea(atlantic), pixelAt(mapArea(atlantic), 8.0, 6.5)); // the world lies over it
+    QCOMPARE(atlantic->findChild<QLabel*>(QStringLiteral("Text2"))->text(),
+             QStringLiteral("Square 183: 2 forms; 1 outlined square lies off this map"));
+}
+
+// Shift and a drag draws a box in whole degrees; across the map's east edge it crosses the
+// 180th meridian. A Shift click is a click.
+void tst_kemsqa::worldShiftDragDrawsABox() {
+    kemsqa* window = openWorld(m_area.get());
+    QVERIFY(window);
+    QWidget* map = mapArea(window);
+    QSignalSpy boxes(window, &kemsqa::boxDrawn);
+    QTest::mousePress(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(1280, 300)); // 20W 52.5N
+    QTest::mouseMove(map, QPoint(1440, 400));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(1440, 400)); // 0 40N
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0], (QList<QVariant>{-20.0, 40.0, 0.0, 53.0}));
+    QTest::mousePress(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(2800, 700)); // 170E 2.5N
+    QTest::mouseMove(map, QPoint(2960, 740));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(2960, 740)); // past 180: 170W
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes[1], (QList<QVariant>{170.0, -3.0, -170.0, 3.0})); // 2.5S and 2.5N away from zero
+    kemsqa::setFilterBox(MapBox{170, -3, -170, 3});
+    const QImage image = map->grab().toImage();
+    QCOMPARE(image.pixelColor(2880 - 40, 710).rgb() == image.pixelColor(2880 - 40, 300).rgb(), false);
+    kemsqa::setFilterBox(std::nullopt);
+    QTest::mouseClick(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(319, 820));
+    QCOMPARE(boxes.size(), 2);
+    QTest::keyClick(map, Qt::Key_Escape);
+    QCOMPARE(m_area->text(), QStringLiteral("^350"));
 }
 
 QTEST_MAIN(tst_kemsqa)

@@ -55,22 +55,6 @@ QByteArray csrForm(int number, const char* country, const char* observations = "
     return form + "*\r\n";
 }
 
-// Calls act on the modal dialog of type T once it is up, then makes sure that it is gone, so that a
-// failing check never leaves a test waiting in exec(). The dialog is looked for until it comes;
-// the timer goes with context, the window of the test.
-template <typename T, typename Act> void whenModal(QObject* context, Act act) {
-    auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, act] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        poll->stop();
-        poll->deleteLater();
-        act(dialog);
-        if (dialog->isVisible()) dialog->reject();
-    });
-    poll->start(10);
-}
-
 // Presses and releases the left button on widget at pos as the window system reports it, at the
 // given event times in milliseconds: presses close enough in time become a double click, as
 // they do for a user, without the test waiting.
@@ -309,7 +293,7 @@ void tst_Morvex::startUpMenuTree() {
     for (QAction* entry : m_window->menuBar()->actions())
         if (entry->isVisible()) bar << entry->objectName() + QLatin1Char('=') + entry->text();
     QCOMPARE(bar, (QStringList{"MnuFile=Kervos_&File", "MnuSelect=&Search Criteria", "Mnusearch=S&earch",
-                               "Mnubreak=&Break", "MnuResults=&Results", "Mnuend=&End"}));
+                               "Mnubreak=&Break", "MnuImport=&Import", "MnuResults=&Results", "Mnuend=&End"}));
     QVERIFY(action(QStringLiteral("MnuFile"))->isEnabled());
     QVERIFY(action(QStringLiteral("Mnusearch"))->isEnabled());
     QVERIFY(!action(QStringLiteral("Mnubreak"))->isEnabled());
@@ -320,7 +304,7 @@ void tst_Morvex::startUpMenuTree() {
                                "Ship/Platform Name", "Chief Scientist", "Queries Contact",
                                "Observation Type"};
     const QList<QAction*> criteria = child<QMenu>(QStringLiteral("MnuSelect"))->actions();
-    QCOMPARE(criteria.size(), 15);
+    QCOMPARE(criteria.size(), 18);
     for (int i = 0; i < 10; ++i) {
         QCOMPARE(criteria[i]->objectName(), QStringLiteral("mnusel_%1").arg(i));
         QCOMPARE(criteria[i]->text(), items[i]);
@@ -330,8 +314,11 @@ void tst_Morvex::startUpMenuTree() {
     QCOMPARE(criteria[11]->text(), QStringLiteral("Only cruises with data at ULMA"));
     QCOMPARE(criteria[12]->text(), QStringLiteral("Only cruises with NO data at ULMA"));
     QVERIFY(!criteria[11]->isChecked() && !criteria[12]->isChecked());
-    QVERIFY(criteria[13]->isSeparator());
-    QCOMPARE(criteria[14]->text(), QStringLiteral("Clear All Criteria"));
+    QCOMPARE(criteria[13]->text(), QStringLiteral("Cruise &Dates..."));
+    QCOMPARE(criteria[14]->text(), QStringLiteral("&Box of Longitude and Latitude..."));
+    QCOMPARE(criteria[15]->text(), QStringLiteral("Marsden Squares by &Number..."));
+    QVERIFY(criteria[16]->isSeparator());
+    QCOMPARE(criteria[17]->text(), QStringLiteral("Clear All Criteria"));
 
     // Captions as shown, with the access key each one gives.
     const QStringList pickMenus = {"Projects P",           "Country U", "Areas (MSQ & IHB) A",
@@ -352,6 +339,9 @@ void tst_Morvex::startUpMenuTree() {
     QCOMPARE(action(QStringLiteral("mnul3"))->text(), QStringLiteral("IHB Areas"));
     QCOMPARE(action(QStringLiteral("mnumars"))->text(), QStringLiteral("Marsden Squares"));
     QCOMPARE(action(QStringLiteral("mnumars1"))->text(), QStringLiteral("North Atlantic"));
+    QCOMPARE(child<QMenu>(QStringLiteral("mnumars"))->actions(),
+             (QList<QAction*>{action(QStringLiteral("mnumars1")), action(QStringLiteral("mnumars2"))}));
+    QCOMPARE(action(QStringLiteral("mnumars2"))->text(), QStringLiteral("World"));
 
     const QStringList groups = {"&Meteorlogy/Physical Oceanography", "&Chemical Oceanography/Pollution",
                                 "&Biological Oceanography/Fisheries", "&Geology/Geophysics",
