@@ -12,6 +12,8 @@ namespace geo {
 
 namespace {
 
+// Eight points a line, as generated.
+// clang-format off
 constexpr LandPoint LandPoints[] = {
     {5796, 8012}, {5733, 8016}, {5718, 8040}, {5701, 8047}, {5848, 8046}, {5925, 8034}, {5840, 8032},
     {-2543, 7092}, {-2539, 7083}, {-2547, 7078}, {-2535, 7069}, {-2540, 7065}, {-2622, 7045}, {-2661, 7055}, {-2804, 7049},
@@ -722,10 +724,16 @@ constexpr std::uint32_t LandRingStarts[] = {
     4301, 4308, 4313, 4320, 4326, 4875,
 };
 
+// clang-format on
+
 } // namespace
 
-std::span<const LandPoint> landPoints() { return LandPoints; }
+std::span<const LandPoint> landPoints() {
+    return LandPoints;
+}
 
-std::span<const std::uint32_t> landRingStarts() { return LandRingStarts; }
+std::span<const std::uint32_t> landRingStarts() {
+    return LandRingStarts;
+}
 
 } // namespace geo

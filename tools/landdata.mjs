@@ -190,6 +190,8 @@ lines.push("namespace geo {");
 lines.push("");
 lines.push("namespace {");
 lines.push("");
+lines.push("// Eight points a line, as generated.");
+lines.push("// clang-format off");
 lines.push(`constexpr LandPoint ${map.table}[] = {`);
 for (const ring of rings) {
     for (let i = 0; i < ring.length; i += 8) {
@@ -210,11 +212,17 @@ lines.push(`constexpr std::uint32_t ${map.starts}[] = {`);
 for (let i = 0; i < starts.length; i += 12) lines.push("    " + starts.slice(i, i + 12).join(", ") + ",");
 lines.push("};");
 lines.push("");
+lines.push("// clang-format on");
+lines.push("");
 lines.push("} // namespace");
 lines.push("");
-lines.push(`std::span<const LandPoint> ${map.points}() { return ${map.table}; }`);
+lines.push(`std::span<const LandPoint> ${map.points}() {`);
+lines.push(`    return ${map.table};`);
+lines.push("}");
 lines.push("");
-lines.push(`std::span<const std::uint32_t> ${map.rings}() { return ${map.starts}; }`);
+lines.push(`std::span<const std::uint32_t> ${map.rings}() {`);
+lines.push(`    return ${map.starts};`);
+lines.push("}");
 lines.push("");
 lines.push("} // namespace geo");
 process.stdout.write(lines.join("\n") + "\n");
