@@ -123,9 +123,16 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
     app::installViewButtonAccess();
     createControls();
     createMenus();
-    m_runPanel = std::make_unique<app::RunPanel>(app::RunPanel::Controls{
-        this, m_Selection, m_brontel, m_MnuFile, m_Mnusearch, m_Mnubreak,
-        [this](bool visible) { setViewButtonsVisible(visible); }, m_messages});
+    m_runPanel = std::make_unique<app::RunPanel>(
+        app::RunPanel::Controls{this,
+                                m_Selection,
+                                m_brontel,
+                                m_MnuFile,
+                                m_Mnusearch,
+                                m_Mnubreak,
+                                {m_mnuimport1, m_mnuimport2},
+                                [this](bool visible) { setViewButtonsVisible(visible); },
+                                m_messages});
     startUp();
 }
 

@@ -120,6 +120,8 @@ std::string RunPanel::lineProbe() {
 void RunPanel::setRunning(bool running) {
     m_controls.file->setEnabled(!running);
     m_controls.search->setEnabled(!running);
+    for (QAction* other : m_controls.heldBack)
+        other->setEnabled(!running);
     m_controls.stop->setEnabled(running);
 }
 

@@ -4,9 +4,10 @@
 
 #include <QString>
 
-#include <functional>
 #include <chrono>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/windowservices.h"
 #include "search/runhost.h"
@@ -32,6 +33,7 @@ public:
         QAction* file = nullptr;              // "Kervos_&File"
         QAction* search = nullptr;            // "S&earch"
         QAction* stop = nullptr;              // "&Break"
+        std::vector<QAction*> heldBack;       // other commands that wait for the run (the imports)
         std::function<void(bool)> showViews;  // shows or hides the view buttons "labker"
         MessageBoxes* messages = nullptr;
     };

@@ -104,7 +104,7 @@ void DialogMessageBoxes::report(QWidget* parent, const QString& title, const QSt
     auto* box = new QPlainTextEdit(text, &dialog);
     box->setObjectName(QStringLiteral("reportText"));
     box->setReadOnly(true);
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setTabChangesFocus(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

@@ -40,31 +40,9 @@
 #include "exports/resulttable.h"
 #include "geo/kemsqa.h"
 #include "geo/mapregion.h"
+#include "tools/scriptedservices.h"
 
 namespace {
-
-// Dialogs that answer at once: the form files given, Yes, and messages kept for the end.
-class BenchServices : public FileChooser, public MessageBoxes, public FileOpener {
-public:
-    QStringList chooseFormFiles(QWidget*) override { return files; }
-    void message(QWidget*, const QString& text) override { messages << text; }
-    bool ask(QWidget*, const QString&) override { return true; }
-    bool openFile(const QString&) override { return true; }
-    QString chooseExportFile(QWidget*, const QString&) override { return {}; }
-    bool openFileAt(const QString&, const QString&) override { return true; }
-    QStringList chooseRecordFiles(QWidget*) override { return records; }
-    QString chooseFolder(QWidget*, const QString&, const QString&) override {
-        return folders.isEmpty() ? QString() : folders.takeFirst();
-    }
-    void report(QWidget*, const QString&, const QString& text) override { reports << text; }
-
-    QStringList records;
-    QStringList folders;
-    QStringList reports;
-
-    QStringList files;
-    QStringList messages;
-};
 
 struct Options {
     QStringList texts = QStringList(10);
@@ -319,7 +297,7 @@ int measureWorld(Morvex& window) {
 }
 
 // Imports the records from the window into an emptied folder, repeat times; the fastest counts.
-int measureImport(Morvex& window, BenchServices& services, const Options& options) {
+int measureImport(Morvex& window, ScriptedServices& services, const Options& options) {
     services.records = options.files;
     qint64 best = -1;
     QDir folder(options.importInto);
@@ -362,7 +340,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: window_bench [--country T] ... [--all] [--repeat N] [--results] FORMFILE...\n");
         return 2;
     }
-    BenchServices services;
+    ScriptedServices services;
     services.files = options.files;
     Morvex window(WindowServices{&services, &services, &services});
     window.show();

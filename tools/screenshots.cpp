@@ -27,32 +27,9 @@
 #include "geo/kemsqa.h"
 #include "geo/mapregion.h"
 #include "geo/marsdensquare.h"
+#include "tools/scriptedservices.h"
 
 namespace {
-
-// Hands the copied sample files to the window and answers every question with Yes.
-class ScriptedServices : public FileChooser, public MessageBoxes, public FileOpener {
-public:
-    QStringList chooseFormFiles(QWidget*) override { return files; }
-    void message(QWidget*, const QString& text) override {
-        std::fprintf(stderr, "morvex-screenshots: message: %s\n", qPrintable(text));
-    }
-    bool ask(QWidget*, const QString&) override { return true; }
-    bool openFile(const QString&) override { return true; }
-    QString chooseExportFile(QWidget*, const QString&) override { return {}; }
-    bool openFileAt(const QString&, const QString&) override { return true; }
-    QStringList chooseRecordFiles(QWidget*) override { return records; }
-    QString chooseFolder(QWidget*, const QString&, const QString&) override {
-        return folders.isEmpty() ? QString() : folders.takeFirst();
-    }
-    void report(QWidget*, const QString&, const QString& text) override { reports << text; }
-
-    QStringList records;
-    QStringList folders;
-    QStringList reports;
-
-    QStringList files;
-};
 
 class Shooter {
 public:
@@ -135,7 +112,7 @@ bool shootImport(Shooter& shooter, ScriptedServices& services) {
     list.setWindowTitle(QStringLiteral("Import of CSR Records"));
     auto* box = new QPlainTextEdit(services.reports.back(), &list);
     box->setReadOnly(true);
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &list);
     auto* layout = new QVBoxLayout(&list);
     layout->addWidget(box);
@@ -217,7 +194,7 @@ int main(int argc, char* argv[]) {
 
     // The run writes its reports next to the form files, so it reads copies in a scratch folder.
     QTemporaryDir scratch;
-    ScriptedServices services;
+    ScriptedServices services("morvex-screenshots");
     for (const QString& name : samples.entryList({QStringLiteral("KER*.INF")}, QDir::Files, QDir::Name)) {
         const QString copy = scratch.filePath(name);
         if (!QFile::copy(samples.filePath(name), copy)) {

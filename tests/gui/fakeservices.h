@@ -24,6 +24,7 @@ public:
     }
     bool ask(QWidget*, const QString& question) override {
         questions << question;
+        if (onAsk) onAsk();
         return answer;
     }
     bool openFile(const QString& path) override {
@@ -60,6 +61,7 @@ public:
     bool answer = true;
     int choices = 0;
     std::function<void()> onMessage; // called as each message is shown
+    std::function<void()> onAsk;     // called as each question is asked
 };
 
 // Calls act on the modal dialog of type T once it is up, then makes sure that it is gone, so that a

@@ -4,11 +4,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -68,6 +73,8 @@ private Q_SLOTS:
     void boxDrawnOnTheWorldMapIsTheFilter();
     void importWritesWhatMorvexImportWrites();
     void importAsksBeforeReplacingAndBreakLeavesTheFolder();
+    void filterDialogIsSeenWholeAndReachedByKeys();
+    void newMenusHaveAccessKeysOfTheirOwn();
 
 private:
     QAction* action(const QString& name) const {
@@ -362,6 +369,60 @@ void tst_Inventory::importAsksBeforeReplacingAndBreakLeavesTheFolder() {
     action(QStringLiteral("mnuimport1"))->trigger();
     QVERIFY(contents(QDir(folder).filePath(QStringLiteral("KER1995.INF"))) != QByteArray("earlier\r\n*\r\n"));
     QCOMPARE(m_window->fileSelection().files.size(), std::size_t(3));
+
+    // A search holds the imports back while it runs, as it holds back the file choice.
+    bool heldBack = false;
+    m_services.onAsk = [&] { heldBack = !action(QStringLiteral("mnuimport1"))->isEnabled(); };
+    action(QStringLiteral("Mnusearch"))->trigger(); // no criteria: the run asks first
+    QVERIFY(heldBack);
+    QVERIFY(action(QStringLiteral("mnuimport1"))->isEnabled());
+}
+
+// On every screen the dialog fits, no caption is cut, Tab reaches every field in order and each
+// field's access key is its own.
+void tst_Inventory::filterDialogIsSeenWholeAndReachedByKeys() {
+    QStringList order, keys, cut;
+    bool inside = false;
+    whenModal<app::FilterDialog>(m_window.get(), [&](app::FilterDialog* dialog) {
+        inside = dialog->screen()->availableGeometry().contains(dialog->frameGeometry());
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (!label->isVisible()) continue;
+            if (label->sizeHint().width() > label->width() || label->sizeHint().height() > label->height())
+                cut << label->text();
+            if (label->buddy()) keys << QKeySequence::mnemonic(label->text()).toString();
+        }
+        for (const QGroupBox* group : dialog->findChildren<QGroupBox*>())
+            if (group->fontMetrics().horizontalAdvance(group->title()) > group->width()) cut << group->title();
+        for (int n = 0; n < 7; ++n) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    });
+    action(QStringLiteral("mnudates"))->trigger();
+    QVERIFY(inside);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String(" | "))));
+    QCOMPARE(order, (QStringList{"from", "to", "west", "south", "east", "north", "squares"}));
+    QCOMPARE(keys.size(), 7);
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), 7);
+}
+
+// "&Import" has a key no other entry of the menu bar has; the items added to "&Search
+// Criteria" and those of "&Import" each have a key of their own in their menu.
+void tst_Inventory::newMenusHaveAccessKeysOfTheirOwn() {
+    const auto key = [](const QAction* entry) { return QKeySequence::mnemonic(entry->text()); };
+    QAction* import = action(QStringLiteral("MnuImport"));
+    for (QAction* entry : m_window->menuBar()->actions())
+        if (entry != import && !entry->isSeparator()) QVERIFY2(key(entry) != key(import), qPrintable(entry->text()));
+    for (const char* menu : {"MnuSelect", "MnuImport"}) {
+        QStringList seen;
+        for (QAction* item : m_window->findChild<QMenu*>(QString::fromLatin1(menu))->actions()) {
+            if (item->isSeparator() || key(item).isEmpty()) continue;
+            const QString k = key(item).toString();
+            QVERIFY2(!seen.contains(k), qPrintable(item->text()));
+            seen << k;
+        }
+    }
+    QCOMPARE(key(action(QStringLiteral("mnuimport1"))), QKeySequence(Qt::ALT | Qt::Key_R));
 }
 
 QTEST_MAIN(tst_Inventory)
