@@ -20,7 +20,8 @@ constexpr const char* kProgram = "morvex-import";
 #define MORVEX_VERSION "unknown"
 #endif
 
-constexpr const char* kSynopsis = "Usage: morvex-import [--output-dir DIR] [--replace] [--quiet] [--json] INPUT...\n";
+constexpr const char* kSynopsis =
+    "Usage: morvex-import [-o|--output-dir DIR] [--replace] [-q|--quiet] [--json] INPUT...\n";
 
 constexpr const char* kDescription =
     "Imports cruise summary records (CSR XML: ISO 19115/19139 with the SeaDataNet extensions)\n"
@@ -52,16 +53,27 @@ public:
 
 void buildApp(CLI::App& app, ImportCommandLine& cmd, std::string& outputDir, std::vector<std::string>& inputs) {
     auto formatter = std::make_shared<UsageFormatter>();
-    formatter->column_width(20);
+    formatter->column_width(22);
     app.formatter(formatter);
     app.footer(kFooter);
     app.set_help_flag("-h,--help", "show this help and exit");
-    app.set_version_flag("--version", std::string(kProgram) + " " + MORVEX_VERSION, "show the version and exit");
-    app.add_option("--output-dir", outputDir, "folder of the form files (default: the current folder)")->type_name("DIR");
+    app.set_version_flag("-V,--version", std::string(kProgram) + " " + MORVEX_VERSION, "show the version and exit");
+    app.add_option("-o,--output-dir", outputDir, "folder of the form files (default: the current folder)")
+        ->type_name("DIR");
     app.add_flag("--replace", cmd.replace, "replace form files that exist");
-    app.add_flag("--quiet", cmd.quiet, "no progress bar on a terminal");
+    app.add_flag("-q,--quiet", cmd.quiet, "no progress bar on a terminal");
     app.add_flag("--json", cmd.json, "the outcome as one JSON object on stdout, in place of the result lines");
     app.add_option("INPUT", inputs, "record files, documents of records, folders of *.xml files")->type_name("...");
+}
+
+// The short options as the long ones they stand for, as morvex-search takes them: "-q", "-V",
+// "-o DIR" and "-oDIR".
+std::string longForm(const std::string& arg) {
+    if (arg == "-q") return "--quiet";
+    if (arg == "-V") return "--version";
+    if (arg == "-o") return "--output-dir";
+    if (arg.size() > 2 && arg.compare(0, 2, "-o") == 0) return "--output-dir=" + arg.substr(2);
+    return arg;
 }
 
 // The arguments in the form CLI11 reads them: each flag once, --output-dir's value joined to
@@ -71,7 +83,7 @@ bool rewriteArguments(const CLI::App& app, int argc, char** argv, std::vector<st
     bool options = true, outputDir = false;
     std::vector<std::string> flags;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        const std::string arg = options ? longForm(argv[i]) : std::string(argv[i]);
         if (!options || arg == "-" || arg.empty() || arg[0] != '-') {
             inputs.push_back(arg);
             continue;

@@ -71,6 +71,7 @@ bool printJson(const csrimport::ImportRun* run, const std::string& folder, const
     object["transliterated_characters"] = counts.transliterated;
     object["inputs_not_read"] = counts.inputsNotRead;
     object["investigators_left_out"] = counts.investigatorsLeftOut;
+    object["documents_without_records"] = counts.documentsWithoutRecords;
     object["messages"] = lines;
     // Paths are bytes; one that is not UTF-8 is shown with replacement characters.
     const std::string text = object.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
@@ -81,7 +82,8 @@ bool printJson(const csrimport::ImportRun* run, const std::string& folder, const
 bool jsonAsked(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) return false;
-        if (std::strcmp(argv[i], "--output-dir") == 0) ++i;
+        if (std::strcmp(argv[i], "--output-dir") == 0 || std::strcmp(argv[i], "-o") == 0)
+            ++i;
         else if (std::strcmp(argv[i], "--json") == 0) return true;
     }
     return false;

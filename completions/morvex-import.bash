@@ -3,9 +3,9 @@
 
 _morvex_import() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local options="--output-dir --replace --quiet --json --help --version" f
+    local options="--output-dir --replace --quiet --json --help --version -o -q -V -h" f
     COMPREPLY=()
-    if [[ $prev == --output-dir ]]; then
+    if [[ $prev == --output-dir || $prev == -o ]]; then
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return

@@ -150,4 +150,18 @@ std::string positionText(const Decimal& latitude, const Decimal& longitude) {
     return text;
 }
 
+std::string wholeQuantity(std::string_view quantity) {
+    const std::size_t point = quantity.find('.');
+    const auto digits = [](std::string_view part, char first, char last) {
+        if (part.empty()) return false;
+        for (const char c : part)
+            if (c < first || c > last) return false;
+        return true;
+    };
+    if (point == std::string_view::npos || !digits(quantity.substr(0, point), '0', '9') ||
+        !digits(quantity.substr(point + 1), '0', '0'))
+        return std::string(quantity);
+    return std::string(quantity.substr(0, point));
+}
+
 } // namespace csrimport

@@ -39,6 +39,11 @@ private:
     long m_exponent = 0;  // the value is m_digits times ten to this power
 };
 
+/// A quantity written with only zeros after its point as the digits before it; any other text
+/// as it stands: "130.000000" => "130", "007.00" => "007", "0.0" => "0"; "12.5", "1e3", "120.",
+/// "-2.0", "n/a" unchanged.
+std::string wholeQuantity(std::string_view quantity);
+
 /// A latitude and longitude as an observation line writes them, "ddmmN dddmmW":
 /// (-20.5, -38) => "2030S 03800W"; (0, 0) => "0000N 00000E".
 std::string positionText(const Decimal& latitude, const Decimal& longitude);

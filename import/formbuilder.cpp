@@ -167,6 +167,8 @@ FormText quantityOf(const xmlNode* objective) {
     const xmlNode* activity = descendant(objective, Ns::Sdn, "SDN_SamplingActivity");
     FormText quantity = property(child(activity, Ns::Sdn, "quantity"));
     if (quantity.text.empty()) return {};
+    // Tools write every quantity with six decimals: "130.000000" stations are 130.
+    quantity.text = wholeQuantity(quantity.text);
     const xmlNode* unit = path(activity, {{Ns::Sdn, "unit"}, {Ns::Sdn, "SDN_CSRUnitCode"}});
     const FormText code = codeText(unit);
     if (code.text.empty() || code.text == "CSRU001") return quantity;

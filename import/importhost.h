@@ -16,6 +16,7 @@ struct ImportCounts {
     long long transliterated = 0;  // characters Windows-1252 lacks, in the forms written
     long long inputsNotRead = 0;   // documents not usable XML, files and folders that could not be read
     long long investigatorsLeftOut = 0; // principal investigators past the 26th of a record
+    long long documentsWithoutRecords = 0; // usable documents in which no record was found
 };
 
 /// The caller of an import: the command line prints, tests record.

@@ -51,12 +51,12 @@ public:
         m_messages.clear();
         m_storeError.clear();
         long long number = 0;
-        std::string problem;
+        std::string problem, holds;
         const RecordReader::Outcome outcome = RecordReader::read(
             [this](char* buffer, int size) { return fill(buffer, size); },
-            [&](const xmlNode* record) { return takeRecord(record, file.path, source, ++number); }, &problem);
+            [&](const xmlNode* record) { return takeRecord(record, file.path, source, ++number); }, &problem, &holds);
         ::close(m_fd);
-        return finishDocument(file, outcome, problem);
+        return finishDocument(file, outcome, problem, holds);
     }
 
     bool readFailed() const { return m_readFailed; }
@@ -118,8 +118,14 @@ private:
     }
 
     // Keeps the forms of a document read whole, or drops them and says why it was not read.
-    Result finishDocument(const InputFile& file, RecordReader::Outcome outcome, const std::string& problem) {
+    Result finishDocument(const InputFile& file, RecordReader::Outcome outcome, const std::string& problem,
+                          const std::string& holds) {
         if (outcome == RecordReader::Outcome::Complete) {
+            // Never a document read as nothing without a word.
+            if (!holds.empty()) {
+                ++m_run.m_counts.documentsWithoutRecords;
+                m_messages.push_back(file.path + ": holds no record: " + holds);
+            }
             m_store.commitDocument(sourceNames, &m_messages);
             for (const std::string& message : m_messages) m_run.m_host.message(message);
             m_run.m_counts.recordsRead += m_pending.recordsRead;
@@ -328,7 +334,8 @@ std::string summaryLine(const ImportCounts& c) {
            ", skipped: " + std::to_string(c.skipped) + ", replaced duplicates: " + std::to_string(c.duplicates) +
            ", transliterated characters: " + std::to_string(c.transliterated) +
            ", inputs not read: " + std::to_string(c.inputsNotRead) +
-           ", investigators left out: " + std::to_string(c.investigatorsLeftOut);
+           ", investigators left out: " + std::to_string(c.investigatorsLeftOut) +
+           ", documents without records: " + std::to_string(c.documentsWithoutRecords);
 }
 
 std::string writtenLine(const std::string& name, std::size_t forms) {

@@ -77,7 +77,7 @@ private:
 
 /// The summary of an import's counts, as morvex-import prints it, without a line end:
 /// "Records read: 3, imported: 2, skipped: 1, replaced duplicates: 0, transliterated
-/// characters: 0, inputs not read: 0, investigators left out: 0".
+/// characters: 0, inputs not read: 0, investigators left out: 0, documents without records: 0".
 std::string summaryLine(const ImportCounts& counts);
 /// A form file written: "KER1994.INF: 12 forms", whatever the number.
 std::string writtenLine(const std::string& name, std::size_t forms);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "import/documentfacts.h"
 #include "import/xmlallocator.h"
 #include "import/xmlnodes.h"
 
@@ -95,10 +96,26 @@ std::string problemOf(const ReadState& state) {
 } // namespace
 
 bool RecordReader::isRecord(const xmlNode* node) {
-    return isElement(node, Ns::Gmd, "MD_Metadata") || isElement(node, Ns::Gmi, "MI_Metadata");
+    if (!node || node->type != XML_ELEMENT_NODE) return false;
+    if (isElement(node, Ns::Gmd, "MD_Metadata") || isElement(node, Ns::Gmi, "MI_Metadata")) return true;
+    if (!node->properties) return false;
+    // Tools write <MI_Metadata xsi:type="gmi:MI_Metadata_Type"> with no default namespace.
+    if (const std::string type = attribute(node, Ns::Xsi, "type"); !type.empty()) {
+        const auto [uri, local] = resolveQName(node, type);
+        if ((local == "MD_Metadata_Type" && isNamespace(uri.c_str(), Ns::Gmd)) ||
+            (local == "MI_Metadata_Type" && isNamespace(uri.c_str(), Ns::Gmi)))
+            return true;
+    }
+    // Profiles write <mcp:MD_Metadata gco:isoType="gmd:MD_Metadata">.
+    std::string iso = attribute(node, Ns::Gco, "isoType");
+    if (iso.empty()) return false;
+    if (const std::size_t colon = iso.find(':'); colon != std::string::npos) iso.erase(0, colon + 1);
+    if (iso.size() > 5 && iso.compare(iso.size() - 5, 5, "_Type") == 0) iso.resize(iso.size() - 5);
+    return iso == "MD_Metadata" || iso == "MI_Metadata";
 }
 
-RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink& sink, std::string* problem) {
+RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink& sink, std::string* problem,
+                                         std::string* what) {
     setUpParser();
     ReadState state{&source, {}, false, 0, {}, false};
     xmlSetGenericErrorFunc(nullptr, onGenericError);
@@ -117,6 +134,8 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
         *problem = problemOf(state);
         return Outcome::NotUsable;
     };
+    DocumentFacts facts;
+    bool records = false;
     int rc = xmlTextReaderRead(reader.get());
     while (rc == 1) {
         if (!state.error.empty()) return failed();
@@ -125,16 +144,27 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
             *problem = "it has a DOCTYPE declaration, and documents with one are not read";
             return Outcome::NotUsable;
         }
-        if (type == XML_READER_TYPE_ELEMENT && isRecord(xmlTextReaderCurrentNode(reader.get()))) {
-            const xmlNode* record = xmlTextReaderExpand(reader.get());
-            if (!record || !state.error.empty()) return failed();
-            if (!sink(record)) return Outcome::Stopped;
-            rc = xmlTextReaderNext(reader.get());
-            continue;
+        if (type == XML_READER_TYPE_ELEMENT) {
+            const xmlNode* node = xmlTextReaderCurrentNode(reader.get());
+            const bool record = isRecord(node);
+            if (record || DocumentFacts::wants(node)) {
+                const xmlNode* whole = xmlTextReaderExpand(reader.get());
+                if (!whole || !state.error.empty()) return failed();
+                if (record) {
+                    records = true;
+                    if (!sink(whole)) return Outcome::Stopped;
+                } else {
+                    facts.take(whole);
+                }
+                rc = xmlTextReaderNext(reader.get());
+                continue;
+            }
+            facts.element(node, xmlTextReaderDepth(reader.get()));
         }
         rc = xmlTextReaderRead(reader.get());
     }
     if (rc != 0 || !state.error.empty() || state.sourceFailed) return failed();
+    if (what) *what = records ? std::string() : facts.describe();
     return Outcome::Complete;
 }
 

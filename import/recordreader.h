@@ -28,10 +28,19 @@ public:
     };
 
     /// Reads the document; for NotUsable, *problem says why ("line 3: ..."). Records handed
-    /// over before a problem is found must not be used: the document counts as a whole.
-    static Outcome read(const Source& source, const RecordSink& sink, std::string* problem);
+    /// over before a problem is found must not be used: the document counts as a whole. When
+    /// what is given, it is filled with what a complete document holds instead of records
+    /// (empty when it handed over a record).
+    static Outcome read(const Source& source, const RecordSink& sink, std::string* problem,
+                        std::string* what = nullptr);
 
-    /// Whether an element is a record: gmd:MD_Metadata or gmi:MI_Metadata.
+    /// Whether an element is a record: gmd:MD_Metadata or gmi:MI_Metadata; or an element whose
+    /// xsi:type, its prefix resolved in the element's scope, names gmd:MD_Metadata_Type or
+    /// gmi:MI_Metadata_Type; or whose gco:isoType is MD_Metadata or MI_Metadata, with or
+    /// without a prefix and "_Type".
+    ///   <MI_Metadata xsi:type="gmi:MI_Metadata_Type"> => a record
+    ///   <mcp:MD_Metadata gco:isoType="gmd:MD_Metadata"> => a record
+    ///   <gmd:MD_Metadata_Type> => none
     static bool isRecord(const xmlNode* node);
 };
 

@@ -13,20 +13,17 @@ constexpr const char* kGco = "http://www.isotc211.org/2005/gco";
 constexpr const char* kSdn = "http://www.seadatanet.org";
 constexpr const char* kGml = "http://www.opengis.net/gml";
 constexpr const char* kGml32 = "http://www.opengis.net/gml/3.2";
+constexpr const char* kXsi = "http://www.w3.org/2001/XMLSchema-instance";
+constexpr const char* kOai = "http://www.openarchives.org/OAI/2.0/";
+constexpr const char* kOws = "http://www.opengis.net/ows";
+constexpr const char* kOws11 = "http://www.opengis.net/ows/1.1";
+constexpr const char* kOws20 = "http://www.opengis.net/ows/2.0";
+constexpr const char* kCsw = "http://www.opengis.net/cat/csw/2.0.2";
 
 bool same(const xmlChar* a, const char* b) { return std::strcmp(reinterpret_cast<const char*>(a), b) == 0; }
 
 bool inNamespace(const xmlNode* node, Ns ns) {
-    if (!node->ns || !node->ns->href) return false;
-    const xmlChar* uri = node->ns->href;
-    switch (ns) {
-    case Ns::Gmd: return same(uri, kGmd);
-    case Ns::Gmi: return same(uri, kGmi);
-    case Ns::Gco: return same(uri, kGco);
-    case Ns::Sdn: return same(uri, kSdn);
-    case Ns::Gml: return same(uri, kGml) || same(uri, kGml32);
-    }
-    return false;
+    return node->ns && node->ns->href && isNamespace(reinterpret_cast<const char*>(node->ns->href), ns);
 }
 
 bool isTranslation(const xmlNode* node) { return isElement(node, Ns::Gmd, "PT_FreeText"); }
@@ -146,5 +143,53 @@ bool hasAttribute(const xmlNode* element, const char* name) {
 }
 
 std::string codeListValue(const xmlNode* element) { return attribute(element, "codeListValue"); }
+
+bool isNamespace(const char* uri, Ns ns) {
+    const auto is = [uri](const char* known) { return std::strcmp(uri, known) == 0; };
+    switch (ns) {
+    case Ns::Gmd:
+        return is(kGmd);
+    case Ns::Gmi:
+        return is(kGmi);
+    case Ns::Gco:
+        return is(kGco);
+    case Ns::Sdn:
+        return is(kSdn);
+    case Ns::Gml:
+        return is(kGml) || is(kGml32);
+    case Ns::Xsi:
+        return is(kXsi);
+    case Ns::Oai:
+        return is(kOai);
+    case Ns::Ows:
+        return is(kOws) || is(kOws11) || is(kOws20);
+    case Ns::Csw:
+        return is(kCsw);
+    }
+    return false;
+}
+
+std::string attribute(const xmlNode* element, Ns ns, const char* name) {
+    if (!element) return {};
+    for (const xmlAttr* a = element->properties; a; a = a->next) {
+        if (!a->ns || !a->ns->href || !same(a->name, name) ||
+            !isNamespace(reinterpret_cast<const char*>(a->ns->href), ns))
+            continue;
+        std::string value;
+        for (const xmlNode* n = a->children; n; n = n->next)
+            if (n->content) value += reinterpret_cast<const char*>(n->content);
+        return value;
+    }
+    return {};
+}
+
+std::pair<std::string, std::string> resolveQName(const xmlNode* element, const std::string& qname) {
+    const std::size_t colon = qname.find(':');
+    const std::string prefix = colon == std::string::npos ? std::string() : qname.substr(0, colon);
+    const std::string local = colon == std::string::npos ? qname : qname.substr(colon + 1);
+    const xmlNs* ns = xmlSearchNs(element->doc, const_cast<xmlNode*>(element),
+                                  prefix.empty() ? nullptr : reinterpret_cast<const xmlChar*>(prefix.c_str()));
+    return {ns && ns->href ? reinterpret_cast<const char*>(ns->href) : std::string(), local};
+}
 
 } // namespace csrimport

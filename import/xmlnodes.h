@@ -5,15 +5,18 @@
 #include <libxml/tree.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace csrimport {
 
-/// The namespaces of CSR records.
-enum class Ns { Gmd, Gmi, Gco, Sdn, Gml };
+/// The namespaces of CSR records, and of the documents around them: XML Schema instances
+/// (xsi:type), OAI-PMH, OGC Web Services (exception reports) and the catalogue service (CSW).
+enum class Ns { Gmd, Gmi, Gco, Sdn, Gml, Xsi, Oai, Ows, Csw };
 
 /// Whether node is an element of namespace ns with that local name. Gml matches both
-/// http://www.opengis.net/gml and http://www.opengis.net/gml/3.2.
+/// http://www.opengis.net/gml and http://www.opengis.net/gml/3.2; Ows its versions 1.0
+/// (no number), 1.1 and 2.0.
 bool isElement(const xmlNode* node, Ns ns, const char* name);
 
 /// The first child element of parent of that name; nullptr when there is none (or no parent).
@@ -49,6 +52,14 @@ std::string codeListValue(const xmlNode* element);
 std::string attribute(const xmlNode* element, const char* name);
 /// Whether the element has that unqualified attribute.
 bool hasAttribute(const xmlNode* element, const char* name);
+/// An attribute of namespace ns, as written; empty when missing.
+std::string attribute(const xmlNode* element, Ns ns, const char* name);
+/// Whether a namespace URI is that of ns.
+bool isNamespace(const char* uri, Ns ns);
+/// The namespace URI that a QName's prefix has in element's scope (the default namespace
+/// without a prefix), and its local part; the URI is empty when the prefix is bound to none.
+///   "gmi:MI_Metadata_Type" => {"http://www.isotc211.org/2005/gmi", "MI_Metadata_Type"}
+std::pair<std::string, std::string> resolveQName(const xmlNode* element, const std::string& qname);
 
 } // namespace csrimport
 

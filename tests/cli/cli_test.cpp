@@ -1191,35 +1191,84 @@ TEST(CliFilters, SquaresBoxesAndDatesSelectWhatTheExportsShow) {
     }
 }
 
-// Every option of --help is in the manual page and in each completion, and no other is.
-TEST(CliOptions, HelpManualPageAndCompletionsNameTheSameOptions) {
-    const auto longOptions = [](const std::string& text, const std::string& dashes) {
-        std::set<std::string> names;
-        for (std::size_t at = text.find(dashes); at != std::string::npos; at = text.find(dashes, at + 1)) {
-            std::size_t end = at + dashes.size();
-            std::string name;
-            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) != 0 ||
-                                         text.compare(end, 2, "\\-") == 0 || text[end] == '-')) {
-                if (text[end] == '\\') end += 1; // a roff hyphen "\-"
-                name += text[end++];
-            }
-            if (!name.empty() && name.front() != '-') names.insert(name);
+// The names of options in a text: long ones after dashes ("--" or roff's "\\-\\-"); short
+// ones, a dash (or "\\-") and a letter standing alone after a blank, "[", "(", "{", "|" or
+// "'" (so that "Ctrl\\-C" and "OAI\\-PMH" are none).
+std::set<std::string> optionNames(const std::string& text, const std::string& dashes) {
+    std::set<std::string> names;
+    for (std::size_t at = text.find(dashes); at != std::string::npos; at = text.find(dashes, at + 1)) {
+        std::size_t end = at + dashes.size();
+        std::string name;
+        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) != 0 ||
+                                     text.compare(end, 2, "\\-") == 0 || text[end] == '-')) {
+            if (text[end] == '\\') end += 1; // a roff hyphen "\-"
+            name += text[end++];
         }
-        return names;
-    };
-    const std::set<std::string> help = longOptions(runSearch({"--help"}).out, "--");
-    EXPECT_TRUE(help.contains("square") && help.contains("bbox") && help.contains("from") && help.contains("to"));
+        if (!name.empty() && name.front() != '-') names.insert(name);
+    }
+    return names;
+}
+
+std::set<std::string> shortOptionNames(const std::string& text, const std::string& dash) {
+    std::set<std::string> names;
+    for (std::size_t at = text.find(dash); at != std::string::npos; at = text.find(dash, at + 1)) {
+        const std::size_t letter = at + dash.size();
+        if (letter >= text.size() || std::isalpha(static_cast<unsigned char>(text[letter])) == 0) continue;
+        if (letter + 1 < text.size() && std::isalnum(static_cast<unsigned char>(text[letter + 1])) != 0) continue;
+        if (dash != "{-" && at > 0 && std::string_view(" [({|'\n").find(text[at - 1]) == std::string_view::npos)
+            continue;
+        if (at >= 2 && text.compare(at - 2, 2, "\\-") == 0) continue;
+        names.insert(std::string(1, text[letter]));
+    }
+    return names;
+}
+
+// The part of text from the first begin to the first end after it (to its end without one).
+std::string between(const std::string& text, const std::string& begin, const std::string& end) {
+    const std::size_t from = text.find(begin);
+    if (from == std::string::npos) return {};
+    return text.substr(from, text.find(end, from + begin.size()) - from);
+}
+
+// Every option of --help, long and short, is in the manual page and in each completion, and no
+// other is; for morvex-search and morvex-import alike.
+TEST(CliOptions, HelpManualPageAndCompletionsNameTheSameOptions) {
     const std::string source = MORVEX_SOURCE_DIR;
-    EXPECT_EQ(longOptions(readFile(source + "/docs/man/morvex-search.1"), "\\-\\-"), help);
-    for (const char* completion : {"/completions/morvex-search.bash", "/completions/_morvex-search"})
-        EXPECT_EQ(longOptions(readFile(source + completion), "--"), help) << completion;
-    std::set<std::string> fish;
-    std::istringstream fishLines(readFile(source + "/completions/morvex-search.fish"));
-    for (std::string line; std::getline(fishLines, line);)
-        if (line.starts_with("complete -c morvex-search "))
-            for (const std::string& name : longOptions(line, " -l "))
+    for (const std::string program : {"morvex-search", "morvex-import"}) {
+        SCOPED_TRACE(program);
+        clitest::Options options;
+        options.program = program == "morvex-search" ? MORVEX_SEARCH_BIN : MORVEX_IMPORT_BIN;
+        // The options as --help lists them, before the examples (which may name another program's).
+        const std::string helpText = between(runSearch({"--help"}, options).out, "Usage:", "\nExamples:");
+        const std::set<std::string> help = optionNames(helpText, "--");
+        const std::set<std::string> shorts = shortOptionNames(between(helpText, "Options:", "\n\n"), "-");
+        EXPECT_TRUE(help.contains("output-dir") && help.contains("quiet") && help.contains("version"));
+        EXPECT_EQ(shorts, (std::set<std::string>{"V", "h", "o", "q"}));
+        // The manual page but its examples, which may name another program's options.
+        std::string manual = readFile(source + "/docs/man/" + program + ".1");
+        const std::string examples = between(manual, "\n.SH EXAMPLES\n", "\n.SH SEE ALSO");
+        if (!examples.empty()) manual.erase(manual.find(examples), examples.size());
+        EXPECT_EQ(optionNames(manual, "\\-\\-"), help);
+        EXPECT_EQ(shortOptionNames(between(manual, "\n.SH OPTIONS\n", "\n.SH "), "\\-"), shorts);
+        const std::string bash = readFile(source + "/completions/" + program + ".bash");
+        EXPECT_EQ(optionNames(bash, "--"), help);
+        EXPECT_EQ(shortOptionNames(between(bash, "options=\"", "\""), "-"), shorts);
+        const std::string zsh = readFile(source + "/completions/_" + program);
+        EXPECT_EQ(optionNames(zsh, "--"), help);
+        EXPECT_EQ(shortOptionNames(zsh, "{-"), shorts); // '{-o+,--output-dir=}'
+
+        std::set<std::string> fish, fishShorts;
+        std::istringstream fishLines(readFile(source + "/completions/" + program + ".fish"));
+        for (std::string line; std::getline(fishLines, line);) {
+            if (!line.starts_with("complete -c " + program + " ")) continue;
+            for (const std::string& name : optionNames(line, " -l "))
                 fish.insert(name);
-    EXPECT_EQ(fish, help);
+            if (const std::size_t s = line.find(" -s "); s != std::string::npos)
+                fishShorts.insert(line.substr(s + 4, 1));
+        }
+        EXPECT_EQ(fish, help);
+        EXPECT_EQ(fishShorts, shorts);
+    }
 }
 
 TEST(CliOptions, VersionIsTheProjectVersion) {

@@ -244,6 +244,23 @@ TEST_F(FormBuilderTest, QuantityWithoutUnitIsWrittenAsItIs) {
     EXPECT_EQ(line(10), "H09^12 casts^^^^");
 }
 
+// Digits, a point and only zeros: the digits before the point, in the station column and in
+// the quantity-unit text alike; anything else as it stands.
+TEST_F(FormBuilderTest, WholeNumberQuantitiesAreWrittenAsWholeNumbers) {
+    const std::pair<const char*, const char*> quantities[] = {
+        {"130.000000", "130"}, {"3.0", "3"},       {"0.000000", "0"},   {"007.00", "007"}, {" 120.000000 ", "120"},
+        {"12.5", "12.5"},      {"1e3", "1e3"},     {"120.", "120."},    {"-2.0", "-2.0"},  {"n/a", "n/a"},
+        {".0", ".0"},          {"1.0.0", "1.0.0"}, {"10.00x", "10.00x"}};
+    for (const auto& [written, shown] : quantities) {
+        SCOPED_TRACE(written);
+        build(acquisition(objective("H10", "", written, "CSRU001", "number of stations") +
+                          objective("B18", "", written, "CSRU004", "activity duration in hours")),
+              "");
+        EXPECT_EQ(line(10), std::string("H10^") + shown + "^^^^");
+        EXPECT_EQ(line(11), std::string("B18^") + shown + " activity duration in hours^^^^");
+    }
+}
+
 TEST_F(FormBuilderTest, OnlyTheFirst190ObjectivesAndTheFirst26InvestigatorsCount) {
     std::string objectives;
     for (int i = 0; i < 200; ++i) {

@@ -53,11 +53,13 @@ struct ImportCli : ::testing::Test {
         writeFile(dir.file(name), text);
         return dir.file(name);
     }
-    std::string summary(int read, int imported, int skipped, int duplicates, int transliterated, int notRead) const {
+    std::string summary(int read, int imported, int skipped, int duplicates, int transliterated, int notRead,
+                        int withoutRecords = 0) const {
         return "Records read: " + std::to_string(read) + ", imported: " + std::to_string(imported) +
                ", skipped: " + std::to_string(skipped) + ", replaced duplicates: " + std::to_string(duplicates) +
                ", transliterated characters: " + std::to_string(transliterated) +
-               ", inputs not read: " + std::to_string(notRead) + ", investigators left out: 0\n";
+               ", inputs not read: " + std::to_string(notRead) +
+               ", investigators left out: 0, documents without records: " + std::to_string(withoutRecords) + "\n";
     }
 };
 
@@ -144,6 +146,46 @@ TEST_F(ImportCli, OptionsStandAnywhereAndDashIsAFile) {
     Result r = runImport({"-", "--replace", "--output-dir", "out", "--quiet", "--replace", "--", "--json"}, dir.path());
     ASSERT_EQ(r.status, kWritten) << r.err;
     EXPECT_EQ(r.out, "KER1994.INF: 1 forms\nKER1995.INF: 1 forms\n" + summary(2, 2, 0, 0, 0, 0));
+    // The short options of morvex-search: -q, -o DIR, -oDIR, -V.
+    for (const std::vector<std::string>& options : {std::vector<std::string>{"-q", "--replace", "-o", "out"},
+                                                    std::vector<std::string>{"-oout", "-q", "--replace"}}) {
+        std::vector<std::string> args = options;
+        args.push_back("-");
+        r = runImport(args, dir.path());
+        EXPECT_EQ(r.status, kWritten) << r.err;
+        EXPECT_EQ(r.out, "KER1994.INF: 1 forms\n" + summary(1, 1, 0, 0, 0, 0));
+    }
+    r = runImport({"-V"});
+    EXPECT_EQ(r.status, kWritten);
+    EXPECT_EQ(r.out, runImport({"--version"}).out);
+    EXPECT_EQ(r.out.rfind("morvex-import ", 0), 0u);
+    r = runImport({"-x", "-"}, dir.path());
+    EXPECT_EQ(r.status, kRefused);
+}
+
+// A usable document from which no record is read is named with what it holds, and counted.
+TEST_F(ImportCli, DocumentsWithoutRecordsAreNamedAndCounted) {
+    const std::string good = input("good.xml", document(minimalRecord("urn:good", "1995-01-01", "")));
+    const std::string feed = input("feed.xml", document("<rss version=\"2.0\"><channel/></rss>"));
+    const std::string error = input(
+        "error.xml", document("<OAI-PMH xmlns=\"http://www.openarchives.org/OAI/2.0/\"><error code=\"noRecordsMatch\">"
+                              "No records.</error></OAI-PMH>"));
+    Result r = runImport({"--output-dir", out, good, feed, error});
+    ASSERT_EQ(r.status, kWritten) << r.err;
+    EXPECT_EQ(r.out, "KER1995.INF: 1 forms\n" + summary(1, 1, 0, 0, 0, 0, 2));
+    EXPECT_EQ(r.err, "morvex-import: " + feed +
+                         ": holds no record: its root element is rss, of no namespace\n"
+                         "morvex-import: " +
+                         error + ": holds no record: an OAI-PMH error, noRecordsMatch: No records.\n");
+
+    r = runImport({"--json", "--quiet", "--output-dir", out, "--replace", error});
+    EXPECT_EQ(r.status, kFailed);
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["documents_without_records"], 1);
+    EXPECT_EQ(j["records_read"], 0);
+    EXPECT_EQ(j["messages"][0],
+              "morvex-import: " + error + ": holds no record: an OAI-PMH error, noRecordsMatch: No records.");
+    EXPECT_EQ(j["message"], "morvex-import: no record was imported; nothing was written");
 }
 
 TEST_F(ImportCli, ExistingFormFilesNeedReplaceAndYearsNotWrittenAreUntouched) {

@@ -20,7 +20,7 @@ struct ReadResult {
     std::string problem;
 };
 
-ReadResult readDocument(const std::string& text, std::size_t block = 4096) {
+ReadResult readDocument(const std::string& text, std::size_t block = 4096, std::string* holds = nullptr) {
     ReadResult r;
     std::size_t at = 0;
     const RecordReader::Source source = [&](char* buffer, int size) {
@@ -38,7 +38,7 @@ ReadResult readDocument(const std::string& text, std::size_t block = 4096) {
                 r.titles.push_back(form.lines[5]);
             return true;
         },
-        &r.problem);
+        &r.problem, holds);
     return r;
 }
 
@@ -130,6 +130,107 @@ TEST(RecordReader, ADoctypeIsRefusedBeforeAnyRecordAndNoEntityIsRead) {
         EXPECT_EQ(r.outcome, RecordReader::Outcome::NotUsable);
         EXPECT_EQ(r.problem, "it has a DOCTYPE declaration, and documents with one are not read");
         EXPECT_TRUE(r.identifiers.empty());
+    }
+}
+
+// Records that name their type: by xsi:type, its prefix resolved where it stands, or by
+// gco:isoType; each gives the form the qualified record gives.
+TEST(RecordReader, RecordsThatNameTheirTypeAreRecords) {
+    const std::string body =
+        fileIdentifier("urn:SDN:CSR:LOCAL:T1") + hierarchyLevel() + dateStamp("2020-03-04") +
+        identification(citation("Leg 1") + period("1995-06-01", "1995-06-09") + extent(box("-21", "-19", "52", "53"))) +
+        acquisition(objective("H10", "", "120.000000", "CSRU001", "number of stations"));
+    const std::string xsi = " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"";
+    csrimport::ImportedForm qualified;
+    ASSERT_EQ(buildForm(document(record(body)), &qualified), csrimport::RecordVerdict::Imported);
+    EXPECT_EQ(qualified.lines[10], "H10^120^^^^");
+    const std::string named[] = {
+        // A tool's own: unqualified, no default namespace.
+        "<MI_Metadata" + std::string(kNamespaces) + xsi + " xsi:type=\"gmi:MI_Metadata_Type\">" + body +
+            "</MI_Metadata>",
+        // Another element of another namespace, the type's prefix its own.
+        "<p:Record xmlns:p=\"urn:example:profile\" xmlns:iso=\"http://www.isotc211.org/2005/gmd\"" +
+            std::string(kNamespaces) + xsi + " xsi:type=\"iso:MD_Metadata_Type\">" + body + "</p:Record>",
+        // The type in the default namespace.
+        "<Record xmlns=\"http://www.isotc211.org/2005/gmi\"" + std::string(kNamespaces) + xsi +
+            " xsi:type=\"MI_Metadata_Type\">" + body + "</Record>",
+        // A profile's substitute for gmd:MD_Metadata, with or without a prefix and "_Type".
+        "<mcp:MD_Metadata xmlns:mcp=\"http://schemas.example.org/mcp-2.0\"" + std::string(kNamespaces) +
+            " gco:isoType=\"gmd:MD_Metadata\">" + body + "</mcp:MD_Metadata>",
+        "<mcp:Metadata xmlns:mcp=\"http://schemas.example.org/mcp-2.0\"" + std::string(kNamespaces) +
+            " gco:isoType=\"MI_Metadata_Type\">" + body + "</mcp:Metadata>",
+    };
+    for (const std::string& text : named) {
+        SCOPED_TRACE(text.substr(0, 60));
+        csrimport::ImportedForm form;
+        ASSERT_EQ(buildForm(document("<list>" + text + "</list>"), &form), csrimport::RecordVerdict::Imported);
+        EXPECT_EQ(form.lines, qualified.lines);
+    }
+    // Not records: a type of another namespace, an unbound prefix, another type, an isoType
+    // attribute not of gco, a type's own element.
+    const std::string others[] = {
+        "<MD_Metadata xmlns:gmd=\"urn:not-iso\"" + xsi + " xsi:type=\"gmd:MD_Metadata_Type\"/>",
+        "<MD_Metadata" + xsi + " xsi:type=\"nowhere:MD_Metadata_Type\"/>",
+        "<MD_Metadata" + xsi +
+            " xmlns:gmd=\"http://www.isotc211.org/2005/gmd\" xsi:type=\"gmd:MD_DataIdentification_Type\"/>",
+        "<mcp:MD_Metadata xmlns:mcp=\"urn:mcp\" xmlns:g=\"urn:other\" g:isoType=\"gmd:MD_Metadata\"/>",
+        "<mcp:MD_Metadata xmlns:mcp=\"urn:mcp\" xmlns:gco=\"http://www.isotc211.org/2005/gco\" "
+        "gco:isoType=\"MD_Metadatas\"/>",
+        "<gmd:MD_Metadata_Type xmlns:gmd=\"http://www.isotc211.org/2005/gmd\"/>",
+    };
+    for (const std::string& text : others) {
+        SCOPED_TRACE(text);
+        const ReadResult r = readDocument(document("<list>" + text + "</list>"));
+        EXPECT_EQ(r.outcome, RecordReader::Outcome::Complete) << r.problem;
+        EXPECT_TRUE(r.identifiers.empty());
+    }
+}
+
+// A usable document without records says what it holds instead.
+TEST(RecordReader, ADocumentWithoutRecordsSaysWhatItHolds) {
+    const std::string oai = "<OAI-PMH xmlns=\"http://www.openarchives.org/OAI/2.0/\"><responseDate>2026-12-01T00:00:00Z"
+                            "</responseDate>";
+    const struct {
+        const char* what;
+        std::string text;
+        const char* holds;
+    } cases[] = {
+        {"a feed", "<rss version=\"2.0\"><channel><title>news</title></channel></rss>",
+         "its root element is rss, of no namespace"},
+        {"a document of another namespace", "<x:list xmlns:x=\"urn:example:list\"/>",
+         "its root element is list, of namespace urn:example:list"},
+        {"an OAI-PMH error",
+         oai + "<request verb=\"ListRecords\">https://example.org/oai</request><error code=\"noRecordsMatch\">The "
+               "combination of\n   the values results in an empty list.</error></OAI-PMH>",
+         "an OAI-PMH error, noRecordsMatch: The combination of the values results in an empty list."},
+        {"an OAI-PMH page of Dublin Core",
+         oai + "<request verb=\"ListRecords\" metadataPrefix=\"oai_dc\">https://example.org/oai</request><ListRecords>"
+               "<record><header><identifier>a</identifier></header><metadata><oai_dc:dc xmlns:oai_dc=\""
+               "http://www.openarchives.org/OAI/2.0/oai_dc/\"><title>T</title></oai_dc:dc></metadata></record>"
+               "</ListRecords></OAI-PMH>",
+         "an OAI-PMH page of records in another metadata format, oai_dc (oai_dc:dc)"},
+        {"a CSW exception report",
+         "<ows:ExceptionReport xmlns:ows=\"http://www.opengis.net/ows/1.1\" version=\"1.2.0\"><ows:Exception "
+         "exceptionCode=\"InvalidParameterValue\" locator=\"outputSchema\"><ows:ExceptionText>Unsupported\n  output "
+         "schema</ows:ExceptionText></ows:Exception></ows:ExceptionReport>",
+         "a CSW exception report, InvalidParameterValue: Unsupported output schema"},
+        {"a CSW response that holds none of its matches",
+         "<csw:GetRecordsResponse xmlns:csw=\"http://www.opengis.net/cat/csw/2.0.2\"><csw:SearchResults "
+         "numberOfRecordsMatched=\"120\" numberOfRecordsReturned=\"0\" nextRecord=\"0\"/></csw:GetRecordsResponse>",
+         "a CSW response that says it matched 120 records but holds none"},
+        {"a CSW response of no match",
+         "<csw:GetRecordsResponse xmlns:csw=\"http://www.opengis.net/cat/csw/2.0.2\"><csw:SearchResults "
+         "numberOfRecordsMatched=\"0\" numberOfRecordsReturned=\"0\"/></csw:GetRecordsResponse>",
+         "a CSW response that matched no records"},
+        {"a record of no CSR is a record", "<r>" + record(fileIdentifier("d") + hierarchyLevel("dataset")) + "</r>",
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string holds = "(not set)";
+        const ReadResult r = readDocument(document(c.text), 11, &holds);
+        EXPECT_EQ(r.outcome, RecordReader::Outcome::Complete) << r.problem;
+        EXPECT_EQ(holds, c.holds);
     }
 }
 
