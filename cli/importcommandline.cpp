@@ -76,6 +76,25 @@ std::string longForm(const std::string& arg) {
     return arg;
 }
 
+// --output-dir with its value joined to it: once, and with a value.
+bool takeOutputDir(const std::string& arg, bool joined, int argc, char** argv, int& i, bool& given,
+                   std::vector<std::string>* args, std::string* err) {
+    if (given) {
+        *err = "--output-dir may be given once";
+        return false;
+    }
+    given = true;
+    if (joined) {
+        args->push_back(arg);
+    } else if (i + 1 < argc) {
+        args->push_back("--output-dir=" + std::string(argv[++i]));
+    } else {
+        *err = "--output-dir: no folder given";
+        return false;
+    }
+    return true;
+}
+
 // The arguments in the form CLI11 reads them: each flag once, --output-dir's value joined to
 // it (so that a value that looks like an option stays a value), the inputs after "--".
 bool rewriteArguments(const CLI::App& app, int argc, char** argv, std::vector<std::string>* args, std::string* err) {
@@ -95,19 +114,7 @@ bool rewriteArguments(const CLI::App& app, int argc, char** argv, std::vector<st
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
         if (name == "--output-dir") {
-            if (outputDir) {
-                *err = "--output-dir may be given once";
-                return false;
-            }
-            outputDir = true;
-            if (equals != std::string::npos) {
-                args->push_back(arg);
-            } else if (i + 1 < argc) {
-                args->push_back("--output-dir=" + std::string(argv[++i]));
-            } else {
-                *err = "--output-dir: no folder given";
-                return false;
-            }
+            if (!takeOutputDir(arg, equals != std::string::npos, argc, argv, i, outputDir, args, err)) return false;
             continue;
         }
         const CLI::Option* opt = arg.compare(0, 2, "--") == 0 ? app.get_option_no_throw(name) : nullptr;

@@ -93,6 +93,28 @@ std::string problemOf(const ReadState& state) {
                                     : "not well-formed";
 }
 
+// What the reader does after an element: reads into it, or goes past it once it was read whole
+// (a record, or what DocumentFacts wants whole); stops when the sink says so.
+enum class ReadStep { Into, Past, Stop, Fail };
+
+ReadStep element(xmlTextReader* reader, const RecordReader::RecordSink& sink, DocumentFacts& facts, bool& records,
+                 const std::string& error) {
+    const xmlNode* node = xmlTextReaderCurrentNode(reader);
+    const bool record = RecordReader::isRecord(node);
+    if (!record && !DocumentFacts::wants(node)) {
+        facts.element(node, xmlTextReaderDepth(reader));
+        return ReadStep::Into;
+    }
+    const xmlNode* whole = xmlTextReaderExpand(reader);
+    if (!whole || !error.empty()) return ReadStep::Fail;
+    if (!record) {
+        facts.take(whole);
+        return ReadStep::Past;
+    }
+    records = true;
+    return sink(whole) ? ReadStep::Past : ReadStep::Stop;
+}
+
 } // namespace
 
 bool RecordReader::isRecord(const xmlNode* node) {
@@ -144,24 +166,22 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
             *problem = "it has a DOCTYPE declaration, and documents with one are not read";
             return Outcome::NotUsable;
         }
-        if (type == XML_READER_TYPE_ELEMENT) {
-            const xmlNode* node = xmlTextReaderCurrentNode(reader.get());
-            const bool record = isRecord(node);
-            if (record || DocumentFacts::wants(node)) {
-                const xmlNode* whole = xmlTextReaderExpand(reader.get());
-                if (!whole || !state.error.empty()) return failed();
-                if (record) {
-                    records = true;
-                    if (!sink(whole)) return Outcome::Stopped;
-                } else {
-                    facts.take(whole);
-                }
-                rc = xmlTextReaderNext(reader.get());
-                continue;
-            }
-            facts.element(node, xmlTextReaderDepth(reader.get()));
+        if (type != XML_READER_TYPE_ELEMENT) {
+            rc = xmlTextReaderRead(reader.get());
+            continue;
         }
-        rc = xmlTextReaderRead(reader.get());
+        switch (element(reader.get(), sink, facts, records, state.error)) {
+        case ReadStep::Into:
+            rc = xmlTextReaderRead(reader.get());
+            break;
+        case ReadStep::Past:
+            rc = xmlTextReaderNext(reader.get());
+            break;
+        case ReadStep::Stop:
+            return Outcome::Stopped;
+        case ReadStep::Fail:
+            return failed();
+        }
     }
     if (rc != 0 || !state.error.empty() || state.sourceFailed) return failed();
     if (what) *what = records ? std::string() : facts.describe();
