@@ -4,16 +4,18 @@
 BUILD  ?= build
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 # What building and running need (make run), and what the tests add (make test).
-DEBS      := g++ cmake make qt6-base-dev libcli11-dev libxml2-dev nlohmann-json3-dev fonts-dejavu-core
+DEBS      := g++ cmake make qt6-base-dev libcli11-dev libxml2-dev nlohmann-json3-dev fonts-dejavu-core \
+             libcurl4-openssl-dev libsqlite3-dev
 TEST_DEBS := $(DEBS) libgtest-dev libgmock-dev libbenchmark-dev librsvg2-bin gdal-bin python3 \
-             dpkg-dev lintian man-db appstream desktop-file-utils zsh fish
+             dpkg-dev lintian man-db appstream desktop-file-utils zsh fish \
+             libcpp-httplib-dev sqlite3
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # The builds of `make test` and `make fuzz` stop at the first compiler warning (`WERROR=` lets them pass).
 WERROR ?= -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
-# The sanitizer suite: the core, morvex-search, morvex-import and their tests with AddressSanitizer and UBSan.
+# The sanitizer suite: the core, morvex-search, morvex-import, morvex-harvest and their tests with AddressSanitizer and UBSan.
 ASAN_BUILD   ?= build-asan
-ASAN_TARGETS := core_tests cli_tests import_tests morvex-search morvex-import search_alone
+ASAN_TARGETS := core_tests cli_tests import_tests harvest_tests morvex-search morvex-import morvex-harvest search_alone
 export ASAN_OPTIONS  ?= detect_leaks=1:strict_string_checks=1:check_initialization_order=1
 export UBSAN_OPTIONS ?= print_stacktrace=1
 

@@ -1,5 +1,5 @@
 # The files of the programs, in the places Debian gives them; component "cli" is the package
-# morvex-search (morvex-search and morvex-import), "gui" the package morvex.
+# morvex-search (morvex-search, morvex-import and morvex-harvest), "gui" the package morvex.
 include(GNUInstallDirs)
 
 # `cmake --install --strip` and the packages strip as Debian does.
@@ -34,17 +34,20 @@ function(morvex_package_docs component package)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${package} COMPONENT ${component})
 endfunction()
 
-install(TARGETS morvex-search morvex-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
+install(TARGETS morvex-search morvex-import morvex-harvest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 morvex_package_docs(cli morvex-search)
-# morvex-import comes in the package morvex-search, with its own manual page and completions.
-morvex_gzip(${MORVEX_DOC_BUILD}/morvex-import.1.gz ${PROJECT_SOURCE_DIR}/docs/man/morvex-import.1)
-add_custom_target(morvex-import-docs ALL DEPENDS ${MORVEX_DOC_BUILD}/morvex-import.1.gz)
-install(FILES ${MORVEX_DOC_BUILD}/morvex-import.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
-install(FILES completions/morvex-import.bash
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvex-import COMPONENT cli)
-install(FILES completions/_morvex-import DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT cli)
-install(FILES completions/morvex-import.fish
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT cli)
+# morvex-import and morvex-harvest come in the package morvex-search, each with its own manual
+# page and completions.
+foreach(program morvex-import morvex-harvest)
+    morvex_gzip(${MORVEX_DOC_BUILD}/${program}.1.gz ${PROJECT_SOURCE_DIR}/docs/man/${program}.1)
+    add_custom_target(${program}-docs ALL DEPENDS ${MORVEX_DOC_BUILD}/${program}.1.gz)
+    install(FILES ${MORVEX_DOC_BUILD}/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
+    install(FILES completions/${program}.bash
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program} COMPONENT cli)
+    install(FILES completions/_${program} DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT cli)
+    install(FILES completions/${program}.fish
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT cli)
+endforeach()
 install(FILES completions/morvex-search.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvex-search COMPONENT cli)
 install(FILES completions/_morvex-search DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT cli)

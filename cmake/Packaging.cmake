@@ -35,7 +35,10 @@ a caret-separated table and a form file of the forms found, and, on request,
 CSV, JSON Lines, GeoJSON and an SVG map of their Marsden squares.
 .
 morvex-import turns today's cruise summary records, kept as CSR XML (ISO
-19139 with the SeaDataNet extensions), into form files to search.
+19139 with the SeaDataNet extensions), into form files to search, and
+morvex-harvest keeps such an inventory up to date from the catalogues
+themselves (CSW, OAI-PMH and lists of record addresses), incrementally and
+resumably, through an SQLite record store.
 .
 This package holds the command-line programs, for scripts and terminals.")
 

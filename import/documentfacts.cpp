@@ -38,6 +38,12 @@ std::string codeAndText(const std::string& code, const std::string& text) {
 
 } // namespace
 
+void ElementObserver::element(const xmlNode*, int) {}
+bool ElementObserver::wants(const xmlNode*) const {
+    return false;
+}
+void ElementObserver::take(const xmlNode*) {}
+
 void DocumentFacts::element(const xmlNode* node, int depth) {
     if (depth == 0) {
         const char* uri = node->ns && node->ns->href ? reinterpret_cast<const char*>(node->ns->href) : nullptr;
@@ -59,7 +65,7 @@ void DocumentFacts::element(const xmlNode* node, int depth) {
     }
 }
 
-bool DocumentFacts::wants(const xmlNode* node) {
+bool DocumentFacts::wants(const xmlNode* node) const {
     return isElement(node, Ns::Oai, "error") || isElement(node, Ns::Ows, "ExceptionReport");
 }
 

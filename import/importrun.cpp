@@ -41,22 +41,30 @@ public:
     // Reads one input file as one document.
     Result readFile(const InputFile& file, int source) {
         if (const std::optional<Result> failure = openInput(file)) return *failure;
-        m_ioError.clear();
-        m_stopped = false;
         m_blockUsed = 0;
         m_blockSize = 0;
-        m_store.beginDocument();
-        m_pending = {};
-        m_pendingForms = 0;
-        m_messages.clear();
-        m_storeError.clear();
-        long long number = 0;
-        std::string problem, holds;
-        const RecordReader::Outcome outcome = RecordReader::read(
-            [this](char* buffer, int size) { return fill(buffer, size); },
-            [&](const xmlNode* record) { return takeRecord(record, file.path, source, ++number); }, &problem, &holds);
+        const Result result = readDocument(
+            file.path, [this](char* buffer, int size) { return fill(buffer, size); }, source);
         ::close(m_fd);
-        return finishDocument(file, outcome, problem, holds);
+        return result;
+    }
+
+    // Reads a document of a DocumentSource, given whole.
+    Result readGiven(DocumentSource& documents, std::size_t i, int source) {
+        const std::string name = documents.name(i);
+        std::string bytes, err;
+        if (!documents.read(i, &bytes, &err)) return notRead(name, err);
+        std::size_t at = 0;
+        return readDocument(
+            name,
+            [&](char* buffer, int size) {
+                const std::size_t n = std::min(static_cast<std::size_t>(size), bytes.size() - at);
+                std::memcpy(buffer, bytes.data() + at, n);
+                at += n;
+                m_bytesRead += n;
+                return static_cast<int>(n);
+            },
+            source);
     }
 
     bool readFailed() const { return m_readFailed; }
@@ -118,13 +126,29 @@ private:
     }
 
     // Keeps the forms of a document read whole, or drops them and says why it was not read.
-    Result finishDocument(const InputFile& file, RecordReader::Outcome outcome, const std::string& problem,
+    // One document, whatever it is read from.
+    Result readDocument(const std::string& name, const RecordReader::Source& bytes, int source) {
+        m_ioError.clear();
+        m_stopped = false;
+        m_store.beginDocument();
+        m_pending = {};
+        m_pendingForms = 0;
+        m_messages.clear();
+        m_storeError.clear();
+        long long number = 0;
+        std::string problem, holds;
+        const RecordReader::Outcome outcome = RecordReader::read(
+            bytes, [&](const xmlNode* record) { return takeRecord(record, name, source, ++number); }, &problem, &holds);
+        return finishDocument(name, outcome, problem, holds);
+    }
+
+    Result finishDocument(const std::string& name, RecordReader::Outcome outcome, const std::string& problem,
                           const std::string& holds) {
         if (outcome == RecordReader::Outcome::Complete) {
             // Never a document read as nothing without a word.
             if (!holds.empty()) {
                 ++m_run.m_counts.documentsWithoutRecords;
-                m_messages.push_back(file.path + ": holds no record: " + holds);
+                m_messages.push_back(name + ": holds no record: " + holds);
             }
             m_store.commitDocument(sourceNames, &m_messages);
             for (const std::string& message : m_messages) m_run.m_host.message(message);
@@ -141,9 +165,9 @@ private:
         // A document cut short by a stop is not judged.
         if (m_stopped || outcome == RecordReader::Outcome::Stopped || m_run.m_host.stopRequested())
             return Result::Stopped;
-        if (!m_ioError.empty()) return notRead(file.path, m_ioError);
+        if (!m_ioError.empty()) return notRead(name, m_ioError);
         ++m_run.m_counts.inputsNotRead;
-        m_run.m_host.message(file.path + ": not usable XML (" + problem + "); nothing of it is imported");
+        m_run.m_host.message(name + ": not usable XML (" + problem + "); nothing of it is imported");
         return Result::Read;
     }
 
@@ -222,12 +246,13 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     for (const std::string& problem : problems) m_host.message(problem);
     m_counts.inputsNotRead += static_cast<long long>(problems.size());
     for (const InputFile& file : files) m_totalBytes += file.size;
+    if (settings.documents) m_totalBytes += settings.documents->totalBytes();
 
     FormStore store;
     if (!store.open(settings.spillFolder.empty() ? settings.folder : settings.spillFolder, &m_error))
         return ImportOutcome::WriteFailed;
     Reading reading(*this, store);
-    if (const std::optional<ImportOutcome> cut = readInputs(files, reading)) return *cut;
+    if (const std::optional<ImportOutcome> cut = readInputs(files, settings.documents, reading)) return *cut;
     if (reading.readFailed() || !problems.empty()) {
         m_error = "nothing was written, since an input or folder could not be read";
         return ImportOutcome::ReadFailed;
@@ -247,14 +272,21 @@ ImportOutcome ImportRun::run(const ImportSettings& settings) {
     return writeYearFiles(store, yearFiles);
 }
 
-std::optional<ImportOutcome> ImportRun::readInputs(const std::vector<InputFile>& files, Reading& reading) {
+std::optional<ImportOutcome> ImportRun::readInputs(const std::vector<InputFile>& files, DocumentSource* documents,
+                                                   Reading& reading) {
     for (const InputFile& file : files) reading.sourceNames.push_back(file.path);
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::size_t given = documents ? documents->count() : 0;
+    for (std::size_t i = 0; i < given; ++i)
+        reading.sourceNames.push_back(documents->name(i));
+    for (std::size_t i = 0; i < files.size() + given; ++i) {
         if (m_host.stopRequested()) {
             m_error = kStoppedText;
             return ImportOutcome::Stopped;
         }
-        switch (reading.readFile(files[i], static_cast<int>(i))) {
+        const int source = static_cast<int>(i);
+        const Reading::Result result = i < files.size() ? reading.readFile(files[i], source)
+                                                        : reading.readGiven(*documents, i - files.size(), source);
+        switch (result) {
         case Reading::Result::Read:
         case Reading::Result::NotRead:
             break;
@@ -293,7 +325,8 @@ std::optional<ImportOutcome> ImportRun::refuseOverwrites(const ImportSettings& s
         }
     }
     if (settings.replace) return std::nullopt;
-    const std::vector<std::string> existing = yearFiles.existing(years);
+    std::vector<std::string> existing = yearFiles.existing(years);
+    if (settings.mayReplace) std::erase_if(existing, settings.mayReplace);
     if (existing.empty()) return std::nullopt;
     std::string names;
     for (const std::string& name : existing)

@@ -3,6 +3,7 @@
 #define IMPORT_IMPORTRUN_H
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,12 +18,29 @@ class FormStore;
 class YearFiles;
 struct InputFile;
 
+/// Documents an import reads besides its files: one after another, each a name and its bytes
+/// (a harvest's record store gives its records so).
+class DocumentSource {
+public:
+    virtual ~DocumentSource() = default;
+    virtual std::size_t count() const = 0;
+    /// The bytes of all the documents, for the progress (0 when not known).
+    virtual std::uint64_t totalBytes() const = 0;
+    /// The name of document i, as the messages name it.
+    virtual std::string name(std::size_t i) const = 0;
+    /// The bytes of document i; false with err filled when they cannot be had.
+    virtual bool read(std::size_t i, std::string* bytes, std::string* err) = 0;
+};
+
 /// What an import is asked to do.
 struct ImportSettings {
     std::vector<std::string> inputs; // record files and folders, as given
+    DocumentSource* documents = nullptr; // read after the inputs, when given
     std::string folder;              // where the form files go; it must exist
     bool replace = false;            // existing form files may be replaced
-    std::string spillFolder;         // of the temporary file; empty: folder
+    /// Without replace, an existing form file of this name may be replaced when this says so.
+    std::function<bool(const std::string& name)> mayReplace;
+    std::string spillFolder; // of the temporary file; empty: folder
 };
 
 /// How an import ended.
@@ -60,7 +78,8 @@ private:
     class Reading;
     ImportOutcome refuse(std::string error);
     // The steps of a run: nothing from those that can end it means it goes on.
-    std::optional<ImportOutcome> readInputs(const std::vector<InputFile>& files, Reading& reading);
+    std::optional<ImportOutcome> readInputs(const std::vector<InputFile>& files, DocumentSource* documents,
+                                            Reading& reading);
     std::vector<int> countYears(const FormStore& store);
     std::optional<ImportOutcome> refuseOverwrites(const ImportSettings& settings, YearFiles& yearFiles,
                                                   const std::vector<int>& years, const Reading& reading);

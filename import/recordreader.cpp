@@ -23,7 +23,9 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NO
 // External entities are never loaded, whatever a document declares.
 xmlParserInputPtr noExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
 
-void setUpParser() {
+} // namespace
+
+void setUpXmlParser() {
     static std::once_flag once;
     std::call_once(once, [] {
         XmlAllocator::install();
@@ -31,6 +33,8 @@ void setUpParser() {
         xmlSetExternalEntityLoader(noExternalEntity);
     });
 }
+
+namespace {
 
 struct ReadState {
     const RecordReader::Source* source;
@@ -97,18 +101,28 @@ std::string problemOf(const ReadState& state) {
 // (a record, or what DocumentFacts wants whole); stops when the sink says so.
 enum class ReadStep { Into, Past, Stop, Fail };
 
-ReadStep element(xmlTextReader* reader, const RecordReader::RecordSink& sink, DocumentFacts& facts, bool& records,
+// The document's facts and the caller's observer, seen as one.
+struct Observers {
+    DocumentFacts facts;
+    ElementObserver* other;
+};
+
+ReadStep element(xmlTextReader* reader, const RecordReader::RecordSink& sink, Observers& observers, bool& records,
                  const std::string& error) {
     const xmlNode* node = xmlTextReaderCurrentNode(reader);
     const bool record = RecordReader::isRecord(node);
-    if (!record && !DocumentFacts::wants(node)) {
-        facts.element(node, xmlTextReaderDepth(reader));
+    const bool facts = !record && observers.facts.wants(node);
+    const bool other = !record && observers.other && observers.other->wants(node);
+    if (!record && !facts && !other) {
+        observers.facts.element(node, xmlTextReaderDepth(reader));
+        if (observers.other) observers.other->element(node, xmlTextReaderDepth(reader));
         return ReadStep::Into;
     }
     const xmlNode* whole = xmlTextReaderExpand(reader);
     if (!whole || !error.empty()) return ReadStep::Fail;
     if (!record) {
-        facts.take(whole);
+        if (facts) observers.facts.take(whole);
+        if (other) observers.other->take(whole);
         return ReadStep::Past;
     }
     records = true;
@@ -137,8 +151,8 @@ bool RecordReader::isRecord(const xmlNode* node) {
 }
 
 RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink& sink, std::string* problem,
-                                         std::string* what) {
-    setUpParser();
+                                         std::string* what, ElementObserver* observer) {
+    setUpXmlParser();
     ReadState state{&source, {}, false, 0, {}, false};
     xmlSetGenericErrorFunc(nullptr, onGenericError);
     t_reading = &state;
@@ -156,7 +170,7 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
         *problem = problemOf(state);
         return Outcome::NotUsable;
     };
-    DocumentFacts facts;
+    Observers observers{{}, observer};
     bool records = false;
     int rc = xmlTextReaderRead(reader.get());
     while (rc == 1) {
@@ -170,7 +184,7 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
             rc = xmlTextReaderRead(reader.get());
             continue;
         }
-        switch (element(reader.get(), sink, facts, records, state.error)) {
+        switch (element(reader.get(), sink, observers, records, state.error)) {
         case ReadStep::Into:
             rc = xmlTextReaderRead(reader.get());
             break;
@@ -184,7 +198,7 @@ RecordReader::Outcome RecordReader::read(const Source& source, const RecordSink&
         }
     }
     if (rc != 0 || !state.error.empty() || state.sourceFailed) return failed();
-    if (what) *what = records ? std::string() : facts.describe();
+    if (what) *what = records ? std::string() : observers.facts.describe();
     return Outcome::Complete;
 }
 

@@ -9,6 +9,11 @@
 
 namespace csrimport {
 
+class ElementObserver;
+
+/// Sets up libxml2 for reading untrusted documents, once: its allocator, no external entity.
+void setUpXmlParser();
+
 /// Reads a document with libxml2's xmlTextReader, expanding only the record elements
 /// (gmd:MD_Metadata and gmi:MI_Metadata not inside another record), so that memory stays near
 /// the size of the largest record. The parser never reads a DTD, an external entity or the
@@ -30,9 +35,9 @@ public:
     /// Reads the document; for NotUsable, *problem says why ("line 3: ..."). Records handed
     /// over before a problem is found must not be used: the document counts as a whole. When
     /// what is given, it is filled with what a complete document holds instead of records
-    /// (empty when it handed over a record).
-    static Outcome read(const Source& source, const RecordSink& sink, std::string* problem,
-                        std::string* what = nullptr);
+    /// (empty when it handed over a record). An observer sees the elements outside records.
+    static Outcome read(const Source& source, const RecordSink& sink, std::string* problem, std::string* what = nullptr,
+                        ElementObserver* observer = nullptr);
 
     /// Whether an element is a record: gmd:MD_Metadata or gmi:MI_Metadata; or an element whose
     /// xsi:type, its prefix resolved in the element's scope, names gmd:MD_Metadata_Type or

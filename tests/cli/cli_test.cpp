@@ -1231,13 +1231,16 @@ std::string between(const std::string& text, const std::string& begin, const std
 }
 
 // Every option of --help, long and short, is in the manual page and in each completion, and no
-// other is; for morvex-search and morvex-import alike.
+// other is; for morvex-search, morvex-import and morvex-harvest alike.
 TEST(CliOptions, HelpManualPageAndCompletionsNameTheSameOptions) {
     const std::string source = MORVEX_SOURCE_DIR;
-    for (const std::string program : {"morvex-search", "morvex-import"}) {
+    const std::map<std::string, std::string> programs = {{"morvex-search", MORVEX_SEARCH_BIN},
+                                                         {"morvex-import", MORVEX_IMPORT_BIN},
+                                                         {"morvex-harvest", MORVEX_HARVEST_BIN}};
+    for (const auto& [program, binary] : programs) {
         SCOPED_TRACE(program);
         clitest::Options options;
-        options.program = program == "morvex-search" ? MORVEX_SEARCH_BIN : MORVEX_IMPORT_BIN;
+        options.program = binary;
         // The options as --help lists them, before the examples (which may name another program's).
         const std::string helpText = between(runSearch({"--help"}, options).out, "Usage:", "\nExamples:");
         const std::set<std::string> help = optionNames(helpText, "--");

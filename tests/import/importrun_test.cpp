@@ -76,6 +76,47 @@ TEST_F(ImportRunTest, OneFilePerBeginYearInOrderOfDateThenLocalIdentifier) {
     EXPECT_EQ(hiddenFiles(), std::vector<std::string>());
 }
 
+// Documents given whole (as a record store gives them) are read after the files, as files
+// would be, and named by their names; existing files that mayReplace allows are replaced.
+TEST_F(ImportRunTest, DocumentsGivenWholeAreReadAsFilesAre) {
+    struct Given : csrimport::DocumentSource {
+        std::vector<std::pair<std::string, std::string>> documents;
+        std::size_t count() const override { return documents.size(); }
+        std::uint64_t totalBytes() const override { return 0; }
+        std::string name(std::size_t i) const override { return documents[i].first; }
+        bool read(std::size_t i, std::string* bytes, std::string* err) override {
+            if (documents[i].second == "unreadable") {
+                *err = "gone";
+                return false;
+            }
+            *bytes = documents[i].second;
+            return true;
+        }
+    } given;
+    input("a.xml", document(recordWithStamp("urn:k", "1995-01-01", "2020-01-01", "from the file")));
+    given.documents = {{"store:1", document(recordWithStamp("urn:k", "1995-01-01", "2021-01-01", "from the store"))},
+                       {"store:2", document("<rss/>")},
+                       {"store:3", document(minimalRecord("urn:x:C", "1994-12-31", ""))}};
+    settings.documents = &given;
+    fs.files["/out/KER1994.INF"] = "earlier";
+    settings.mayReplace = [](const std::string& name) { return name == "KER1994.INF"; };
+    ASSERT_EQ(run.run(settings), ImportOutcome::Written) << run.error();
+    EXPECT_NE(fs.files["/out/KER1995.INF"].find("CR from the store^"), std::string::npos);
+    EXPECT_EQ(fs.files["/out/KER1994.INF"], minimalForm("C", "urn:x:C", "1994-12-31", "31^Dec^31^Dec"));
+    EXPECT_EQ(run.counts().recordsRead, 3);
+    EXPECT_EQ(run.counts().documentsWithoutRecords, 1);
+    EXPECT_NE(std::find(host.messages.begin(), host.messages.end(),
+                        "store:2: holds no record: its root element is rss, of no namespace"),
+              host.messages.end());
+
+    settings.mayReplace = {};
+    EXPECT_EQ(run.run(settings), ImportOutcome::Refused); // KER1994.INF and KER1995.INF exist now
+    given.documents.push_back({"store:4", "unreadable"});
+    settings.replace = true;
+    EXPECT_EQ(run.run(settings), ImportOutcome::ReadFailed);
+    EXPECT_EQ(host.messages.back(), "cannot read store:4: gone");
+}
+
 TEST_F(ImportRunTest, SameIdentifierKeepsTheLaterDateStampThenTheLaterInInputOrder) {
     input("1.xml", document("<r>" + recordWithStamp("urn:k", "1995-01-01", "2020-01-01T23:00", "old") +
                             recordWithStamp("urn:k", "1995-01-01", "2021-05-05", "newest") +

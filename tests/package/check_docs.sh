@@ -75,8 +75,25 @@ folders: sub'
 [ "$got" = "$expected" ] && ok "bash completes the options, record files and folders of morvex-import" ||
     fail "bash completion of morvex-import gave:"$'\n'"$got"$'\n'"expected:"$'\n'"$expected"
 
+# bash: morvex-harvest completes its options, the words of --protocol, and folders.
+got=$(cd "$tmp/files" && bash -c '
+    source "$1"
+    complete -p morvex-harvest
+    COMP_WORDS=(morvex-harvest --forms); COMP_CWORD=1; _morvex_harvest; echo "options: ${COMPREPLY[*]}"
+    COMP_WORDS=(morvex-harvest --protocol ""); COMP_CWORD=2; _morvex_harvest; echo "protocols: ${COMPREPLY[*]}"
+    COMP_WORDS=(morvex-harvest -o ""); COMP_CWORD=2; _morvex_harvest; echo "folders: ${COMPREPLY[*]}"
+    COMP_WORDS=(morvex-harvest --from ""); COMP_CWORD=2; _morvex_harvest; echo "dates: ${#COMPREPLY[@]}"
+' bash "$source_dir/completions/morvex-harvest.bash")
+expected='complete -F _morvex_harvest morvex-harvest
+options: --forms-only
+protocols: csw oai list
+folders: sub
+dates: 0'
+[ "$got" = "$expected" ] && ok "bash completes the options, protocols and folders of morvex-harvest" ||
+    fail "bash completion of morvex-harvest gave:"$'\n'"$got"$'\n'"expected:"$'\n'"$expected"
+
 if have zsh; then
-    for f in _morvex-search _morvex-import; do
+    for f in _morvex-search _morvex-import _morvex-harvest; do
         zsh -n "$source_dir/completions/$f" && ok "zsh reads $f" || fail "zsh -n $f"
     done
 fi
@@ -91,6 +108,11 @@ if have fish; then
         complete -C'morvex-import --rep'; complete -C'morvex-import '" | cut -f1 | sort | xargs)
     [ "$got" = "--replace harvest.xml page2.XML sub/" ] && ok "fish completes the options and record files of morvex-import" ||
         fail "fish completion of morvex-import gave: $got"
+    fish -n "$source_dir/completions/morvex-harvest.fish" && ok "fish reads morvex-harvest.fish" || fail "fish -n morvex-harvest.fish"
+    got=$(fish -c "source $source_dir/completions/morvex-harvest.fish
+        complete -C'morvex-harvest --forms'; complete -C'morvex-harvest --protocol '" | cut -f1 | sort | xargs)
+    [ "$got" = "--forms-only csw list oai" ] && ok "fish completes the options and protocols of morvex-harvest" ||
+        fail "fish completion of morvex-harvest gave: $got"
 fi
 
 if have desktop-file-validate; then

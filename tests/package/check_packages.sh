@@ -51,7 +51,9 @@ expect_files "$cli" /usr/bin/morvex-search /usr/share/man/man1/morvex-search.1.g
     /usr/share/fish/vendor_completions.d/morvex-search.fish /usr/bin/morvex-import \
     /usr/share/man/man1/morvex-import.1.gz /usr/share/bash-completion/completions/morvex-import \
     /usr/share/zsh/vendor-completions/_morvex-import /usr/share/fish/vendor_completions.d/morvex-import.fish \
-    /usr/share/doc/morvex-search/copyright \
+    /usr/bin/morvex-harvest /usr/share/man/man1/morvex-harvest.1.gz \
+    /usr/share/bash-completion/completions/morvex-harvest /usr/share/zsh/vendor-completions/_morvex-harvest \
+    /usr/share/fish/vendor_completions.d/morvex-harvest.fish /usr/share/doc/morvex-search/copyright \
     /usr/share/doc/morvex-search/changelog.Debian.gz /usr/share/lintian/overrides/morvex-search \
     /usr/share/doc/morvex-search/examples/KER1994.INF /usr/share/doc/morvex-search/examples/KER1995.INF \
     /usr/share/doc/morvex-search/examples/KER1996.INF
@@ -109,7 +111,7 @@ touch "$root/var/lib/dpkg/status"
 dpkg_root() { dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless "$@" >>"$tmp/dpkg.log" 2>&1; }
 if dpkg_root -i "$cli"; then
     ok "dpkg installs morvex-search"
-    for program in morvex-search morvex-import; do
+    for program in morvex-search morvex-import morvex-harvest; do
         "$root/usr/bin/$program" --help | grep -q "^Usage: $program" && ok "the installed $program --help works" ||
             fail "the installed $program --help"
         warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$program.1.gz" 2>&1 >/dev/null || true)

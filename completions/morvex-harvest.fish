@@ -1,0 +1,18 @@
+# fish completion for morvex-harvest: options, the words of --protocol, files of record addresses.
+
+complete -c morvex-harvest -s o -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder of the store and the form files'
+complete -c morvex-harvest -l protocol -x -a 'csw oai list' -d 'Protocol of a new source'
+complete -c morvex-harvest -l set -x -d 'OAI-PMH set to harvest'
+complete -c morvex-harvest -l metadata-prefix -x -d 'OAI-PMH metadata format'
+complete -c morvex-harvest -l from -x -d 'Ask for the records changed from this date'
+complete -c morvex-harvest -l full -d 'Harvest from the start; then mark deleted what is no longer listed'
+complete -c morvex-harvest -l page-size -x -d 'CSW records a page'
+complete -c morvex-harvest -l forms-only -d 'No network: the form files from the store'
+complete -c morvex-harvest -l replace -d 'Replace form files the store did not write, or that changed'
+complete -c morvex-harvest -l timeout -x -d 'Seconds to connect, and without a byte'
+complete -c morvex-harvest -l retries -x -d 'Tries again of a failed reply'
+complete -c morvex-harvest -l ca-file -r -F -d 'A bundle of CA certificates'
+complete -c morvex-harvest -s q -l quiet -d 'No progress line on a terminal'
+complete -c morvex-harvest -l json -d 'The outcome as one JSON object on stdout'
+complete -c morvex-harvest -s h -l help -d 'Show the help and exit'
+complete -c morvex-harvest -s V -l version -d 'Show the version and exit'

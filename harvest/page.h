@@ -1,0 +1,61 @@
+// A catalogue's reply read: its records and what it says about paging, errors and itself.
+#ifndef HARVEST_PAGE_H
+#define HARVEST_PAGE_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace harvest {
+
+/// A record of a page: the record as a document of its own (UTF-8, the namespaces in scope where
+/// it stood declared on it), and for OAI-PMH its header. A deleted OAI-PMH record has no XML.
+struct PageRecord {
+    std::string xml;
+    std::string fileIdentifier; // trimmed, as the record writes it
+    std::string dateStamp;      // the record's gmd:dateStamp, trimmed
+    bool csr = false;           // its hierarchy level name is CSR
+    // OAI-PMH header
+    std::string identifier;
+    std::string datestamp;
+    bool deleted = false;
+};
+
+/// An error a catalogue answers with (and HTTP 200): an OAI-PMH error or a CSW exception.
+struct CatalogueError {
+    std::string code;
+    std::string text;
+};
+
+/// A metadata format an OAI-PMH catalogue names.
+struct MetadataFormat {
+    std::string prefix;
+    std::string schema;
+    std::string metadataNamespace;
+};
+
+/// What a reply holds, read as the importer reads a document: no DTD, entity or network.
+struct Page {
+    bool usable = false;
+    std::string problem; // why it is not, as the importer says it
+    std::vector<PageRecord> records;
+    std::string holds; // what it holds instead of records (its root, ...), when it holds none
+    // OAI-PMH
+    std::string responseDate;
+    std::optional<CatalogueError> oaiError;
+    std::optional<std::string> resumptionToken; // present; empty ends the list
+    std::string tokenExpires;                   // its expirationDate
+    std::optional<long long> completeListSize;
+    std::string granularity, earliestDatestamp, deletedRecord; // of Identify
+    std::vector<MetadataFormat> formats;                       // of ListMetadataFormats
+    // CSW
+    std::optional<CatalogueError> exception;
+    std::optional<long long> matched, returned, nextRecord;
+};
+
+/// Reads a reply's bytes.
+Page readPage(const std::string& bytes);
+
+} // namespace harvest
+
+#endif // HARVEST_PAGE_H
