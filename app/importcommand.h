@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/longcommand.h"
 #include "app/windowservices.h"
 #include "import/importhost.h"
 #include "import/importrun.h"
@@ -25,7 +26,7 @@ namespace app {
 /// after a question naming them, progress in the progress box with the window's events let
 /// through, Break to stop it before anything is replaced, and at the end the summary, the
 /// files written and every message listed.
-class ImportCommand : public csrimport::ImportHost {
+class ImportCommand : public csrimport::ImportHost, public LongCommand {
 public:
     /// What the import uses of the window.
     struct Controls {
@@ -43,7 +44,7 @@ public:
     /// of the form files written, in year order, or none when nothing was written.
     QStringList run(bool fromFolder);
     /// Break: the import stops at the next record, or before its renames.
-    void requestStop() { m_stop = true; }
+    void requestStop() override { m_stop = true; }
 
     void progress(std::uint64_t bytesRead, std::uint64_t totalBytes, const csrimport::ImportCounts& counts) override;
     void message(const std::string& text) override;

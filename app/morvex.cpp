@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/accesskeymenubar.h"
+#include "app/harvestcommand.h"
 #include "app/importcommand.h"
 #include "app/labelfit.h"
 #include "app/progressbox.h"
@@ -130,7 +131,7 @@ Morvex::Morvex(const WindowServices& services, QWidget* parent) : QMainWindow(pa
                                 m_MnuFile,
                                 m_Mnusearch,
                                 m_Mnubreak,
-                                {m_mnuimport1, m_mnuimport2},
+                                {m_mnuimport1, m_mnuimport2, m_mnuimport3},
                                 [this](bool visible) { setViewButtonsVisible(visible); },
                                 m_messages});
     startUp();
@@ -362,6 +363,8 @@ void Morvex::createImportMenu(QMenuBar* bar) {
     connect(m_mnuimport1, &QAction::triggered, this, [this] { mnuimportClick(false); });
     m_mnuimport2 = newCommand(m_MnuImport, "mnuimport2", QStringLiteral("CSR Records in a &Folder..."));
     connect(m_mnuimport2, &QAction::triggered, this, [this] { mnuimportClick(true); });
+    m_mnuimport3 = newCommand(m_MnuImport, "mnuimport3", QStringLiteral("&Update from Catalogue..."));
+    connect(m_mnuimport3, &QAction::triggered, this, &Morvex::mnuharvestClick);
 }
 
 // Disabled until a completed run has selected forms.
@@ -654,12 +657,35 @@ void Morvex::mapBoxDrawn(double west, double south, double east, double north) {
 
 // The form files imported become the chosen ones, as if chosen with "Kervos_&File".
 void Morvex::mnuimportClick(bool fromFolder) {
-    if (m_run || m_import) return;
-    app::ImportCommand import(
-        {this, m_Selection, {m_MnuFile, m_Mnusearch, m_mnuimport1, m_mnuimport2}, m_Mnubreak, m_chooser, m_messages});
-    m_import = &import;
+    if (m_run || m_command) return;
+    app::ImportCommand import({this,
+                               m_Selection,
+                               {m_MnuFile, m_Mnusearch, m_mnuimport1, m_mnuimport2, m_mnuimport3},
+                               m_Mnubreak,
+                               m_chooser,
+                               m_messages});
+    m_command = &import;
     const QStringList written = import.run(fromFolder);
-    m_import = nullptr;
+    m_command = nullptr;
+    afterCommand(written);
+}
+
+// The form files the harvest wrote become the chosen ones, as an import's do.
+void Morvex::mnuharvestClick() {
+    if (m_run || m_command) return;
+    app::HarvestCommand harvest({this,
+                                 m_Selection,
+                                 {m_MnuFile, m_Mnusearch, m_mnuimport1, m_mnuimport2, m_mnuimport3},
+                                 m_Mnubreak,
+                                 m_chooser,
+                                 m_messages});
+    m_command = &harvest;
+    const QStringList written = harvest.run();
+    m_command = nullptr;
+    afterCommand(written);
+}
+
+void Morvex::afterCommand(const QStringList& written) {
     if (!written.isEmpty()) chooseFiles(written);
     if (m_closeAfterImport) {
         m_closeAfterImport = false;
@@ -668,7 +694,7 @@ void Morvex::mnuimportClick(bool fromFolder) {
 }
 
 void Morvex::mnusearchClick() {
-    if (m_run || m_import) return;
+    if (m_run || m_command) return;
     search::CriteriaSet criteria;
     for (int i = 0; i < kCriteria; ++i) {
         if (!toBytes(m_Answer[static_cast<std::size_t>(i)]->text(),
@@ -720,7 +746,7 @@ search::DataHeld Morvex::dataHeld() const {
 
 void Morvex::mnubreakClick() {
     if (m_run) m_run->requestBreak();
-    if (m_import) m_import->requestStop();
+    if (m_command) m_command->requestStop();
 }
 
 void Morvex::mnuendClick() {
@@ -765,8 +791,8 @@ void Morvex::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_import) {
-        m_import->requestStop();
+    if (m_command) {
+        m_command->requestStop();
         m_closeAfterImport = true;
         event->ignore();
         return;

@@ -34,6 +34,7 @@ class SearchRun;
 }
 namespace app {
 class ImportCommand;
+class LongCommand;
 class ResultsWindow;
 class RunPanel;
 struct RunResult;
@@ -60,7 +61,8 @@ struct RunResult;
 ///   mnul3, mnumars1/2     the IHB area list and the Marsden square maps (kemsqa): the North
 ///                         Atlantic and the world
 ///   MnuImport             "&Import": mnuimport1 and mnuimport2 import CSR records, from files
-///                         or a folder, into form files and choose them (app::ImportCommand)
+///                         or a folder, into form files and choose them (app::ImportCommand);
+///                         mnuimport3 updates a folder from the catalogues (app::HarvestCommand)
 ///   MnuResults            "&Results": mnuresults1 opens the results window (app::ResultsWindow),
 ///                         mnuresults2 exports the selected forms of the last run
 ///   mnul9, mnul9a         the parameter code groups and their lists
@@ -88,7 +90,7 @@ public:
     /// The file list, years label and output paths of the last file choice.
     const search::FileSelection& fileSelection() const { return m_files; }
     /// True while the Search command's run is going on.
-    bool isRunning() const { return m_run != nullptr || m_import != nullptr; }
+    bool isRunning() const { return m_run != nullptr || m_command != nullptr; }
 
     /// The window's side of a search run.
     search::RunHost& runHost();
@@ -146,6 +148,8 @@ private:
     void mnul9Click(int group);
     void mnul9aClick(int item);
     void mnuimportClick(bool fromFolder);
+    void mnuharvestClick();
+    void afterCommand(const QStringList& written);
     void createImportMenu(QMenuBar* bar);
     void mnuresults1Click();
     void mnuresults2Click();
@@ -194,7 +198,7 @@ private:
     search::FileSelection m_files;
 
     search::SearchRun* m_run = nullptr;
-    app::ImportCommand* m_import = nullptr; // while "CSR Records..." imports
+    app::LongCommand* m_command = nullptr; // while "&Import" imports or updates
     bool m_closeAfterImport = false;
     std::unique_ptr<app::RunPanel> m_runPanel;
 
@@ -237,6 +241,7 @@ private:
     QMenu* m_MnuImport = nullptr;
     QAction* m_mnuimport1 = nullptr; // "CSR Records..."
     QAction* m_mnuimport2 = nullptr; // "CSR Records in a Folder..."
+    QAction* m_mnuimport3 = nullptr; // "Update from Catalogue..."
     QMenu* m_MnuResults = nullptr;
     QAction* m_mnuresults1 = nullptr;
     QAction* m_mnuresults2 = nullptr;

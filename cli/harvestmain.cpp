@@ -44,13 +44,6 @@ int exitStatus(harvest::HarvestOutcome outcome) {
     return kExitFailed;
 }
 
-std::string summaryLine(const harvest::HarvestCounts& c) {
-    return "Records new: " + std::to_string(c.newRecords) + ", changed: " + std::to_string(c.changed) +
-           ", unchanged: " + std::to_string(c.unchanged) + ", deleted: " + std::to_string(c.deleted) +
-           ", not CSR: " + std::to_string(c.notCsr) + "; pages: " + std::to_string(c.pages) +
-           "; retries: " + std::to_string(c.retries) + "; year files written: " + std::to_string(c.yearFilesWritten);
-}
-
 std::string joinPath(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
@@ -63,7 +56,8 @@ bool printLines(const harvest::HarvestRun& run, harvest::HarvestOutcome outcome)
         out += name + ": " + std::to_string(forms) + " forms\n";
     for (const std::string& name : run.removed())
         out += name + ": removed, its records are all deleted\n";
-    if (outcome != harvest::HarvestOutcome::Refused || run.counts().pages > 0) out += summaryLine(run.counts()) + "\n";
+    if (outcome != harvest::HarvestOutcome::Refused || run.counts().pages > 0)
+        out += harvest::summaryLine(run.counts()) + "\n";
     if (written) out += run.importSummary() + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);

@@ -32,6 +32,16 @@ bool StoreDocuments::read(std::size_t i, std::string* bytes, std::string* err) {
     return m_store.recordXml(m_live[i].id, bytes, err);
 }
 
+// The record as the importer made it when it was harvested; its XML is read only when that
+// is not kept, or does not read back.
+std::optional<csrimport::BuiltRecord> StoreDocuments::prebuilt(std::size_t i, std::uint64_t* size) {
+    if (!m_live[i].built) return std::nullopt;
+    std::string bytes, err;
+    if (!m_store.recordBuilt(m_live[i].id, &bytes, &err)) return std::nullopt;
+    *size = m_live[i].size;
+    return csrimport::BuiltRecord::decode(bytes);
+}
+
 std::optional<WrittenFile> fileChecksum(search::FileSystem& fs, const std::string& path) {
     std::string err;
     std::unique_ptr<search::InputFile> file = fs.openRead(path, &err);
@@ -80,6 +90,7 @@ FormFilesOutcome FormFiles::write(const std::string& folder, bool replace) {
     const csrimport::ImportOutcome outcome = run.run(settings);
     m_counts = run.counts();
     m_written = run.files();
+    m_existing = run.existing();
     // What was renamed is the store's now, whatever came after.
     for (const auto& [name, forms] : m_written) {
         const std::optional<WrittenFile> file = fileChecksum(m_fs, pathIn(folder, name));

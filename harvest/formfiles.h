@@ -25,6 +25,7 @@ public:
     std::uint64_t totalBytes() const override;
     std::string name(std::size_t i) const override { return m_live[i].name; }
     bool read(std::size_t i, std::string* bytes, std::string* err) override;
+    std::optional<csrimport::BuiltRecord> prebuilt(std::size_t i, std::uint64_t* size) override;
 
 private:
     RecordStore& m_store;
@@ -55,6 +56,8 @@ public:
     const std::vector<std::pair<std::string, std::size_t>>& written() const { return m_written; }
     const std::vector<std::string>& removed() const { return m_removed; }
     const csrimport::ImportCounts& counts() const { return m_counts; }
+    /// The year files that may not be replaced, when writing was refused for them.
+    const std::vector<std::string>& existing() const { return m_existing; }
 
 private:
     bool unchanged(const std::string& folder, const std::string& name, const WrittenFile& known);
@@ -67,6 +70,7 @@ private:
     std::vector<std::pair<std::string, std::size_t>> m_written;
     std::vector<std::string> m_removed;
     csrimport::ImportCounts m_counts;
+    std::vector<std::string> m_existing;
 };
 
 } // namespace harvest

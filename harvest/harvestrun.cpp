@@ -8,6 +8,7 @@
 #include <set>
 
 #include "harvest/formfiles.h"
+#include "harvest/pagewriter.h"
 #include "import/importrun.h"
 
 namespace harvest {
@@ -46,18 +47,6 @@ std::vector<std::string> listedAddresses(std::istream& in) {
     return addresses;
 }
 
-// A record's bytes as a key: FNV-1a, 64 bits, in hex.
-std::string contentKey(const std::string& bytes) {
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return hex;
-}
-
 // The importer's messages and stops, as the harvest's.
 class FormsHost : public csrimport::ImportHost {
 public:
@@ -81,10 +70,13 @@ public:
         : m_run(run), m_source(source), m_settings(settings), m_spec(spec), m_fetcher(fetcher) {}
 
     HarvestOutcome harvest() {
-        if (!begin()) return HarvestOutcome::Failed;
-        if (m_source.protocol == "csw") return csw();
-        if (m_source.protocol == "oai") return oai();
-        return list();
+        HarvestOutcome outcome = HarvestOutcome::Failed;
+        if (begin()) outcome = m_source.protocol == "csw" ? csw() : m_source.protocol == "oai" ? oai() : list();
+        // Every page handed over is in the store, or the harvest failed.
+        std::string err;
+        if (!m_writer.drain(&err) && outcome != HarvestOutcome::Failed) outcome = (saved(), HarvestOutcome::Failed);
+        addRecordCounts(m_run.m_counts, m_writer.counts());
+        return outcome;
     }
 
 private:
@@ -124,6 +116,12 @@ private:
 
     Got get(const std::string& url, bool acceptErrors = false) {
         Got got;
+        // A page that could not be saved ends the harvest before the next is fetched.
+        if (m_writer.failed()) {
+            saved();
+            got.failed = HarvestOutcome::Failed;
+            return got;
+        }
         const Response response = m_fetcher.fetch(Request{url, {}, {}});
         m_run.m_counts.retries = m_fetcher.retries();
         if (!checkTransport(response, url, &got)) return got;
@@ -163,60 +161,30 @@ private:
         return false;
     }
 
-    // Puts a page's records and the state after it in one transaction: all of it, or none.
-    bool commit(const std::vector<PageRecord>& records, const std::function<void(Source&)>& advance,
-                const std::string& keyPrefix = {}) {
-        RecordStore& store = m_run.m_store;
-        Transaction transaction(store.db());
-        std::string err;
-        HarvestCounts counts = m_run.m_counts;
-        bool ok = transaction.begun();
-        err = transaction.error();
-        for (const PageRecord& record : records) {
-            if (!ok) break;
-            ok = putRecord(record, keyPrefix, counts, &err);
-        }
+    // Hands a page's records and the state after it to the writer, which puts them in the
+    // store in one transaction while the next page is fetched; false when a page before failed.
+    bool submit(std::vector<PageRecord> records, const std::function<void(Source&)>& advance) {
+        if (m_writer.failed()) return saved();
         Source after = m_source;
         advance(after);
-        if (ok && !after.inProgress && after.full) {
-            const long long gone = store.deleteUnseen(after, &err);
-            ok = gone >= 0;
-            counts.deleted += gone > 0 ? gone : 0;
-        }
-        ok = ok && store.saveSource(after, &err);
-        if (ok && !transaction.commit()) {
-            ok = false;
-            err = transaction.error();
-        }
-        if (!ok) {
-            m_run.m_error = store.path() + ": the page could not be saved (" + err + "); the store keeps what it had";
-            return false;
-        }
+        m_records += static_cast<long long>(records.size());
+        m_writer.write(std::move(records), after);
         m_source = after;
-        m_run.m_counts = counts;
         return true;
     }
 
-    bool putRecord(const PageRecord& record, const std::string& keyPrefix, HarvestCounts& counts, std::string* err) {
-        RecordStore& store = m_run.m_store;
-        // A record without an identifier is keyed by what it holds.
-        const std::string key = !record.identifier.empty()       ? record.identifier
-                                : !record.fileIdentifier.empty() ? record.fileIdentifier
-                                                                 : keyPrefix + "#" + contentKey(record.xml);
-        if (record.deleted) {
-            const int was = store.markDeleted(m_source, key, record.datestamp, err);
-            counts.deleted += was > 0 ? 1 : 0;
-            return was >= 0;
-        }
-        StoredRecord stored{
-            key, record.fileIdentifier, record.dateStamp.empty() ? record.datestamp : record.dateStamp, record.xml, {},
-            {}};
-        const std::optional<Change> change = store.putRecord(m_source, stored, err);
-        if (!change) return false;
-        (*change == Change::New ? counts.newRecords : *change == Change::Changed ? counts.changed : counts.unchanged)++;
-        if (!record.csr && *change != Change::Unchanged) ++counts.notCsr;
-        ++m_records;
-        return true;
+    // A page or a change of the state, in the store before this returns.
+    bool commit(std::vector<PageRecord> records, const std::function<void(Source&)>& advance) {
+        return submit(std::move(records), advance) && saved();
+    }
+
+    // Whether every page handed over is in the store; m_error says why not.
+    bool saved() {
+        std::string err;
+        if (m_writer.drain(&err)) return true;
+        m_run.m_error =
+            m_run.m_store.path() + ": the page could not be saved (" + err + "); the store keeps what it had";
+        return false;
     }
 
     void progress(std::optional<long long> total) {
@@ -225,6 +193,7 @@ private:
         p.records = m_records;
         p.total = total;
         p.counts = m_run.m_counts;
+        addRecordCounts(p.counts, m_writer.counts());
         m_run.m_host.progress(p);
     }
 
@@ -255,7 +224,7 @@ private:
             const Paging paging = CswProtocol::after(got.page, start);
             if (paging.kind == Paging::Kind::Failed) return fail(url + ": " + paging.error);
             const bool done = paging.kind == Paging::Kind::Done;
-            if (!commit(got.page.records, [&](Source& s) {
+            if (!submit(std::move(got.page.records), [&](Source& s) {
                     if (sort) s.sortAccepted = true;
                     s.paging = paging.next;
                     if (done) complete(s);
@@ -336,7 +305,7 @@ private:
             const Paging paging = OaiProtocol::after(page, sent);
             if (paging.kind == Paging::Kind::Failed) return fail(url + ": " + paging.error);
             const bool done = paging.kind == Paging::Kind::Done;
-            if (!commit(page.records, [&](Source& s) {
+            if (!submit(std::move(got.page.records), [&](Source& s) {
                     if (!s.harvestStart) s.harvestStart = start;
                     s.paging = done ? std::nullopt : std::optional(paging.next);
                     s.pagingExpires = page.tokenExpires;
@@ -494,16 +463,14 @@ private:
         }
         // A record file is kept as received.
         const PageRecord& first = page.records.front();
-        StoredRecord stored{address,
-                            first.fileIdentifier,
-                            first.dateStamp,
-                            response.body,
-                            response.etag.empty() ? std::nullopt : std::optional(response.etag),
-                            response.lastModified.empty() ? std::nullopt : std::optional(response.lastModified)};
+        StoredRecord stored = storedRecord(first, address);
+        stored.xml = response.body;                        // a record file is kept as received
+        if (page.records.size() > 1) stored.built.clear(); // the importer reads the document whole
+        if (!response.etag.empty()) stored.etag = response.etag;
+        if (!response.lastModified.empty()) stored.lastModified = response.lastModified;
         const std::optional<Change> change = store.putRecord(m_source, stored, err);
         if (!change) return false;
-        (*change == Change::New ? counts.newRecords : *change == Change::Changed ? counts.changed : counts.unchanged)++;
-        if (!first.csr && *change != Change::Unchanged) ++counts.notCsr;
+        countChange(*change, first, counts);
         return true;
     }
 
@@ -512,6 +479,7 @@ private:
     const HarvestSettings& m_settings;
     const SourceSpec* m_spec;
     Fetcher& m_fetcher;
+    PageWriter m_writer{m_run.m_store};
     long long m_records = 0;
 };
 
@@ -613,6 +581,7 @@ HarvestOutcome HarvestRun::writeForms(const HarvestSettings& settings) {
     const FormFilesOutcome outcome = forms.write(settings.folder, settings.replace);
     m_written = forms.written();
     m_removed = forms.removed();
+    m_existing = forms.existing();
     m_counts.yearFilesWritten = static_cast<long long>(m_written.size());
     m_counts.yearFilesRemoved = static_cast<long long>(m_removed.size());
     m_importSummary = csrimport::summaryLine(forms.counts());
@@ -630,6 +599,18 @@ HarvestOutcome HarvestRun::writeForms(const HarvestSettings& settings) {
     }
     m_error = forms.error();
     return HarvestOutcome::Failed;
+}
+
+std::string summaryLine(const HarvestCounts& c) {
+    std::string line = "Records new: " + std::to_string(c.newRecords);
+    line.append(", changed: ").append(std::to_string(c.changed));
+    line.append(", unchanged: ").append(std::to_string(c.unchanged));
+    line.append(", deleted: ").append(std::to_string(c.deleted));
+    line.append(", not CSR: ").append(std::to_string(c.notCsr));
+    line.append("; pages: ").append(std::to_string(c.pages));
+    line.append("; retries: ").append(std::to_string(c.retries));
+    line.append("; year files written: ").append(std::to_string(c.yearFilesWritten));
+    return line;
 }
 
 } // namespace harvest

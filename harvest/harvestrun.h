@@ -63,6 +63,8 @@ public:
     /// The year files written with their form counts, and the ones removed.
     const std::vector<std::pair<std::string, std::size_t>>& written() const { return m_written; }
     const std::vector<std::string>& removed() const { return m_removed; }
+    /// The year files that may not be replaced (without replace), when the harvest was refused for them.
+    const std::vector<std::string>& existingFiles() const { return m_existing; }
     /// The importer's summary of the records the year files were written from.
     const std::string& importSummary() const { return m_importSummary; }
 
@@ -80,7 +82,12 @@ private:
     std::vector<std::pair<std::string, std::size_t>> m_written;
     std::vector<std::string> m_removed;
     std::string m_importSummary;
+    std::vector<std::string> m_existing;
 };
+
+/// The line of a harvest's counts, without a line end: "Records new: 3, changed: 0, unchanged: 0,
+/// deleted: 0, not CSR: 1; pages: 3; retries: 0; year files written: 1".
+std::string summaryLine(const HarvestCounts& counts);
 
 } // namespace harvest
 

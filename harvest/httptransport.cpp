@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -94,6 +95,11 @@ extern "C" std::size_t onHeader(char* data, std::size_t size, std::size_t count,
     std::string name = line.substr(0, colon);
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
     const std::string value = trimmed(line.substr(colon + 1));
+    // The body's room made once, for a reply that announces its length.
+    if (name == "content-length") {
+        const unsigned long long length = std::strtoull(value.c_str(), nullptr, 10);
+        if (length > 0 && length <= transfer->maxBytes) transfer->response.body.reserve(length);
+    }
     if (name == "etag")
         transfer->response.etag = value;
     else if (name == "last-modified")

@@ -2,11 +2,14 @@
 #include "harvest/page.h"
 
 #include <libxml/tree.h>
+#include <libxml/xmlIO.h>
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
+#include <string_view>
 
 #include "import/documentfacts.h"
 #include "import/recordreader.h"
@@ -40,36 +43,192 @@ std::string childText(const xmlNode* parent, Ns ns, const char* name) {
     return trim(csrimport::allText(csrimport::child(parent, ns, name)));
 }
 
-struct FreeDoc {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+// An attribute value as XML writes it between double quotes.
+void appendEscaped(std::string& out, const char* text) {
+    for (const char* c = text; *c; ++c) {
+        switch (*c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\t':
+            out += "&#9;";
+            break;
+        case '\n':
+            out += "&#10;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
+        default:
+            out += *c;
+        }
+    }
+}
+
+struct CloseOutput {
+    void operator()(xmlOutputBuffer* out) const { xmlOutputBufferClose(out); }
 };
 
-// The record as a document of its own: the namespaces in scope where it stood are declared on
-// it, so that prefixes in attribute values (xsi:type) still resolve.
-std::string standalone(const xmlNode* record) {
-    std::unique_ptr<xmlDoc, FreeDoc> doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
-    xmlNode* copy = xmlDocCopyNode(const_cast<xmlNode*>(record), doc.get(), 1);
-    if (!copy) return {};
-    xmlDocSetRootElement(doc.get(), copy);
+// Whether the element itself declares the namespace's prefix (or the default namespace).
+bool declaresPrefix(const xmlNode* element, const xmlNs* ns) {
+    for (const xmlNs* d = element->nsDef; d; d = d->next)
+        if (d->prefix == nullptr ? ns->prefix == nullptr : ns->prefix != nullptr && xmlStrEqual(d->prefix, ns->prefix))
+            return true;
+    return false;
+}
+
+// The namespaces in scope at a record that it does not declare itself, as attributes: declared
+// on the record made a document of its own, every prefix (xsi:type's too) still resolves.
+std::string inheritedDeclarations(const xmlNode* record) {
+    std::string declarations;
     if (xmlNs** inScope = xmlGetNsList(record->doc, record)) {
-        for (xmlNs** ns = inScope; *ns; ++ns)
-            if (!xmlSearchNs(doc.get(), copy, (*ns)->prefix)) xmlNewNs(copy, (*ns)->href, (*ns)->prefix);
+        for (xmlNs** ns = inScope; *ns; ++ns) {
+            if (!(*ns)->href || declaresPrefix(record, *ns)) continue;
+            declarations += (*ns)->prefix ? " xmlns:" : " xmlns";
+            if ((*ns)->prefix) declarations += reinterpret_cast<const char*>((*ns)->prefix);
+            declarations += "=\"";
+            appendEscaped(declarations, reinterpret_cast<const char*>((*ns)->href));
+            declarations += '"';
+        }
         xmlFree(inScope);
     }
-    xmlChar* bytes = nullptr;
-    int size = 0;
-    xmlDocDumpMemoryEnc(doc.get(), &bytes, &size, "UTF-8");
-    std::string text = bytes ? std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size)) : "";
-    xmlFree(bytes);
+    return declarations;
+}
+
+std::string qualifiedName(const xmlNode* node) {
+    std::string name;
+    if (node->ns && node->ns->prefix) name.append(reinterpret_cast<const char*>(node->ns->prefix)).append(":");
+    return name.append(reinterpret_cast<const char*>(node->name));
+}
+
+// A record's element, as a document of its own in UTF-8 with the declarations after its name.
+std::string standaloneDocument(std::string_view element, const std::string& declarations) {
+    const std::size_t nameEnd = std::min(element.find_first_of(" \t\r\n/>"), element.size());
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    text.reserve(text.size() + element.size() + declarations.size() + 1);
+    text.append(element.substr(0, nameEnd)).append(declarations).append(element.substr(nameEnd)).append("\n");
     return text;
+}
+
+// The record written out again from its tree, for a page whose bytes cannot be cut.
+std::string rewritten(const xmlNode* record, const std::string& declarations) {
+    std::unique_ptr<xmlOutputBuffer, CloseOutput> out(xmlAllocOutputBuffer(nullptr));
+    if (!out) return {};
+    xmlNodeDumpOutput(out.get(), record->doc, const_cast<xmlNode*>(record), 0, 0, "UTF-8");
+    xmlOutputBufferFlush(out.get());
+    const xmlChar* content = xmlOutputBufferGetContent(out.get());
+    const std::size_t size = xmlOutputBufferGetSize(out.get());
+    if (!content || size == 0) return {};
+    return standaloneDocument(std::string_view(reinterpret_cast<const char*>(content), size), declarations);
+}
+
+// Whether a page's records can be cut from its bytes as they are: it is in UTF-8 (or ASCII),
+// as its byte order mark and its XML declaration say.
+bool inUtf8(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (bytes.starts_with("\xFE\xFF") || bytes.starts_with("\xFF\xFE") ||
+        bytes.starts_with(std::string_view("\0", 1)) || (bytes.size() > 1 && bytes[1] == '\0'))
+        return false;
+    if (!bytes.starts_with("<?xml")) return true;
+    const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    const std::size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos) return true;
+    const std::size_t open = declaration.find_first_of("\"'", at);
+    if (open == std::string_view::npos) return false;
+    const std::size_t close = declaration.find(declaration[open], open + 1);
+    std::string name(declaration.substr(open + 1, close == std::string_view::npos ? 0 : close - open - 1));
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name == "UTF-8" || name == "UTF8" || name == "US-ASCII" || name == "ASCII";
+}
+
+// An element to find among a document's start tags: its place (0 for the root) and its name.
+struct Wanted {
+    std::size_t ordinal;
+    std::string name;
+};
+
+// The bytes of the wanted elements (in document order), from their start tag to the end of
+// their end tag, in a document known to be well-formed; false when the bytes do not agree.
+bool elementSpans(std::string_view xml, const std::vector<Wanted>& wanted, std::vector<std::string_view>* spans) {
+    std::size_t ordinal = 0, next = 0, begin = 0;
+    long depth = 0, openAt = -1; // the depth the wanted element open now was opened at
+    for (std::size_t i = xml.find('<'); i != std::string_view::npos && next < wanted.size(); i = xml.find('<', i)) {
+        const std::string_view rest = xml.substr(i);
+        const auto skipTo = [&](std::string_view end, std::size_t from) {
+            const std::size_t at = xml.find(end, i + from);
+            return at == std::string_view::npos ? at : at + end.size();
+        };
+        if (rest.starts_with("<!--")) {
+            i = skipTo("-->", 4);
+        } else if (rest.starts_with("<![CDATA[")) {
+            i = skipTo("]]>", 9);
+        } else if (rest.starts_with("<?")) {
+            i = skipTo("?>", 2);
+        } else if (rest.starts_with("<!")) {
+            return false; // a DOCTYPE: such pages are not read
+        } else if (rest.starts_with("</")) {
+            i = skipTo(">", 2);
+            if (--depth == openAt && i != std::string_view::npos) {
+                spans->push_back(xml.substr(begin, i - begin));
+                ++next;
+                openAt = -1;
+            }
+        } else {
+            const std::size_t nameEnd = std::min(xml.find_first_of(" \t\r\n/>", i + 1), xml.size());
+            char quote = 0;
+            std::size_t end = nameEnd;
+            for (; end < xml.size(); ++end) {
+                const char c = xml[end];
+                if (quote != 0)
+                    quote = c == quote ? 0 : quote;
+                else if (c == '"' || c == '\'')
+                    quote = c;
+                else if (c == '>')
+                    break;
+            }
+            if (end == xml.size()) return false;
+            const bool empty = xml[end - 1] == '/';
+            if (openAt < 0 && ordinal == wanted[next].ordinal) {
+                if (xml.substr(i + 1, nameEnd - i - 1) != wanted[next].name) return false;
+                begin = i;
+                if (empty) {
+                    spans->push_back(xml.substr(begin, end + 1 - begin));
+                    ++next;
+                } else {
+                    openAt = depth;
+                }
+            }
+            ++ordinal;
+            if (!empty) ++depth;
+            i = end + 1;
+        }
+        if (i == std::string_view::npos) return false;
+    }
+    return next == wanted.size();
+}
+
+std::size_t elementsIn(const xmlNode* node) {
+    std::size_t n = 1;
+    for (const xmlNode* c = node->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE) n += elementsIn(c);
+    return n;
 }
 
 // The elements of a catalogue's reply that are not records.
 class Replies : public csrimport::ElementObserver {
 public:
-    explicit Replies(Page& page) : m_page(page) {}
+    // cut: the records are to be cut from the page's bytes, not written out again.
+    Replies(Page& page, bool cut) : m_page(page), m_cut(cut) {}
 
     void element(const xmlNode* node, int) override {
+        ++m_elements;
         if (csrimport::isElement(node, Ns::Csw, "SearchResults")) {
             m_page.matched = number(csrimport::attribute(node, "numberOfRecordsMatched"));
             m_page.returned = number(csrimport::attribute(node, "numberOfRecordsReturned"));
@@ -82,6 +241,7 @@ public:
         return csrimport::isElement(node, Ns::Ows, "ExceptionReport");
     }
     void take(const xmlNode* node) override {
+        m_elements += elementsIn(node);
         if (csrimport::isElement(node, Ns::Oai, "header")) {
             PageRecord record;
             record.identifier = childText(node, Ns::Oai, "identifier");
@@ -118,24 +278,49 @@ public:
         if (!m_headerOpen) m_page.records.emplace_back();
         m_headerOpen = false;
         PageRecord& r = m_page.records.back();
-        r.xml = standalone(node);
+        const std::string declarations = inheritedDeclarations(node);
+        if (m_cut) {
+            m_wanted.push_back({m_elements, qualifiedName(node)});
+            m_declarations.push_back(declarations);
+            m_indices.push_back(m_page.records.size() - 1);
+        } else {
+            r.xml = rewritten(node, declarations);
+        }
+        m_elements += elementsIn(node);
         r.fileIdentifier = trim(csrimport::propertyText(csrimport::child(node, Ns::Gmd, "fileIdentifier")));
         r.dateStamp = trim(csrimport::propertyText(csrimport::child(node, Ns::Gmd, "dateStamp")));
-        r.csr =
-            trim(csrimport::codeListValue(csrimport::path(node, {{Ns::Gmd, "hierarchyLevelName"}, {Ns::Gmd, "*"}}))) ==
-            "CSR";
+        const csrimport::BuiltRecord built = csrimport::BuiltRecord::of(node);
+        r.verdict = built.verdict;
+        r.built = built.encode();
+        if (built.form.dateStamp) r.recordDate = built.form.dateStamp->isoText();
+    }
+
+    // The records' bytes cut from the page's; false when they cannot be.
+    bool cut(std::string_view bytes) {
+        std::vector<std::string_view> spans;
+        if (!elementSpans(bytes, m_wanted, &spans)) return false;
+        for (std::size_t i = 0; i < spans.size(); ++i)
+            m_page.records[m_indices[i]].xml = standaloneDocument(spans[i], m_declarations[i]);
+        return true;
     }
 
 private:
     Page& m_page;
+    bool m_cut;
     bool m_headerOpen = false;
+    std::size_t m_elements = 0; // the elements of the page before the one at hand
+    std::vector<Wanted> m_wanted;
+    std::vector<std::string> m_declarations;
+    std::vector<std::size_t> m_indices; // of the records in m_page.records
 };
 
 } // namespace
 
-Page readPage(const std::string& bytes) {
+namespace {
+
+Page readPage(const std::string& bytes, bool cut) {
     Page page;
-    Replies replies(page);
+    Replies replies(page, cut);
     std::size_t at = 0;
     const csrimport::RecordReader::Outcome outcome = csrimport::RecordReader::read(
         [&](char* buffer, int size) {
@@ -151,7 +336,17 @@ Page readPage(const std::string& bytes) {
         &page.problem, &page.holds, &replies);
     page.usable = outcome == csrimport::RecordReader::Outcome::Complete;
     if (!page.usable) page.records.clear();
+    // Bytes that do not cut as the tree says are read again, the records written out anew.
+    if (page.usable && cut && !replies.cut(bytes)) return readPage(bytes, false);
     return page;
+}
+
+} // namespace
+
+// The records are cut from the reply's bytes as received where it is in UTF-8; from a reply
+// in another encoding they are written out again in UTF-8.
+Page readPage(const std::string& bytes) {
+    return readPage(bytes, inUtf8(bytes));
 }
 
 } // namespace harvest

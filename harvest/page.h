@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "import/formbuilder.h"
+
 namespace harvest {
 
 /// A record of a page: the record as a document of its own (UTF-8, the namespaces in scope where
@@ -14,7 +16,11 @@ struct PageRecord {
     std::string xml;
     std::string fileIdentifier; // trimmed, as the record writes it
     std::string dateStamp;      // the record's gmd:dateStamp, trimmed
-    bool csr = false;           // its hierarchy level name is CSR
+    /// What the importer makes of the record (csrimport::BuiltRecord, encoded), its verdict and
+    /// the date of its dateStamp as the importer reads it ("YYYY-MM-DD", empty when unreadable).
+    std::string built;
+    csrimport::RecordVerdict verdict = csrimport::RecordVerdict::NotCsr;
+    std::string recordDate;
     // OAI-PMH header
     std::string identifier;
     std::string datestamp;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "import/formbuilder.h"
+
 namespace harvest {
 
 namespace {
@@ -43,6 +45,10 @@ CREATE TABLE records (
     etag TEXT,
     last_modified TEXT,
     xml BLOB,
+    importable INTEGER NOT NULL DEFAULT 0,
+    record_date TEXT NOT NULL DEFAULT '',
+    built BLOB,
+    built_revision INTEGER,
     UNIQUE (source, key)
 );
 CREATE TABLE year_files (
@@ -156,30 +162,35 @@ bool RecordStore::createSchema(std::string* err) {
 }
 
 bool RecordStore::prepare(std::string* err) {
+    // A page is committed whole; the log is synced when it is folded into the database, so that
+    // a power cut loses at most the last pages, never the store.
     execute(m_db.get(), "PRAGMA synchronous = NORMAL", err);
-    return m_findRecord.prepare(m_db.get(),
-                                "SELECT id, deleted, xml IS NOT NULL AND xml = ?3 FROM records "
-                                "WHERE source = ?1 AND key = ?2",
-                                err) &&
-           m_insertRecord.prepare(m_db.get(),
-                                  "INSERT INTO records (source, key, file_identifier, date_stamp, fetched, "
-                                  "deleted, seen, etag, last_modified, xml) "
-                                  "VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, ?7, ?8, ?9)",
-                                  err) &&
-           m_updateRecord.prepare(m_db.get(),
-                                  "UPDATE records SET file_identifier = ?2, date_stamp = ?3, fetched = ?4, "
-                                  "deleted = 0, seen = ?5, etag = ?6, last_modified = ?7, xml = ?8 "
-                                  "WHERE id = ?1",
-                                  err) &&
-           m_touchRecord.prepare(m_db.get(), "UPDATE records SET seen = ?3 WHERE source = ?1 AND key = ?2", err) &&
-           m_deleteRecord.prepare(m_db.get(),
-                                  "UPDATE records SET deleted = 1, date_stamp = ?3, fetched = ?4, "
-                                  "seen = ?5, xml = NULL WHERE source = ?1 AND key = ?2",
-                                  err) &&
-           m_insertDeleted.prepare(m_db.get(),
-                                   "INSERT INTO records (source, key, date_stamp, fetched, deleted, seen) "
-                                   "VALUES (?1, ?2, ?3, ?4, 1, ?5)",
-                                   err);
+    const struct {
+        Statement* statement;
+        const char* sql;
+    } statements[] = {
+        {&m_findRecord, "SELECT id, deleted, xml IS NOT NULL AND xml = ?3, seen, importable, record_date FROM records "
+                        "WHERE source = ?1 AND key = ?2"},
+        {&m_insertRecord,
+         "INSERT INTO records (source, key, file_identifier, date_stamp, fetched, deleted, seen, etag, "
+         "last_modified, xml, importable, record_date, built, built_revision) "
+         "VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)"},
+        {&m_updateRecord,
+         "UPDATE records SET file_identifier = ?2, date_stamp = ?3, fetched = ?4, deleted = 0, seen = ?5, "
+         "etag = ?6, last_modified = ?7, xml = ?8, importable = ?9, record_date = ?10, built = ?11, "
+         "built_revision = ?12 WHERE id = ?1"},
+        {&m_sameRecord, "UPDATE records SET seen = ?2, etag = ?3, last_modified = ?4, built = coalesce(?5, built), "
+                        "built_revision = coalesce(?6, built_revision) WHERE id = ?1"},
+        {&m_touchRecord, "UPDATE records SET seen = ?3 WHERE source = ?1 AND key = ?2"},
+        {&m_deleteRecord, "UPDATE records SET deleted = 1, date_stamp = ?3, fetched = ?4, seen = ?5, xml = NULL, "
+                          "built = NULL, built_revision = NULL WHERE source = ?1 AND key = ?2"},
+        {&m_insertDeleted, "INSERT INTO records (source, key, date_stamp, fetched, deleted, seen) "
+                           "VALUES (?1, ?2, ?3, ?4, 1, ?5)"},
+        {&m_readBuilt, "SELECT built FROM records WHERE id = ?1 AND built_revision = ?2"},
+    };
+    for (const auto& [statement, sql] : statements)
+        if (!statement->prepare(m_db.get(), sql, err)) return false;
+    return true;
 }
 
 std::vector<Source> RecordStore::sources(std::string* err) {
@@ -235,19 +246,44 @@ std::optional<Change> RecordStore::putRecord(const Source& source, const StoredR
     m_findRecord.bind(1, source.id).bind(2, r.key).bindBlob(3, r.xml);
     const bool known = m_findRecord.step();
     const std::int64_t id = known ? m_findRecord.integer(0) : 0;
-    const bool same = known && m_findRecord.integer(1) == 0 && m_findRecord.integer(2) != 0;
+    const bool live = known && m_findRecord.integer(1) == 0;
+    const bool same = live && m_findRecord.integer(2) != 0;
+    // Listed before by this harvest: the importer's choice between two of one identifier. Listed
+    // by an earlier one: an older copy of a record the store keeps does not replace it, and any
+    // other listing does.
+    const bool knownImportable = live && m_findRecord.integer(4) != 0;
+    const bool knownNewer = m_findRecord.text(5) > r.recordDate;
+    const bool keepKnown =
+        !same && knownImportable &&
+        (m_findRecord.integer(3) == source.generation ? !r.importable || knownNewer : r.importable && knownNewer);
     const bool ok = m_findRecord.ok();
     *err = m_findRecord.error();
     m_findRecord.reset();
     if (!ok) return std::nullopt;
-    const std::string now = utcNow();
-    Statement& write = known ? m_updateRecord : m_insertRecord;
-    if (known) {
-        write.bind(1, id).bind(2, r.fileIdentifier).bind(3, r.dateStamp).bind(4, now).bind(5, source.generation);
-        write.bindOptional(6, r.etag).bindOptional(7, r.lastModified).bindBlob(8, r.xml);
+    if (keepKnown) return Change::Unchanged;
+    Statement& write = same ? m_sameRecord : known ? m_updateRecord : m_insertRecord;
+    if (same) {
+        // The bytes are those kept: what the listing says of them, and the built record when
+        // the one kept is of another revision.
+        write.bind(1, id).bind(2, source.generation).bindOptional(3, r.etag).bindOptional(4, r.lastModified);
+        if (!r.built.empty()) write.bindBlob(5, r.built).bind(6, std::int64_t{csrimport::BuiltRecord::kRevision});
     } else {
-        write.bind(1, source.id).bind(2, r.key).bind(3, r.fileIdentifier).bind(4, r.dateStamp).bind(5, now);
-        write.bind(6, source.generation).bindOptional(7, r.etag).bindOptional(8, r.lastModified).bindBlob(9, r.xml);
+        const int first = known ? 2 : 3; // the columns both statements bind alike
+        if (known) {
+            write.bind(1, id);
+        } else {
+            write.bind(1, source.id).bind(2, r.key);
+        }
+        write.bind(first, r.fileIdentifier).bind(first + 1, r.dateStamp).bind(first + 2, utcNow());
+        write.bind(first + 3, source.generation)
+            .bindOptional(first + 4, r.etag)
+            .bindOptional(first + 5, r.lastModified);
+        write.bindBlob(first + 6, r.xml).bind(first + 7, std::int64_t{r.importable}).bind(first + 8, r.recordDate);
+        if (r.built.empty()) {
+            write.bindNull(first + 9).bindNull(first + 10);
+        } else {
+            write.bindBlob(first + 9, r.built).bind(first + 10, std::int64_t{csrimport::BuiltRecord::kRevision});
+        }
     }
     if (!write.run()) {
         *err = write.error();
@@ -281,7 +317,7 @@ int RecordStore::markDeleted(const Source& source, const std::string& key, const
 long long RecordStore::deleteUnseen(const Source& source, std::string* err) {
     Statement gone;
     if (!gone.prepare(m_db.get(),
-                      "UPDATE records SET deleted = 1, xml = NULL, fetched = ?3 "
+                      "UPDATE records SET deleted = 1, xml = NULL, built = NULL, built_revision = NULL, fetched = ?3 "
                       "WHERE source = ?1 AND deleted = 0 AND seen <> ?2",
                       err))
         return -1;
@@ -314,16 +350,28 @@ std::vector<RecordStore::Live> RecordStore::liveRecords(std::string* err) {
     std::vector<Live> live;
     Statement list;
     if (!list.prepare(m_db.get(),
-                      "SELECT id, source, key, length(xml) FROM records WHERE deleted = 0 AND xml IS NOT NULL "
-                      "ORDER BY source, key",
+                      "SELECT id, source, key, length(xml), built IS NOT NULL AND built_revision = ?1 FROM records "
+                      "WHERE deleted = 0 AND xml IS NOT NULL ORDER BY source, key",
                       err))
         return live;
+    list.bind(1, std::int64_t{csrimport::BuiltRecord::kRevision});
     while (list.step())
         live.push_back({list.integer(0),
                         std::string(kFileName) + ":" + std::to_string(list.integer(1)) + ":" + list.text(2),
-                        static_cast<std::uint64_t>(list.integer(3))});
+                        static_cast<std::uint64_t>(list.integer(3)), list.integer(4) != 0});
     if (!list.ok()) *err = list.error();
     return live;
+}
+
+bool RecordStore::recordBuilt(std::int64_t id, std::string* built, std::string* err) {
+    m_readBuilt.bind(1, id).bind(2, std::int64_t{csrimport::BuiltRecord::kRevision});
+    const bool found = m_readBuilt.step();
+    if (found) *built = m_readBuilt.text(0);
+    *err = found              ? std::string()
+           : m_readBuilt.ok() ? "the record is no longer built in the store"
+                              : m_readBuilt.error();
+    m_readBuilt.reset();
+    return found;
 }
 
 bool RecordStore::recordXml(std::int64_t id, std::string* xml, std::string* err) {

@@ -40,6 +40,11 @@ struct StoredRecord {
     std::string xml;                 // the record as a document of its own
     std::optional<std::string> etag; // of its address (list)
     std::optional<std::string> lastModified;
+    /// What the importer makes of the document (csrimport::BuiltRecord, encoded); empty when
+    /// it is to be read from the XML (a document of several records).
+    std::string built;
+    bool importable = false; // the importer makes a form of it
+    std::string recordDate;  // its dateStamp as the importer reads it, "YYYY-MM-DD" or empty
 };
 
 /// What putting a record changed.
@@ -77,7 +82,11 @@ public:
     /// Adds a source (its id filled) or saves its settings and state; false with err filled.
     bool saveSource(Source& source, std::string* err);
 
-    /// Puts a record listed by source's harvest of generation; what it changed, or nothing with err filled.
+    /// Puts a record listed by source's harvest of generation; what it changed, or nothing with
+    /// err filled. A key listed twice by one harvest keeps the record the importer would keep
+    /// of the two: one it makes a form of before one it does not, then the later dateStamp, then
+    /// the later listed. A record listed by a later harvest replaces the one kept, unless both
+    /// make forms and the one kept has the later dateStamp.
     std::optional<Change> putRecord(const Source& source, const StoredRecord& record, std::string* err);
     /// Notes that source's harvest listed key unchanged (a 304); false with err filled.
     bool markSeen(const Source& source, const std::string& key, std::string* err);
@@ -94,10 +103,13 @@ public:
         std::int64_t id;
         std::string name; // "csr.sqlite:SOURCE-ID:KEY"
         std::uint64_t size;
+        bool built; // a BuiltRecord of the current revision is kept
     };
     std::vector<Live> liveRecords(std::string* err);
     /// The XML of a record by its id.
     bool recordXml(std::int64_t id, std::string* xml, std::string* err);
+    /// The BuiltRecord kept of a record, encoded; false with err filled when there is none.
+    bool recordBuilt(std::int64_t id, std::string* built, std::string* err);
 
     std::map<std::string, WrittenFile> yearFiles(std::string* err);
     bool setYearFile(const std::string& name, const WrittenFile& file, std::string* err);
@@ -110,7 +122,8 @@ private:
     std::string m_path;
     DatabaseHandle m_db;
     int m_lockFd = -1;
-    Statement m_findRecord, m_insertRecord, m_updateRecord, m_touchRecord, m_deleteRecord, m_insertDeleted;
+    Statement m_findRecord, m_insertRecord, m_updateRecord, m_touchRecord, m_deleteRecord, m_insertDeleted, m_readBuilt,
+        m_sameRecord;
 };
 
 /// The time now, UTC, as "YYYY-MM-DDThh:mm:ssZ".

@@ -394,4 +394,111 @@ RecordVerdict FormBuilder::build(const xmlNode* record, ImportedForm* form) {
     return RecordVerdict::Imported;
 }
 
+BuiltRecord BuiltRecord::of(const xmlNode* record) {
+    BuiltRecord built;
+    built.verdict = FormBuilder::build(record, &built.form);
+    if (built.verdict != RecordVerdict::Imported) {
+        built.form = ImportedForm();
+        built.skippedIdentifier = FormBuilder::identifierOf(record);
+    }
+    return built;
+}
+
+namespace {
+
+// Each field as its length in decimal, a colon and its bytes.
+void putField(std::string& out, std::string_view field) {
+    out += std::to_string(field.size());
+    out += ':';
+    out += field;
+}
+
+std::optional<std::string_view> takeField(std::string_view& in) {
+    const std::size_t colon = in.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon > 12) return std::nullopt;
+    std::size_t length = 0;
+    for (const char c : in.substr(0, colon)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        length = length * 10 + static_cast<std::size_t>(c - '0');
+    }
+    if (length > in.size() - colon - 1) return std::nullopt;
+    const std::string_view field = in.substr(colon + 1, length);
+    in.remove_prefix(colon + 1 + length);
+    return field;
+}
+
+std::optional<std::size_t> takeCount(std::string_view& in) {
+    const std::optional<std::string_view> field = takeField(in);
+    if (!field || field->empty() || field->size() > 9) return std::nullopt;
+    std::size_t n = 0;
+    for (const char c : *field) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return n;
+}
+
+} // namespace
+
+std::string BuiltRecord::encode() const {
+    std::string out;
+    putField(out, std::to_string(static_cast<int>(verdict)));
+    if (verdict != RecordVerdict::Imported) {
+        putField(out, skippedIdentifier);
+        return out;
+    }
+    putField(out, form.begin.isoText());
+    putField(out, form.end.isoText());
+    putField(out, form.dateStamp ? form.dateStamp->isoText() : std::string());
+    putField(out, form.identifier);
+    putField(out, form.duplicateKey);
+    putField(out, form.localIdentifier);
+    putField(out, std::to_string(form.transliterated));
+    putField(out, std::to_string(form.investigatorsLeftOut));
+    putField(out, std::to_string(form.objectivesLeftOut));
+    putField(out, std::to_string(form.lines.size()));
+    for (const std::string& line : form.lines)
+        putField(out, line);
+    return out;
+}
+
+std::optional<BuiltRecord> BuiltRecord::decode(std::string_view in) {
+    BuiltRecord built;
+    const std::optional<std::size_t> verdict = takeCount(in);
+    if (!verdict || *verdict > static_cast<std::size_t>(RecordVerdict::NoBeginDate)) return std::nullopt;
+    built.verdict = static_cast<RecordVerdict>(*verdict);
+    if (built.verdict != RecordVerdict::Imported) {
+        const std::optional<std::string_view> identifier = takeField(in);
+        if (!identifier || !in.empty()) return std::nullopt;
+        built.skippedIdentifier = *identifier;
+        return built;
+    }
+    const std::optional<std::string_view> begin = takeField(in), end = takeField(in), stamp = takeField(in);
+    const std::optional<std::string_view> identifier = takeField(in), key = takeField(in), local = takeField(in);
+    const std::optional<std::size_t> transliterated = takeCount(in), investigators = takeCount(in),
+                                     objectives = takeCount(in), lines = takeCount(in);
+    if (!lines || !begin || !end || !stamp || !identifier || !key || !local || !transliterated || !investigators ||
+        !objectives || *lines < 10)
+        return std::nullopt;
+    const std::optional<CalendarDate> beginDate = CalendarDate::parse(*begin), endDate = CalendarDate::parse(*end);
+    if (!beginDate || !endDate) return std::nullopt;
+    ImportedForm& form = built.form;
+    form.begin = *beginDate;
+    form.end = *endDate;
+    if (!stamp->empty() && !(form.dateStamp = CalendarDate::parse(*stamp))) return std::nullopt;
+    form.identifier = *identifier;
+    form.duplicateKey = *key;
+    form.localIdentifier = *local;
+    form.transliterated = *transliterated;
+    form.investigatorsLeftOut = *investigators;
+    form.objectivesLeftOut = *objectives;
+    for (std::size_t i = 0; i < *lines; ++i) {
+        const std::optional<std::string_view> line = takeField(in);
+        if (!line) return std::nullopt;
+        form.lines.emplace_back(*line);
+    }
+    if (!in.empty()) return std::nullopt;
+    return built;
+}
+
 } // namespace csrimport

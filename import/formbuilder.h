@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/calendardate.h"
@@ -44,6 +45,25 @@ public:
     static RecordVerdict build(const xmlNode* record, ImportedForm* form);
     /// The record's fileIdentifier, cleaned, for messages about a record that is not imported.
     static std::string identifierOf(const xmlNode* record);
+};
+
+/// What an import makes of one record: its verdict and its form, or for a record that is not
+/// imported the fileIdentifier its message names. Kept as bytes, it is taken again without the
+/// record's XML being read (a harvest's record store keeps it beside the record).
+struct BuiltRecord {
+    /// Raised whenever a change of the rules changes what a record makes: records built under
+    /// another revision are built again from their XML.
+    static constexpr int kRevision = 1;
+
+    RecordVerdict verdict = RecordVerdict::NotCsr;
+    std::string skippedIdentifier; // FormBuilder::identifierOf, when not imported
+    ImportedForm form;             // when imported
+
+    static BuiltRecord of(const xmlNode* record);
+    /// The record as bytes that decode gives back whole.
+    std::string encode() const;
+    /// Nothing for bytes that encode did not write.
+    static std::optional<BuiltRecord> decode(std::string_view bytes);
 };
 
 } // namespace csrimport

@@ -49,9 +49,17 @@ public:
         return result;
     }
 
-    // Reads a document of a DocumentSource, given whole.
+    // Reads a document of a DocumentSource, given whole, or takes the record it keeps built.
     Result readGiven(DocumentSource& documents, std::size_t i, int source) {
         const std::string name = documents.name(i);
+        std::uint64_t size = 0;
+        if (std::optional<BuiltRecord> built = documents.prebuilt(i, &size)) {
+            startDocument();
+            m_bytesRead += size;
+            const bool taken = take(std::move(*built), name, source, 1);
+            return finishDocument(name, taken ? RecordReader::Outcome::Complete : RecordReader::Outcome::Stopped, {},
+                                  {});
+        }
         std::string bytes, err;
         if (!documents.read(i, &bytes, &err)) return notRead(name, err);
         std::size_t at = 0;
@@ -128,6 +136,15 @@ private:
     // Keeps the forms of a document read whole, or drops them and says why it was not read.
     // One document, whatever it is read from.
     Result readDocument(const std::string& name, const RecordReader::Source& bytes, int source) {
+        startDocument();
+        long long number = 0;
+        std::string problem, holds;
+        const RecordReader::Outcome outcome = RecordReader::read(
+            bytes, [&](const xmlNode* record) { return takeRecord(record, name, source, ++number); }, &problem, &holds);
+        return finishDocument(name, outcome, problem, holds);
+    }
+
+    void startDocument() {
         m_ioError.clear();
         m_stopped = false;
         m_store.beginDocument();
@@ -135,11 +152,6 @@ private:
         m_pendingForms = 0;
         m_messages.clear();
         m_storeError.clear();
-        long long number = 0;
-        std::string problem, holds;
-        const RecordReader::Outcome outcome = RecordReader::read(
-            bytes, [&](const xmlNode* record) { return takeRecord(record, name, source, ++number); }, &problem, &holds);
-        return finishDocument(name, outcome, problem, holds);
     }
 
     Result finishDocument(const std::string& name, RecordReader::Outcome outcome, const std::string& problem,
@@ -179,14 +191,18 @@ private:
     }
 
     bool takeRecord(const xmlNode* record, const std::string& path, int source, long long number) {
+        return take(BuiltRecord::of(record), path, source, number);
+    }
+
+    // A record as the import makes it: a form kept, or a record skipped, with their messages.
+    bool take(BuiltRecord built, const std::string& path, int source, long long number) {
         ++m_pending.recordsRead;
-        ImportedForm form;
-        const RecordVerdict verdict = FormBuilder::build(record, &form);
-        if (verdict != RecordVerdict::Imported) {
+        const ImportedForm& form = built.form;
+        if (built.verdict != RecordVerdict::Imported) {
             ++m_pending.skipped;
-            m_messages.push_back(path + ": " + recordName(FormBuilder::identifierOf(record), number) + " skipped: " +
-                                 (verdict == RecordVerdict::NotCsr ? "its hierarchy level name is not CSR"
-                                                                  : "it has no readable begin date"));
+            m_messages.push_back(path + ": " + recordName(built.skippedIdentifier, number) + " skipped: " +
+                                 (built.verdict == RecordVerdict::NotCsr ? "its hierarchy level name is not CSR"
+                                                                         : "it has no readable begin date"));
         } else {
             if (!m_store.add(form, source, &m_storeError)) return false;
             ++m_pendingForms;
@@ -328,6 +344,7 @@ std::optional<ImportOutcome> ImportRun::refuseOverwrites(const ImportSettings& s
     std::vector<std::string> existing = yearFiles.existing(years);
     if (settings.mayReplace) std::erase_if(existing, settings.mayReplace);
     if (existing.empty()) return std::nullopt;
+    m_existing = existing;
     std::string names;
     for (const std::string& name : existing)
         names += (names.empty() ? "" : ", ") + name;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "import/formbuilder.h"
 #include "import/importhost.h"
 #include "search/filesystem.h"
 
@@ -30,6 +31,9 @@ public:
     virtual std::string name(std::size_t i) const = 0;
     /// The bytes of document i; false with err filled when they cannot be had.
     virtual bool read(std::size_t i, std::string* bytes, std::string* err) = 0;
+    /// When document i is one record whose BuiltRecord (of the current revision) the source
+    /// keeps: that record, taken as if the document were read; its size for the progress.
+    virtual std::optional<BuiltRecord> prebuilt(std::size_t, std::uint64_t*) { return std::nullopt; }
 };
 
 /// What an import is asked to do.
@@ -71,6 +75,8 @@ public:
     const std::vector<std::pair<std::string, std::size_t>>& files() const { return m_files; }
     /// The form files renamed before a rename failed.
     const std::vector<std::string>& renamed() const { return m_renamed; }
+    /// The form files that exist and may not be replaced, when the import was refused for them.
+    const std::vector<std::string>& existing() const { return m_existing; }
     /// The size of the regular input files, known once the folders are listed.
     std::uint64_t totalBytes() const { return m_totalBytes; }
 
@@ -91,6 +97,7 @@ private:
     std::string m_error;
     std::vector<std::pair<std::string, std::size_t>> m_files;
     std::vector<std::string> m_renamed;
+    std::vector<std::string> m_existing;
     std::uint64_t m_totalBytes = 0;
 };
 

@@ -1,7 +1,10 @@
 // Drives the main window's reach of today's inventory like a user: the world map, the filters
-// of dates, box and squares, and the import of CSR records, each against the command line.
+// of dates, box and squares, the import of CSR records and the update from a catalogue, each
+// against the command line.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -16,15 +19,20 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 #include "app/filterdialog.h"
+#include "app/harvestdialog.h"
 #include "app/morvex.h"
 #include "geo/kemsqa.h"
 #include "geo/mapregion.h"
 #include "tests/gui/fakeservices.h"
+#include "tests/harvest/catalogue.h"
+#include "tests/harvest/loopbackserver.h"
 
 namespace {
 
@@ -43,6 +51,19 @@ int runProgram(const QString& program, const QStringList& args) {
     process.start(program, args);
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit) return -1;
     return process.exitCode();
+}
+
+// The files of a folder with their bytes, hidden ones too.
+QStringList folderState(const QString& folder) {
+    QStringList state;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        state << name + QLatin1Char('=') + QString::fromLatin1(contents(QDir(folder).filePath(name)).toHex());
+    return state;
+}
+
+// The form files of a folder by name.
+QStringList formFileNames(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral("KER*.INF")}, QDir::Files, QDir::Name);
 }
 
 QStringList sampleRecords() {
@@ -73,6 +94,8 @@ private Q_SLOTS:
     void boxDrawnOnTheWorldMapIsTheFilter();
     void importWritesWhatMorvexImportWrites();
     void importAsksBeforeReplacingAndBreakLeavesTheFolder();
+    void updateFromCatalogueWritesWhatMorvexHarvestWrites();
+    void updateAsksBeforeReplacingAndBreakKeepsWhatWasSaved();
     void filterDialogIsSeenWholeAndReachedByKeys();
     void newMenusHaveAccessKeysOfTheirOwn();
 
@@ -84,6 +107,9 @@ private:
     }
     QLineEdit* answer(int i) const { return m_window->findChild<QLineEdit*>(QStringLiteral("Answer_%1").arg(i)); }
     void setFilters(const char* item, const app::FilterTexts& texts);
+    // Chooses folder, then in the dialog the source address with its protocol (every known
+    // source when address is empty) and OK; what the dialog offered: every, then its sources.
+    QStringList updateFrom(const QString& folder, const QString& address, const QString& protocol);
     QString summary();
 
     FakeServices m_services;
@@ -336,13 +362,7 @@ void tst_Inventory::importAsksBeforeReplacingAndBreakLeavesTheFolder() {
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.write("earlier\r\n*\r\n");
     earlier.close();
-    const auto folderState = [&] {
-        QStringList state;
-        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
-            state << name + QLatin1Char('=') + QString::fromLatin1(contents(QDir(folder).filePath(name)).toHex());
-        return state;
-    };
-    const QStringList before = folderState();
+    const QStringList before = folderState(folder);
     m_services.nextRecords = sampleRecords();
     m_services.nextFolders = {folder};
     m_services.answer = false;
@@ -352,14 +372,14 @@ void tst_Inventory::importAsksBeforeReplacingAndBreakLeavesTheFolder() {
                          " holds form files: KER1995.INF.\nThe form file of each year imported replaces the one of "
                          "that year there; the others stay. Import into it?"});
     QVERIFY(m_services.reports.isEmpty());
-    QCOMPARE(folderState(), before);
+    QCOMPARE(folderState(folder), before);
 
     // Yes, then Break as soon as the import lets the window's events through.
     m_services.answer = true;
     m_services.nextFolders = {folder};
     QTimer::singleShot(0, action(QStringLiteral("Mnubreak")), &QAction::trigger);
     action(QStringLiteral("mnuimport1"))->trigger();
-    QCOMPARE(folderState(), before);
+    QCOMPARE(folderState(folder), before);
     QCOMPARE(m_services.reports.size(), 1);
     QVERIFY(m_window->fileSelection().files.empty());
     QVERIFY(action(QStringLiteral("mnuimport1"))->isEnabled());
@@ -376,6 +396,137 @@ void tst_Inventory::importAsksBeforeReplacingAndBreakLeavesTheFolder() {
     action(QStringLiteral("Mnusearch"))->trigger(); // no criteria: the run asks first
     QVERIFY(heldBack);
     QVERIFY(action(QStringLiteral("mnuimport1"))->isEnabled());
+}
+
+QStringList tst_Inventory::updateFrom(const QString& folder, const QString& address, const QString& protocol) {
+    QStringList offered;
+    m_services.nextFolders = {folder};
+    whenModal<app::HarvestDialog>(m_window.get(), [&](app::HarvestDialog* dialog) {
+        auto* every = dialog->findChild<QCheckBox*>(QStringLiteral("every"));
+        auto* source = dialog->findChild<QComboBox*>(QStringLiteral("source"));
+        auto* protocols = dialog->findChild<QComboBox*>(QStringLiteral("protocol"));
+        QVERIFY(every && source && protocols);
+        offered << (every->isChecked() ? QStringLiteral("every") : QStringLiteral("one"));
+        for (int i = 0; i < source->count(); ++i)
+            offered << source->itemText(i);
+        every->setChecked(address.isEmpty());
+        if (!address.isEmpty()) {
+            source->setCurrentText(address);
+            if (protocols->isEnabled()) protocols->setCurrentIndex(protocols->findData(protocol));
+            QCOMPARE(protocols->currentData().toString(), protocol);
+        }
+        dialog->accept();
+    });
+    action(QStringLiteral("mnuimport3"))->trigger();
+    return offered;
+}
+
+// An update from a CSW catalogue on 127.0.0.1 writes the form files morvex-harvest writes from
+// the same catalogue, reports its counts, and the files become the chosen ones; the folder then
+// remembers the catalogue, and "every source" updates it again.
+void tst_Inventory::updateFromCatalogueWritesWhatMorvexHarvestWrites() {
+    harvesttest::CswCatalogue catalogue{{harvesttest::cruise("urn:w1", "1995-03-01", "West"),
+                                         harvesttest::cruise("urn:w2", "1996-04-01", "East"),
+                                         harvesttest::cruise("urn:w3", "1996-05-01", "North")},
+                                        10,
+                                        harvesttest::NextRecord::Right,
+                                        false};
+    harvesttest::LoopbackServer server([&](const harvesttest::Seen& r) { return catalogue.answer(r); });
+    const QString url = QString::fromStdString(server.url("/csw"));
+    const QString window = m_dir->filePath(QStringLiteral("window")), cli = m_dir->filePath(QStringLiteral("cli"));
+    QVERIFY(QDir().mkpath(window) && QDir().mkpath(cli));
+    QCOMPARE(updateFrom(window, url, QStringLiteral("csw")), QStringList{QStringLiteral("one")}); // nothing known yet
+    QCOMPARE(runProgram(QStringLiteral(MORVEX_HARVEST_BIN), {"--quiet", "-o", cli, "--protocol", "csw", url}), 0);
+    const QStringList written = formFileNames(cli);
+    QCOMPARE(written, (QStringList{"KER1995.INF", "KER1996.INF"}));
+    QCOMPARE(formFileNames(window), written);
+    for (const QString& name : written)
+        QCOMPARE(contents(QDir(window).filePath(name)), contents(QDir(cli).filePath(name)));
+
+    QCOMPARE(m_services.reports.size(), 1);
+    const QStringList report = m_services.reports.front().split(QLatin1Char('\n'));
+    QCOMPARE(report.mid(0, 5),
+             (QStringList{"Update from Catalogue",
+                          "Records new: 3, changed: 0, unchanged: 0, deleted: 0, not CSR: 0; pages: 1; retries: 0; "
+                          "year files written: 2",
+                          "Records read: 3, imported: 3, skipped: 0, replaced duplicates: 0, transliterated "
+                          "characters: 0, inputs not read: 0, investigators left out: 0, documents without records: 0",
+                          "KER1995.INF: 1 forms", "KER1996.INF: 2 forms"}));
+    std::vector<std::string> chosen;
+    for (const QString& name : written)
+        chosen.push_back(QDir(window).filePath(name).toStdString());
+    QCOMPARE(m_window->fileSelection().files, chosen);
+    QVERIFY(action(QStringLiteral("mnuimport3"))->isEnabled() && !action(QStringLiteral("Mnubreak"))->isEnabled());
+
+    // A record changed at the catalogue: the folder's store offers the catalogue, and every
+    // source is updated.
+    catalogue.records[1] = harvesttest::cruise("urn:w2", "1996-04-01", "East again", "2021-01-01");
+    QCOMPARE(updateFrom(window, QString(), QString()), (QStringList{"every", url}));
+    QCOMPARE(m_services.reports.size(), 2);
+    QVERIFY2(m_services.reports.back().contains(QLatin1String("Records new: 0, changed: 1, unchanged: 2")),
+             qPrintable(m_services.reports.back()));
+    QVERIFY(contents(QDir(window).filePath(QStringLiteral("KER1996.INF"))).contains("CR East again^"));
+}
+
+// A year file the store did not write is replaced only after a question naming it; Break while
+// a page is on its way stops the harvest, which keeps what it saved, and writes no form file.
+void tst_Inventory::updateAsksBeforeReplacingAndBreakKeepsWhatWasSaved() {
+    harvesttest::CswCatalogue catalogue{
+        {harvesttest::cruise("urn:b1", "1995-03-01", "One"), harvesttest::cruise("urn:b2", "1995-04-01", "Two")},
+        1,
+        harvesttest::NextRecord::Right,
+        false};
+    std::atomic<bool> held{false}, asked{false}, released{true};
+    harvesttest::LoopbackServer server([&](const harvesttest::Seen& r) {
+        // The second page waits until the test has given Break.
+        if (r.params.count("startPosition") > 0 && r.params.at("startPosition") == "2" && !released) {
+            asked = true;
+            for (int i = 0; i < 100000 && !released; ++i)
+                QThread::msleep(1);
+        }
+        return catalogue.answer(r);
+    });
+    const QString url = QString::fromStdString(server.url("/csw"));
+    const QString folder = m_dir->filePath(QStringLiteral("inventory"));
+    QVERIFY(QDir().mkpath(folder));
+    released = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, m_window.get(), [&] {
+        if (!asked || held) return;
+        held = true;
+        action(QStringLiteral("Mnubreak"))->trigger();
+        released = true;
+    });
+    poll.start(5);
+    updateFrom(folder, url, QStringLiteral("csw"));
+    poll.stop();
+    QVERIFY(held);
+    QCOMPARE(m_services.reports.size(), 1);
+    QVERIFY2(m_services.reports.back().contains(QLatin1String(
+                 "stopped; the store keeps every page harvested, and the next harvest goes on from there")),
+             qPrintable(m_services.reports.back()));
+    QVERIFY(formFileNames(folder).isEmpty());
+    const std::vector<std::string> saved = harvesttest::storeRows(folder.toStdString(), "SELECT count(*) FROM records");
+    QVERIFY(saved == std::vector<std::string>{"1"} || saved == std::vector<std::string>{"2"});
+    QVERIFY(m_window->fileSelection().files.empty());
+    QVERIFY(action(QStringLiteral("mnuimport3"))->isEnabled());
+
+    // A form file of the user's own there: No leaves it; Yes replaces it with the harvest's.
+    QFile own(QDir(folder).filePath(QStringLiteral("KER1995.INF")));
+    QVERIFY(own.open(QIODevice::WriteOnly));
+    own.write("earlier\r\n*\r\n");
+    own.close();
+    m_services.answer = false;
+    updateFrom(folder, QString(), QString());
+    QCOMPARE(m_services.questions,
+             QStringList{QDir::toNativeSeparators(folder) +
+                         " holds form files that the updates did not write, or that changed since: KER1995.INF.\n"
+                         "Replace them with the form files of the harvested records?"});
+    QCOMPARE(contents(QDir(folder).filePath(QStringLiteral("KER1995.INF"))), QByteArray("earlier\r\n*\r\n"));
+    m_services.answer = true;
+    updateFrom(folder, QString(), QString());
+    QVERIFY(contents(QDir(folder).filePath(QStringLiteral("KER1995.INF"))).contains("CR Two^"));
+    QCOMPARE(m_window->fileSelection().files.size(), std::size_t(1));
 }
 
 // On every screen the dialog fits, no caption is cut, Tab reaches every field in order and each

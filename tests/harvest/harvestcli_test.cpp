@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
@@ -64,20 +65,24 @@ std::vector<std::string> generated(int n) {
     return records;
 }
 
-// A catalogue that ends the child harvesting from it at its second page request of each run:
-// by then the first page of the run is committed, since a page is asked only after the one
-// before it is saved.
+// A catalogue that ends the child harvesting from it at its second page request of each run,
+// once the page before is in the store (the paging state the store keeps has moved since the
+// first request): so each run is cut short with one page saved.
 struct KillingServer {
     std::atomic<pid_t> child{0};
     std::atomic<int> pagesThisRun{0};
     int signal = SIGKILL;
+    std::string folder; // of the store of the run
+    std::vector<std::string> pagingAtFirst;
     std::function<Reply(const Seen&)> answer;
     LoopbackServer server{[this](const Seen& r) {
         const auto verb = r.params.find("verb");
         const bool page =
             r.params.count("startPosition") > 0 || (verb != r.params.end() && verb->second == "ListRecords");
-        if (page && ++pagesThisRun == 2) {
-            EXPECT_TRUE(clitest::waitUntil([&] { return child.load() != 0; }));
+        const auto paging = [&] { return storeRows(folder, "SELECT paging FROM sources"); };
+        if (page && ++pagesThisRun == 1) pagingAtFirst = paging();
+        if (page && pagesThisRun == 2) {
+            EXPECT_TRUE(clitest::waitUntil([&] { return child.load() != 0 && paging() != pagingAtFirst; }));
             ::kill(child.load(), signal);
         }
         return answer(r);
@@ -86,6 +91,7 @@ struct KillingServer {
     Result run(const std::vector<std::string>& args) {
         pagesThisRun = 0;
         child = 0;
+        folder = args[std::find(args.begin(), args.end(), "-o") - args.begin() + 1];
         clitest::Process process(args, harvestOptions());
         child = process.pid();
         return process.finish();

@@ -3,6 +3,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace harvesttest {
@@ -40,6 +41,16 @@ LoopbackServer::LoopbackServer(Handler handler) : m_impl(std::make_unique<Impl>(
         response.status = reply.status;
         for (const auto& [name, value] : reply.headers)
             response.set_header(name, value);
+        if (reply.shared) {
+            const std::shared_ptr<const std::string> body = reply.shared;
+            response.set_content_provider(body->size(), reply.contentType.c_str(),
+                                          [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                              sink.write(body->data() + offset,
+                                                         std::min(length, body->size() - offset));
+                                              return true;
+                                          });
+            return;
+        }
         if (reply.truncate < 0) {
             response.set_content(reply.body, reply.contentType.c_str());
             return;
@@ -54,6 +65,8 @@ LoopbackServer::LoopbackServer(Handler handler) : m_impl(std::make_unique<Impl>(
                                           return true;
                                       });
     });
+    // Headers and body leave at once: no wait for the client's delayed acknowledgement.
+    impl->server.set_tcp_nodelay(true);
     impl->port = impl->server.bind_to_any_port("127.0.0.1");
     impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
     // Connections wait in the socket's queue from the bind on; stop() needs the loop running.

@@ -27,6 +27,7 @@ struct Reply {
     std::string contentType = "text/xml; charset=UTF-8";
     std::map<std::string, std::string> headers;
     long truncate = -1;
+    std::shared_ptr<const std::string> shared; // a body sent in place of body, never copied
 };
 
 /// Listens on a free port of 127.0.0.1 from construction to destruction; each GET is answered by

@@ -180,22 +180,52 @@ TEST(ReadPage, RecordsStandAloneWithTheirNamespacesAndWhatAPageSaysBesideThem) {
     EXPECT_EQ(page.records[0].identifier, "oai:a");
     EXPECT_EQ(page.records[0].fileIdentifier, "urn:a");
     EXPECT_EQ(page.records[0].dateStamp, "2021-03-04");
-    EXPECT_FALSE(page.records[0].csr);
+    EXPECT_EQ(page.records[0].verdict, csrimport::RecordVerdict::NotCsr);
     EXPECT_TRUE(page.records[1].deleted);
     EXPECT_EQ(page.records[1].datestamp, "2026-11-29");
     EXPECT_EQ(page.responseDate, "2026-12-01T10:00:00Z");
     EXPECT_EQ(page.resumptionToken, "t2");
     EXPECT_EQ(page.tokenExpires, "2026-12-02T00:00:00Z");
     EXPECT_EQ(page.completeListSize, 9);
+    // The record's bytes as the page holds them, with the namespaces it uses declared on it.
+    EXPECT_EQ(
+        page.records[0].xml,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gmd:MD_Metadata xmlns=\"http://www.openarchives.org/OAI/2.0/\" "
+        "xmlns:gmd=\"http://www.isotc211.org/2005/gmd\" xmlns:gco=\"http://www.isotc211.org/2005/gco\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"" +
+            record.substr(std::string("<gmd:MD_Metadata").size()) + "\n");
     // The record read again alone is the same record.
     const Page alone = harvest::readPage(page.records[0].xml);
     ASSERT_EQ(alone.records.size(), 1u) << page.records[0].xml;
     EXPECT_EQ(alone.records[0].fileIdentifier, "urn:a");
     EXPECT_NE(page.records[0].xml.find("xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""), std::string::npos);
 
+    // Comments, CDATA, instructions and a ">" in an attribute before and inside the records do
+    // not mislead the cut; a reply in another encoding has its records written out in UTF-8.
+    const std::string tricky =
+        "<?xml version=\"1.0\"?><!-- <gmd:MD_Metadata> --><r a=\"x>y\" "
+        "xmlns:gmd=\"http://www.isotc211.org/2005/gmd\"><?p <b>?><![CDATA[<gmd:MD_Metadata/>]]>"
+        "<gmd:MD_Metadata><x a='>'/><!-- </gmd:MD_Metadata> --></gmd:MD_Metadata><gmd:MD_Metadata/>"
+        "</r>";
+    const Page cut = harvest::readPage(tricky);
+    ASSERT_EQ(cut.records.size(), 2u);
+    EXPECT_EQ(cut.records[0].xml,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gmd:MD_Metadata xmlns:gmd=\""
+              "http://www.isotc211.org/2005/gmd\"><x a='>'/><!-- </gmd:MD_Metadata> --></gmd:MD_Metadata>\n");
+    EXPECT_EQ(cut.records[1].xml, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gmd:MD_Metadata xmlns:gmd=\""
+                                  "http://www.isotc211.org/2005/gmd\"/>\n");
+    const Page latin = harvest::readPage("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><gmd:MD_Metadata xmlns:gmd=\""
+                                         "http://www.isotc211.org/2005/gmd\"><t>Mar\xE9"
+                                         "e</t></gmd:MD_Metadata>");
+    ASSERT_EQ(latin.records.size(), 1u);
+    EXPECT_EQ(latin.records[0].xml, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gmd:MD_Metadata xmlns:gmd=\""
+                                    "http://www.isotc211.org/2005/gmd\"><t>Mar\xC3\xA9"
+                                    "e</t></gmd:MD_Metadata>\n");
+
     const Page csr = harvest::readPage(csrtest::document(harvesttest::cruise("urn:c", "1995-01-01", "C")));
     ASSERT_EQ(csr.records.size(), 1u);
-    EXPECT_TRUE(csr.records[0].csr);
+    EXPECT_EQ(csr.records[0].verdict, csrimport::RecordVerdict::Imported);
+    EXPECT_EQ(csr.records[0].recordDate, "2020-01-01");
 
     const Page error = harvest::readPage("<OAI-PMH xmlns=\"http://www.openarchives.org/OAI/2.0/\"><error code="
                                          "\"badResumptionToken\"> expired </error></OAI-PMH>");
