@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "app/textbridge.h"
@@ -58,7 +59,7 @@ QString HarvestCommand::progressText(const harvest::HarvestProgress& p) {
     QString text = QStringLiteral("Updating from %1: ").arg(pathText(p.source));
     if (p.retry > 0)
         return text + QStringLiteral("waiting %1 s for retry %2 of %3")
-                          .arg(static_cast<long long>(p.waitSeconds + 0.5))
+                          .arg(static_cast<long long>(std::llround(p.waitSeconds)))
                           .arg(p.retry)
                           .arg(p.retries);
     text += p.total ? QStringLiteral("%1 of %2 records").arg(p.records).arg(*p.total)

@@ -32,11 +32,13 @@ int main(int argc, char** argv) {
         if (text.starts_with("<?xml")) text.erase(0, text.find("?>") + 2);
         records.push_back(std::move(text));
     }
-    harvesttest::CswCatalogue csw{records, 100000, harvesttest::NextRecord::Right, false};
+    // The records in the catalogue of the protocol asked for only.
+    harvesttest::CswCatalogue csw{{}, 100000, harvesttest::NextRecord::Right, false};
     harvesttest::OaiCatalogue oai;
     oai.pageSize = 100;
-    for (std::size_t i = 0; i < records.size(); ++i)
-        oai.records.push_back({"oai:bench:" + std::to_string(i), "2026-12-01", records[i], false});
+    for (std::size_t i = 0; protocol == "oai" && i < records.size(); ++i)
+        oai.records.push_back({"oai:bench:" + std::to_string(i), "2026-12-01", std::move(records[i]), false});
+    if (protocol == "csw") csw.records = std::move(records);
     // The server compresses the XML it sends when the client accepts it; the type of a
     // page sent plain is one it does not compress.
     const bool plain = argc < 4 || std::string(argv[3]) != "gzip";
@@ -46,13 +48,13 @@ int main(int argc, char** argv) {
         harvesttest::Reply reply = protocol == "csw" ? csw.answer(request) : oai.answer(request);
         if (reply.status == 200) pages[request.target] = std::make_shared<const std::string>(std::move(reply.body));
     };
-    for (std::size_t first = 0; protocol == "csw" && first < records.size(); first += 100) {
+    for (std::size_t first = 0; protocol == "csw" && first < csw.records.size(); first += 100) {
         harvesttest::Seen seen;
         seen.params = {{"startPosition", std::to_string(first + 1)}, {"maxRecords", "100"}};
         seen.target = std::to_string(first + 1);
         prepare(seen);
     }
-    for (std::size_t first = 0; protocol == "oai" && first < records.size(); first += 100) {
+    for (std::size_t first = 0; protocol == "oai" && first < oai.records.size(); first += 100) {
         harvesttest::Seen seen;
         seen.params = {{"verb", "ListRecords"}};
         if (first > 0) seen.params["resumptionToken"] = "t" + std::to_string(first);

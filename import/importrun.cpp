@@ -56,7 +56,7 @@ public:
         if (std::optional<BuiltRecord> built = documents.prebuilt(i, &size)) {
             startDocument();
             m_bytesRead += size;
-            const bool taken = take(std::move(*built), name, source, 1);
+            const bool taken = take(*built, name, source, 1);
             return finishDocument(name, taken ? RecordReader::Outcome::Complete : RecordReader::Outcome::Stopped, {},
                                   {});
         }
@@ -67,7 +67,7 @@ public:
             name,
             [&](char* buffer, int size) {
                 const std::size_t n = std::min(static_cast<std::size_t>(size), bytes.size() - at);
-                std::memcpy(buffer, bytes.data() + at, n);
+                std::copy_n(bytes.data() + at, n, buffer);
                 at += n;
                 m_bytesRead += n;
                 return static_cast<int>(n);
@@ -195,7 +195,7 @@ private:
     }
 
     // A record as the import makes it: a form kept, or a record skipped, with their messages.
-    bool take(BuiltRecord built, const std::string& path, int source, long long number) {
+    bool take(const BuiltRecord& built, const std::string& path, int source, long long number) {
         ++m_pending.recordsRead;
         const ImportedForm& form = built.form;
         if (built.verdict != RecordVerdict::Imported) {

@@ -5,7 +5,7 @@ Usage: tools/lint.py [BUILD [JOBS]]
 
 BUILD (default: build) is a build folder configured with CMAKE_EXPORT_COMPILE_COMMANDS=ON; the
 sources need not be compiled. Each source file of tables/ geo/ search/ reports/ exports/
-import/ cli/ and app/ in its compile commands is checked, JOBS (default: 2) at a time, with
+import/ harvest/ cli/ and app/ in its compile commands is checked, JOBS (default: 2) at a time, with
 the headers of those folders it includes. A finding in a header is shown once. The exit status
 is 1 when anything is found, 2 when the files cannot be listed.
 """
@@ -18,7 +18,7 @@ import sys
 import time
 from concurrent.futures import ThreadPoolExecutor
 
-FOLDERS = ("tables", "geo", "search", "reports", "exports", "import", "cli", "app")
+FOLDERS = ("tables", "geo", "search", "reports", "exports", "import", "harvest", "cli", "app")
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CLANG_TIDY = os.environ.get("CLANG_TIDY", "clang-tidy")
 DIAGNOSTIC = re.compile(r"^\S.*:\d+:\d+: (warning|error): ")

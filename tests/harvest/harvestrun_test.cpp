@@ -364,6 +364,47 @@ TEST_F(HarvestTest, FormFilesFromTheStoreAreThoseOfItsRecordsAsFiles) {
     asFiles.folder = out.path();
     ASSERT_EQ(import.run(asFiles), csrimport::ImportOutcome::Written) << import.error();
     EXPECT_EQ(formFiles(out.path()), fromStore);
+
+    // Records kept built under another revision of the rules are read from their XML again.
+    std::string err2;
+    ASSERT_TRUE(harvest::execute(store.db(), "UPDATE records SET built_revision = 0", &err2)) << err2;
+    settings.formsOnly = true;
+    ASSERT_EQ(harvest({}), HarvestOutcome::Written) << error;
+    EXPECT_EQ(formFiles(dir.path()), fromStore);
+}
+
+// One identifier listed twice by a harvest keeps the record the importer keeps of the two; a
+// later harvest's listing replaces it, unless it is an older copy.
+TEST_F(HarvestTest, AnIdentifierListedTwiceKeepsTheRecordTheImporterWouldKeep) {
+    using csrtest::dateStamp;
+    using csrtest::fileIdentifier;
+    using csrtest::hierarchyLevel;
+    const std::string notCsr =
+        csrtest::record(fileIdentifier("urn:d") + hierarchyLevel("DS") + dateStamp("2024-01-01"));
+    CswCatalogue catalogue{
+        {cruise("urn:d", "1995-01-01", "kept", "2020-01-01"), notCsr,
+         cruise("urn:e", "1995-02-01", "newer", "2021-01-01"), cruise("urn:e", "1995-02-01", "older", "2019-01-01"),
+         cruise("urn:f", "1995-03-01", "first", "2020-01-01"), cruise("urn:f", "1995-03-01", "second", "2020-01-01")},
+        10,
+        NextRecord::Right,
+        false};
+    LoopbackServer server([&](const Seen& r) { return catalogue.answer(r); });
+    ASSERT_EQ(harvest({source(server.url("/csw"), "csw")}), HarvestOutcome::Written) << error;
+    const std::string file = formFiles(dir.path()).at("KER1995.INF");
+    for (const char* title : {"CR kept^", "CR newer^", "CR second^"})
+        EXPECT_NE(file.find(title), std::string::npos) << title;
+    for (const char* title : {"CR older^", "CR first^"})
+        EXPECT_EQ(file.find(title), std::string::npos) << title;
+
+    // The next harvest lists an older copy of urn:e, and urn:d as a record that is no CSR now.
+    catalogue.records = {notCsr, cruise("urn:e", "1995-02-01", "older", "2019-01-01"),
+                         cruise("urn:f", "1995-03-01", "second", "2020-01-01")};
+    ASSERT_EQ(harvest({}), HarvestOutcome::Written) << error;
+    const std::string again = formFiles(dir.path()).at("KER1995.INF");
+    EXPECT_EQ(again.find("CR kept^"), std::string::npos);
+    EXPECT_NE(again.find("CR newer^"), std::string::npos);
+    EXPECT_EQ(counts.changed, 1);
+    EXPECT_EQ(counts.unchanged, 2);
 }
 
 // Year files the store did not write, or that changed since, are replaced only with replace.

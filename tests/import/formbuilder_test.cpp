@@ -7,6 +7,7 @@
 
 namespace {
 
+using csrimport::BuiltRecord;
 using csrimport::ImportedForm;
 using csrimport::RecordVerdict;
 using namespace csrtest;
@@ -314,6 +315,41 @@ TEST_F(FormBuilderTest, PositionIsTheFirstBoxBelowAnyOfTheObjectiveExtents) {
     // The first box decides even when it is not usable.
     build(acquisition(objectiveWith(boxExtent(box("1", "1", "-", "1")) + boxExtent(box("2", "2", "2", "2")))), "");
     EXPECT_EQ(line(10), "H10^^^^^");
+}
+
+// What a record makes, kept as bytes, is given back whole; bytes it did not write are refused.
+TEST(BuiltRecord, EncodedIsDecodedWholeAndOtherBytesAreRefused) {
+    const std::string document = csrtest::document(
+        csrtest::minimalRecord("urn:SDN:CSR:LOCAL:77", "1994-01-04", "1994-02-01", csrtest::dateStamp("2021-05-06")));
+    ImportedForm form;
+    ASSERT_EQ(csrtest::buildForm(document, &form), RecordVerdict::Imported);
+    BuiltRecord built;
+    built.verdict = RecordVerdict::Imported;
+    built.form = form;
+    built.form.transliterated = 3;
+    built.form.lines.push_back("line with 12:colons: and \r\n inside");
+    const std::optional<BuiltRecord> back = BuiltRecord::decode(built.encode());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->form.bytes(), built.form.bytes());
+    EXPECT_EQ(back->form.begin, form.begin);
+    EXPECT_EQ(back->form.end, form.end);
+    EXPECT_EQ(back->form.dateStamp, form.dateStamp);
+    EXPECT_EQ(back->form.duplicateKey, form.duplicateKey);
+    EXPECT_EQ(back->form.localIdentifier, "77");
+    EXPECT_EQ(back->form.transliterated, 3u);
+
+    BuiltRecord skipped;
+    skipped.verdict = RecordVerdict::NoBeginDate;
+    skipped.skippedIdentifier = "urn:x";
+    const std::optional<BuiltRecord> skippedBack = BuiltRecord::decode(skipped.encode());
+    ASSERT_TRUE(skippedBack);
+    EXPECT_EQ(skippedBack->verdict, RecordVerdict::NoBeginDate);
+    EXPECT_EQ(skippedBack->skippedIdentifier, "urn:x");
+
+    const std::string bytes = built.encode();
+    for (const std::string& bad : {std::string(), std::string("7:"), bytes.substr(0, bytes.size() - 1), bytes + "x",
+                                   std::string("1:9"), std::string("99999999999999:x")})
+        EXPECT_FALSE(BuiltRecord::decode(bad)) << bad;
 }
 
 } // namespace
