@@ -50,6 +50,7 @@ std::vector<Response> Fetcher::fetch(const std::vector<Request>& requests) {
             return responses;
         }
         std::vector<Request> retry;
+        retry.reserve(again.size());
         for (std::size_t i : again)
             retry.push_back(requests[i]);
         m_retries += static_cast<int>(retry.size());

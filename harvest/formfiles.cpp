@@ -138,7 +138,8 @@ bool FormFiles::removeEmptied(const std::string& folder, bool replace) {
             continue;
         }
         if ((there && !m_fs.removeFile(path, &err)) || !m_store.removeYearFile(name, &err)) {
-            m_error = "cannot remove " + path + ": " + err;
+            m_error = "cannot remove " + path;
+            m_error += ": " + err;
             return false;
         }
         if (there) m_removed.push_back(name);

@@ -276,46 +276,63 @@ private:
         int restarts = 0;
         while (!stopped()) {
             const std::string sent = m_source.paging.value_or("");
-            const std::optional<std::string> from =
-                m_source.windowFrom ? std::optional(OaiProtocol::fromIn(*m_source.windowFrom, granularity))
-                                    : std::nullopt;
-            const std::string url =
-                sent.empty() ? OaiProtocol::request(m_source.address, m_source.metadataPrefix, m_source.set, from)
-                             : OaiProtocol::resume(m_source.address, sent);
+            const std::string url = oaiUrl(sent, granularity);
             Got got = get(url);
             if (got.failed) return *got.failed;
-            const Page& page = got.page;
-            const std::string start = page.responseDate.empty() ? utcNow() : page.responseDate;
-            if (page.oaiError) {
-                if (page.oaiError->code == "noRecordsMatch") {
-                    if (!commit({}, [&](Source& s) {
-                            if (!s.harvestStart) s.harvestStart = start;
-                            complete(s);
-                        }))
-                        return HarvestOutcome::Failed;
-                    return HarvestOutcome::Written;
-                }
-                if (page.oaiError->code == "badResumptionToken" && !sent.empty() && restarts++ < kMostRestarts) {
-                    if (!restartWindow("the catalogue refused its resumptionToken")) return HarvestOutcome::Failed;
-                    continue;
-                }
-                return fail(url + ": the catalogue answered with an OAI-PMH error, " + page.oaiError->code + ": " +
-                            page.oaiError->text);
-            }
-            const Paging paging = OaiProtocol::after(page, sent);
-            if (paging.kind == Paging::Kind::Failed) return fail(url + ": " + paging.error);
-            const bool done = paging.kind == Paging::Kind::Done;
-            if (!submit(std::move(got.page.records), [&](Source& s) {
-                    if (!s.harvestStart) s.harvestStart = start;
-                    s.paging = done ? std::nullopt : std::optional(paging.next);
-                    s.pagingExpires = page.tokenExpires;
-                    if (done) complete(s);
-                }))
-                return HarvestOutcome::Failed;
-            progress(paging.total);
-            if (done) return HarvestOutcome::Written;
+            const std::string start = got.page.responseDate.empty() ? utcNow() : got.page.responseDate;
+            const std::optional<HarvestOutcome> outcome =
+                got.page.oaiError ? oaiError(got.page, url, sent, start, &restarts) : oaiRecords(got, url, sent, start);
+            if (outcome) return *outcome;
         }
         return HarvestOutcome::Stopped;
+    }
+
+    // The first page of the list, or the page after the token sent.
+    std::string oaiUrl(const std::string& sent, const std::string& granularity) const {
+        if (!sent.empty()) return OaiProtocol::resume(m_source.address, sent);
+        const std::optional<std::string> from =
+            m_source.windowFrom ? std::optional(OaiProtocol::fromIn(*m_source.windowFrom, granularity)) : std::nullopt;
+        return OaiProtocol::request(m_source.address, m_source.metadataPrefix, m_source.set, from);
+    }
+
+    // What an OAI-PMH error in a reply means: the harvest's outcome, or none when the list is
+    // asked again from its start.
+    std::optional<HarvestOutcome> oaiError(const Page& page, const std::string& url, const std::string& sent,
+                                           const std::string& start, int* restarts) {
+        const CatalogueError& error = *page.oaiError;
+        if (error.code == "noRecordsMatch") {
+            if (!commit({}, [&](Source& s) {
+                    if (!s.harvestStart) s.harvestStart = start;
+                    complete(s);
+                }))
+                return HarvestOutcome::Failed;
+            return HarvestOutcome::Written;
+        }
+        if (error.code == "badResumptionToken" && !sent.empty() && (*restarts)++ < kMostRestarts) {
+            if (!restartWindow("the catalogue refused its resumptionToken")) return HarvestOutcome::Failed;
+            return std::nullopt;
+        }
+        return fail(url + ": the catalogue answered with an OAI-PMH error, " + error.code + ": " + error.text);
+    }
+
+    // A page's records saved with the paging state after it: the harvest's outcome when the
+    // list ends here or cannot go on, none when it goes on.
+    std::optional<HarvestOutcome> oaiRecords(Got& got, const std::string& url, const std::string& sent,
+                                             const std::string& start) {
+        const Page& page = got.page;
+        const Paging paging = OaiProtocol::after(page, sent);
+        if (paging.kind == Paging::Kind::Failed) return fail(url + ": " + paging.error);
+        const bool done = paging.kind == Paging::Kind::Done;
+        if (!submit(std::move(got.page.records), [&](Source& s) {
+                if (!s.harvestStart) s.harvestStart = start;
+                s.paging = done ? std::nullopt : std::optional(paging.next);
+                s.pagingExpires = page.tokenExpires;
+                if (done) complete(s);
+            }))
+            return HarvestOutcome::Failed;
+        progress(paging.total);
+        if (done) return HarvestOutcome::Written;
+        return std::nullopt;
     }
 
     // The list from its first page again, with the same from: not the whole harvest.
@@ -343,6 +360,7 @@ private:
         m_run.m_host.message(m_source.address + ": cannot be read; the addresses the store knows are fetched again");
         *listed = false;
         std::vector<std::string> keys;
+        keys.reserve(known.size());
         for (const StoredRecord& r : known)
             keys.push_back(r.key);
         return keys;
@@ -483,6 +501,38 @@ private:
     long long m_records = 0;
 };
 
+namespace {
+
+// The source a given one names, with what the store knows of it (nothing for a new one) and
+// the settings given: the reason when it cannot be harvested, else nothing.
+std::string sourceOf(const SourceSpec& spec, const std::optional<Source>& known, Source* s) {
+    *s = known.value_or(Source{});
+    const bool remote = spec.address.starts_with("http://") || spec.address.starts_with("https://");
+    if (!known) {
+        // A file (or standard input) is a list of record addresses; a catalogue needs its protocol.
+        if (spec.protocol.empty() && remote)
+            return spec.address + ": a new catalogue: say its protocol with --protocol csw or oai";
+        if (!spec.protocol.empty() && (spec.protocol == "list") == remote)
+            return spec.address + (remote ? ": a list of record addresses is a file, or - for standard input"
+                                          : ": a catalogue's address begins with http:// or https://");
+        s->address = spec.address;
+        s->protocol = spec.protocol.empty() ? "list" : spec.protocol;
+    } else if (!spec.protocol.empty() && spec.protocol != s->protocol) {
+        std::string why = spec.address + ": the store knows it as a source of protocol ";
+        return why.append(s->protocol).append(", not ").append(spec.protocol);
+    }
+    if (!knownProtocol(s->protocol)) {
+        std::string why = spec.address + ": protocol ";
+        return why.append(s->protocol).append(" is none of csw, oai and list");
+    }
+    if (!spec.set.empty()) s->set = spec.set;
+    if (!spec.metadataPrefix.empty()) s->metadataPrefix = spec.metadataPrefix;
+    if (spec.pageSize) s->pageSize = *spec.pageSize;
+    return {};
+}
+
+} // namespace
+
 // The sources to harvest: those given, added to the store or their settings saved, else every
 // source the store knows.
 std::optional<HarvestOutcome> HarvestRun::gatherSources(const HarvestSettings& settings, std::vector<Source>* sources) {
@@ -506,33 +556,11 @@ std::optional<HarvestOutcome> HarvestRun::gatherSources(const HarvestSettings& s
             m_error = m_store.path() + ": " + err;
             return HarvestOutcome::Failed;
         }
-        Source s = known.value_or(Source{});
-        const bool remote = spec.address.starts_with("http://") || spec.address.starts_with("https://");
-        if (!known) {
-            // A file (or standard input) is a list of record addresses; a catalogue needs its protocol.
-            if (spec.protocol.empty() && remote) {
-                m_error = spec.address + ": a new catalogue: say its protocol with --protocol csw or oai";
-                return HarvestOutcome::Refused;
-            }
-            if (!spec.protocol.empty() && (spec.protocol == "list") == remote) {
-                m_error = spec.address + (remote ? ": a list of record addresses is a file, or - for standard input"
-                                                 : ": a catalogue's address begins with http:// or https://");
-                return HarvestOutcome::Refused;
-            }
-            s.address = spec.address;
-            s.protocol = spec.protocol.empty() ? "list" : spec.protocol;
-        } else if (!spec.protocol.empty() && spec.protocol != s.protocol) {
-            m_error =
-                spec.address + ": the store knows it as a source of protocol " + s.protocol + ", not " + spec.protocol;
+        Source s;
+        if (std::string refusal = sourceOf(spec, known, &s); !refusal.empty()) {
+            m_error = std::move(refusal);
             return HarvestOutcome::Refused;
         }
-        if (!knownProtocol(s.protocol)) {
-            m_error = spec.address + ": protocol " + s.protocol + " is none of csw, oai and list";
-            return HarvestOutcome::Refused;
-        }
-        if (!spec.set.empty()) s.set = spec.set;
-        if (!spec.metadataPrefix.empty()) s.metadataPrefix = spec.metadataPrefix;
-        if (spec.pageSize) s.pageSize = *spec.pageSize;
         if (!m_store.saveSource(s, &err)) {
             m_error = m_store.path() + ": " + err;
             return HarvestOutcome::Failed;

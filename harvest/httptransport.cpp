@@ -116,6 +116,37 @@ extern "C" int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_o
     return transfer->stopped && *transfer->stopped && (*transfer->stopped)() ? 1 : 0;
 }
 
+// Runs the transfers added to multi until each has ended.
+void perform(CURLM* multi) {
+    int running = 0;
+    do {
+        curl_multi_perform(multi, &running);
+        if (running > 0) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    } while (running > 0);
+}
+
+// The outcome of a transfer that curl has ended.
+void finished(const CURLMsg* message, HttpTransfer& t) {
+    const CURLcode code = message->data.result;
+    t.response.failure = t.tooLarge ? Response::Failure::TooLarge : failureOf(code);
+    if (code == CURLE_ABORTED_BY_CALLBACK) t.response.failure = Response::Failure::Stopped;
+    if (t.response.failure != Response::Failure::None)
+        t.response.error = t.error[0] != '\0' ? t.error : curl_easy_strerror(code);
+    curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &t.response.status);
+    char* url = nullptr;
+    if (curl_easy_getinfo(message->easy_handle, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) t.response.url = url;
+}
+
+// The outcomes of the ended transfers, each to the transfer of its handle.
+void collect(CURLM* multi, const std::vector<EasyHandle>& easy, std::vector<HttpTransfer>& transfers) {
+    int left = 0;
+    for (CURLMsg* message = nullptr; (message = curl_multi_info_read(multi, &left)) != nullptr;) {
+        if (message->msg != CURLMSG_DONE) continue;
+        for (std::size_t i = 0; i < transfers.size(); ++i)
+            if (easy[i].get() == message->easy_handle) finished(message, transfers[i]);
+    }
+}
+
 } // namespace
 
 HttpTransport::HttpTransport(HttpSettings settings) : m_settings(std::move(settings)) {
@@ -171,27 +202,8 @@ std::vector<Response> HttpTransport::fetch(const std::vector<Request>& requests)
             }
             curl_multi_add_handle(m_multi.get(), easy);
         }
-        int running = 0;
-        do {
-            curl_multi_perform(m_multi.get(), &running);
-            if (running > 0) curl_multi_poll(m_multi.get(), nullptr, 0, 1000, nullptr);
-        } while (running > 0);
-        for (CURLMsg* message = nullptr; (message = curl_multi_info_read(m_multi.get(), &running)) != nullptr;) {
-            if (message->msg != CURLMSG_DONE) continue;
-            for (std::size_t i = 0; i < n; ++i) {
-                if (m_easy[i].get() != message->easy_handle) continue;
-                HttpTransfer& t = transfers[i];
-                const CURLcode code = message->data.result;
-                t.response.failure = t.tooLarge ? Response::Failure::TooLarge : failureOf(code);
-                if (code == CURLE_ABORTED_BY_CALLBACK) t.response.failure = Response::Failure::Stopped;
-                if (t.response.failure != Response::Failure::None)
-                    t.response.error = t.error[0] != '\0' ? t.error : curl_easy_strerror(code);
-                curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &t.response.status);
-                char* url = nullptr;
-                if (curl_easy_getinfo(message->easy_handle, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
-                    t.response.url = url;
-            }
-        }
+        perform(m_multi.get());
+        collect(m_multi.get(), m_easy, transfers);
         for (std::size_t i = 0; i < n; ++i) {
             curl_multi_remove_handle(m_multi.get(), m_easy[i].get());
             responses[first + i] = std::move(transfers[i].response);

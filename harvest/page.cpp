@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "import/documentfacts.h"
 #include "import/recordreader.h"
@@ -154,64 +155,103 @@ struct Wanted {
     std::string name;
 };
 
-// The bytes of the wanted elements (in document order), from their start tag to the end of
-// their end tag, in a document known to be well-formed; false when the bytes do not agree.
-bool elementSpans(std::string_view xml, const std::vector<Wanted>& wanted, std::vector<std::string_view>* spans) {
-    std::size_t ordinal = 0, next = 0, begin = 0;
-    long depth = 0, openAt = -1; // the depth the wanted element open now was opened at
-    for (std::size_t i = xml.find('<'); i != std::string_view::npos && next < wanted.size(); i = xml.find('<', i)) {
-        const std::string_view rest = xml.substr(i);
-        const auto skipTo = [&](std::string_view end, std::size_t from) {
-            const std::size_t at = xml.find(end, i + from);
-            return at == std::string_view::npos ? at : at + end.size();
-        };
-        if (rest.starts_with("<!--")) {
-            i = skipTo("-->", 4);
-        } else if (rest.starts_with("<![CDATA[")) {
-            i = skipTo("]]>", 9);
-        } else if (rest.starts_with("<?")) {
-            i = skipTo("?>", 2);
-        } else if (rest.starts_with("<!")) {
-            return false; // a DOCTYPE: such pages are not read
-        } else if (rest.starts_with("</")) {
-            i = skipTo(">", 2);
-            if (--depth == openAt && i != std::string_view::npos) {
-                spans->push_back(xml.substr(begin, i - begin));
-                ++next;
-                openAt = -1;
-            }
-        } else {
-            const std::size_t nameEnd = std::min(xml.find_first_of(" \t\r\n/>", i + 1), xml.size());
-            char quote = 0;
-            std::size_t end = nameEnd;
-            for (; end < xml.size(); ++end) {
-                const char c = xml[end];
-                if (quote != 0)
-                    quote = c == quote ? 0 : quote;
-                else if (c == '"' || c == '\'')
-                    quote = c;
-                else if (c == '>')
-                    break;
-            }
-            if (end == xml.size()) return false;
-            const bool empty = xml[end - 1] == '/';
-            if (openAt < 0 && ordinal == wanted[next].ordinal) {
-                if (xml.substr(i + 1, nameEnd - i - 1) != wanted[next].name) return false;
-                begin = i;
-                if (empty) {
-                    spans->push_back(xml.substr(begin, end + 1 - begin));
-                    ++next;
-                } else {
-                    openAt = depth;
-                }
-            }
-            ++ordinal;
-            if (!empty) ++depth;
-            i = end + 1;
-        }
-        if (i == std::string_view::npos) return false;
+constexpr std::size_t npos = std::string_view::npos;
+
+// The index after a comment, CDATA section or processing instruction that starts at i (npos
+// when it is not closed), or i itself when none starts there.
+std::size_t pastMarkup(std::string_view xml, std::size_t i) {
+    static constexpr std::pair<std::string_view, std::string_view> kinds[] = {
+        {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+    for (const auto& [open, close] : kinds) {
+        if (!xml.substr(i).starts_with(open)) continue;
+        const std::size_t at = xml.find(close, i + open.size());
+        return at == npos ? npos : at + close.size();
     }
-    return next == wanted.size();
+    return i;
+}
+
+// The index of the '>' that closes a start tag, from an index past its name, over quoted
+// attribute values; npos when the tag is not closed.
+std::size_t startTagEnd(std::string_view xml, std::size_t from) {
+    char quote = '\0';
+    for (std::size_t end = from; end < xml.size(); ++end) {
+        const char c = xml[end];
+        if (quote != '\0') {
+            if (c == quote) quote = '\0';
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return end;
+        }
+    }
+    return npos;
+}
+
+// The bytes of the wanted elements (in document order), from their start tag to the end of
+// their end tag, in a document known to be well-formed; found() is false when the bytes do
+// not agree.
+class ElementSpans {
+public:
+    ElementSpans(std::string_view xml, const std::vector<Wanted>& wanted, std::vector<std::string_view>* spans)
+        : m_xml(xml), m_wanted(wanted), m_spans(spans) {}
+
+    bool found() {
+        for (std::size_t i = m_xml.find('<'); i != npos && m_next < m_wanted.size(); i = m_xml.find('<', i)) {
+            const std::size_t past = pastMarkup(m_xml, i);
+            if (past != i)
+                i = past;
+            else if (m_xml.substr(i).starts_with("<!"))
+                return false; // a DOCTYPE: such pages are not read
+            else if (m_xml.substr(i).starts_with("</"))
+                i = endTag(i);
+            else
+                i = startTag(i);
+            if (i == npos) return false;
+        }
+        return m_next == m_wanted.size();
+    }
+
+private:
+    std::size_t endTag(std::size_t i) {
+        const std::size_t at = m_xml.find('>', i + 2);
+        if (at == npos) return npos;
+        if (--m_depth == m_openAt) {
+            m_spans->push_back(m_xml.substr(m_begin, at + 1 - m_begin));
+            ++m_next;
+            m_openAt = -1;
+        }
+        return at + 1;
+    }
+
+    std::size_t startTag(std::size_t i) {
+        const std::size_t nameEnd = std::min(m_xml.find_first_of(" \t\r\n/>", i + 1), m_xml.size());
+        const std::size_t end = startTagEnd(m_xml, nameEnd);
+        if (end == npos) return npos;
+        const bool empty = m_xml[end - 1] == '/';
+        if (m_openAt < 0 && m_ordinal == m_wanted[m_next].ordinal) {
+            if (m_xml.substr(i + 1, nameEnd - i - 1) != m_wanted[m_next].name) return npos;
+            m_begin = i;
+            if (empty) {
+                m_spans->push_back(m_xml.substr(i, end + 1 - i));
+                ++m_next;
+            } else {
+                m_openAt = m_depth;
+            }
+        }
+        ++m_ordinal;
+        if (!empty) ++m_depth;
+        return end + 1;
+    }
+
+    std::string_view m_xml;
+    const std::vector<Wanted>& m_wanted;
+    std::vector<std::string_view>* m_spans;
+    std::size_t m_ordinal = 0, m_next = 0, m_begin = 0;
+    long m_depth = 0, m_openAt = -1; // the depth the wanted element open now was opened at
+};
+
+bool elementSpans(std::string_view xml, const std::vector<Wanted>& wanted, std::vector<std::string_view>* spans) {
+    return ElementSpans(xml, wanted, spans).found();
 }
 
 std::size_t elementsIn(const xmlNode* node) {
@@ -325,7 +365,7 @@ Page readPage(const std::string& bytes, bool cut) {
     const csrimport::RecordReader::Outcome outcome = csrimport::RecordReader::read(
         [&](char* buffer, int size) {
             const std::size_t n = std::min(static_cast<std::size_t>(size), bytes.size() - at);
-            std::memcpy(buffer, bytes.data() + at, n);
+            std::copy_n(bytes.data() + at, n, buffer);
             at += n;
             return static_cast<int>(n);
         },

@@ -242,6 +242,27 @@ bool RecordStore::saveSource(Source& s, std::string* err) {
     return true;
 }
 
+namespace {
+
+// A record's columns in the statement that updates the record of row id, or that inserts it
+// when there is none.
+void bindRecord(Statement& write, std::optional<std::int64_t> id, const Source& source, const StoredRecord& r) {
+    const int first = id ? 2 : 3; // the columns both statements bind alike
+    if (id)
+        write.bind(1, *id);
+    else
+        write.bind(1, source.id).bind(2, r.key);
+    write.bind(first, r.fileIdentifier).bind(first + 1, r.dateStamp).bind(first + 2, utcNow());
+    write.bind(first + 3, source.generation).bindOptional(first + 4, r.etag).bindOptional(first + 5, r.lastModified);
+    write.bindBlob(first + 6, r.xml).bind(first + 7, std::int64_t{r.importable}).bind(first + 8, r.recordDate);
+    if (r.built.empty())
+        write.bindNull(first + 9).bindNull(first + 10);
+    else
+        write.bindBlob(first + 9, r.built).bind(first + 10, std::int64_t{csrimport::BuiltRecord::kRevision});
+}
+
+} // namespace
+
 std::optional<Change> RecordStore::putRecord(const Source& source, const StoredRecord& r, std::string* err) {
     m_findRecord.bind(1, source.id).bind(2, r.key).bindBlob(3, r.xml);
     const bool known = m_findRecord.step();
@@ -268,22 +289,7 @@ std::optional<Change> RecordStore::putRecord(const Source& source, const StoredR
         write.bind(1, id).bind(2, source.generation).bindOptional(3, r.etag).bindOptional(4, r.lastModified);
         if (!r.built.empty()) write.bindBlob(5, r.built).bind(6, std::int64_t{csrimport::BuiltRecord::kRevision});
     } else {
-        const int first = known ? 2 : 3; // the columns both statements bind alike
-        if (known) {
-            write.bind(1, id);
-        } else {
-            write.bind(1, source.id).bind(2, r.key);
-        }
-        write.bind(first, r.fileIdentifier).bind(first + 1, r.dateStamp).bind(first + 2, utcNow());
-        write.bind(first + 3, source.generation)
-            .bindOptional(first + 4, r.etag)
-            .bindOptional(first + 5, r.lastModified);
-        write.bindBlob(first + 6, r.xml).bind(first + 7, std::int64_t{r.importable}).bind(first + 8, r.recordDate);
-        if (r.built.empty()) {
-            write.bindNull(first + 9).bindNull(first + 10);
-        } else {
-            write.bindBlob(first + 9, r.built).bind(first + 10, std::int64_t{csrimport::BuiltRecord::kRevision});
-        }
+        bindRecord(write, known ? std::optional(id) : std::nullopt, source, r);
     }
     if (!write.run()) {
         *err = write.error();
