@@ -173,18 +173,20 @@ std::size_t pastMarkup(std::string_view xml, std::size_t i) {
 // The index of the '>' that closes a start tag, from an index past its name, over quoted
 // attribute values; npos when the tag is not closed.
 std::size_t startTagEnd(std::string_view xml, std::size_t from) {
-    char quote = '\0';
     for (std::size_t end = from; end < xml.size(); ++end) {
         const char c = xml[end];
-        if (quote != '\0') {
-            if (c == quote) quote = '\0';
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return end;
+        if (c == '>') return end;
+        if (c == '"' || c == '\'') {
+            end = xml.find(c, end + 1);
+            if (end == npos) return npos;
         }
     }
     return npos;
+}
+
+// Whether c ends an element's name in its start tag.
+constexpr bool endsName(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>';
 }
 
 // The bytes of the wanted elements (in document order), from their start tag to the end of
@@ -197,15 +199,16 @@ public:
 
     bool found() {
         for (std::size_t i = m_xml.find('<'); i != npos && m_next < m_wanted.size(); i = m_xml.find('<', i)) {
-            const std::size_t past = pastMarkup(m_xml, i);
-            if (past != i)
-                i = past;
-            else if (m_xml.substr(i).starts_with("<!"))
-                return false; // a DOCTYPE: such pages are not read
-            else if (m_xml.substr(i).starts_with("</"))
+            const char after = i + 1 < m_xml.size() ? m_xml[i + 1] : '\0';
+            if (after == '/') {
                 i = endTag(i);
-            else
+            } else if (after == '!' || after == '?') {
+                const std::size_t past = pastMarkup(m_xml, i);
+                if (past == i) return false; // a DOCTYPE: such pages are not read
+                i = past;
+            } else {
                 i = startTag(i);
+            }
             if (i == npos) return false;
         }
         return m_next == m_wanted.size();
@@ -224,7 +227,9 @@ private:
     }
 
     std::size_t startTag(std::size_t i) {
-        const std::size_t nameEnd = std::min(m_xml.find_first_of(" \t\r\n/>", i + 1), m_xml.size());
+        std::size_t nameEnd = i + 1;
+        while (nameEnd < m_xml.size() && !endsName(m_xml[nameEnd]))
+            ++nameEnd;
         const std::size_t end = startTagEnd(m_xml, nameEnd);
         if (end == npos) return npos;
         const bool empty = m_xml[end - 1] == '/';
