@@ -122,17 +122,18 @@ private:
             got.failed = HarvestOutcome::Failed;
             return got;
         }
-        const Response response = m_fetcher.fetch(Request{url, {}, {}});
+        Response response = m_fetcher.fetch(Request{url, {}, {}});
         m_run.m_counts.retries = m_fetcher.retries();
         if (!checkTransport(response, url, &got)) return got;
         m_run.m_counts.bytes += response.body.size();
         ++m_run.m_counts.pages;
         got.status = response.status;
-        got.page = readPage(response.body);
+        auto bytes = std::make_shared<const std::string>(std::move(response.body));
+        got.page = readPageLater(bytes);
         if (response.status < 200 || response.status >= 300) {
             if (!acceptErrors || !got.page.exception)
-                got.failed = fail(url + ": HTTP " + std::to_string(response.status) + ": " +
-                                  serverText(response.body, got.page));
+                got.failed =
+                    fail(url + ": HTTP " + std::to_string(response.status) + ": " + serverText(*bytes, got.page));
             return got;
         }
         if (!got.page.usable)
@@ -163,12 +164,13 @@ private:
 
     // Hands a page's records and the state after it to the writer, which puts them in the
     // store in one transaction while the next page is fetched; false when a page before failed.
-    bool submit(std::vector<PageRecord> records, const std::function<void(Source&)>& advance) {
+    bool submit(std::vector<PageRecord> records, const std::function<void(Source&)>& advance,
+                std::shared_ptr<const RecordCut> cut = {}) {
         if (m_writer.failed()) return saved();
         Source after = m_source;
         advance(after);
         m_records += static_cast<long long>(records.size());
-        m_writer.write(std::move(records), after);
+        m_writer.write(std::move(records), after, {}, std::move(cut));
         m_source = after;
         return true;
     }
@@ -224,11 +226,14 @@ private:
             const Paging paging = CswProtocol::after(got.page, start);
             if (paging.kind == Paging::Kind::Failed) return fail(url + ": " + paging.error);
             const bool done = paging.kind == Paging::Kind::Done;
-            if (!submit(std::move(got.page.records), [&](Source& s) {
-                    if (sort) s.sortAccepted = true;
-                    s.paging = paging.next;
-                    if (done) complete(s);
-                }))
+            if (!submit(
+                    std::move(got.page.records),
+                    [&](Source& s) {
+                        if (sort) s.sortAccepted = true;
+                        s.paging = paging.next;
+                        if (done) complete(s);
+                    },
+                    got.page.cut))
                 return HarvestOutcome::Failed;
             progress(paging.total);
             if (done) return HarvestOutcome::Written;
@@ -323,12 +328,15 @@ private:
         const Paging paging = OaiProtocol::after(page, sent);
         if (paging.kind == Paging::Kind::Failed) return fail(url + ": " + paging.error);
         const bool done = paging.kind == Paging::Kind::Done;
-        if (!submit(std::move(got.page.records), [&](Source& s) {
-                if (!s.harvestStart) s.harvestStart = start;
-                s.paging = done ? std::nullopt : std::optional(paging.next);
-                s.pagingExpires = page.tokenExpires;
-                if (done) complete(s);
-            }))
+        if (!submit(
+                std::move(got.page.records),
+                [&](Source& s) {
+                    if (!s.harvestStart) s.harvestStart = start;
+                    s.paging = done ? std::nullopt : std::optional(paging.next);
+                    s.pagingExpires = page.tokenExpires;
+                    if (done) complete(s);
+                },
+                got.page.cut))
             return HarvestOutcome::Failed;
         progress(paging.total);
         if (done) return HarvestOutcome::Written;

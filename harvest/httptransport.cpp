@@ -154,6 +154,9 @@ HttpTransport::HttpTransport(HttpSettings settings) : m_settings(std::move(setti
     m_multi.reset(curl_multi_init());
 }
 
+// The bytes curl reads from a connection at a time: pages of many records come in fewer reads.
+constexpr long kBufferSize = 512L * 1024;
+
 bool HttpTransport::setUp(CURL* easy, HttpTransfer& transfer, const Request& request, std::string* err) {
     curl_easy_reset(easy);
     transfer.maxBytes = m_settings.maxBytes;
@@ -173,7 +176,8 @@ bool HttpTransport::setUp(CURL* easy, HttpTransfer& transfer, const Request& req
            set(CURLOPT_MAXREDIRS, kMostRedirects) && set(CURLOPT_SSL_VERIFYPEER, 1L) &&
            set(CURLOPT_SSL_VERIFYHOST, 2L) &&
            (m_settings.caFile.empty() || set(CURLOPT_CAINFO, m_settings.caFile.c_str())) &&
-           set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate") && set(CURLOPT_USERAGENT, m_settings.userAgent.c_str()) &&
+           set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate") && set(CURLOPT_BUFFERSIZE, kBufferSize) &&
+           set(CURLOPT_USERAGENT, m_settings.userAgent.c_str()) &&
            set(CURLOPT_CONNECTTIMEOUT, m_settings.timeoutSeconds) && set(CURLOPT_LOW_SPEED_LIMIT, 1L) &&
            set(CURLOPT_LOW_SPEED_TIME, m_settings.timeoutSeconds) &&
            set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_settings.maxBytes)) &&

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -149,12 +150,6 @@ bool inUtf8(std::string_view bytes) {
     return name == "UTF-8" || name == "UTF8" || name == "US-ASCII" || name == "ASCII";
 }
 
-// An element to find among a document's start tags: its place (0 for the root) and its name.
-struct Wanted {
-    std::size_t ordinal;
-    std::string name;
-};
-
 constexpr std::size_t npos = std::string_view::npos;
 
 // The index after a comment, CDATA section or processing instruction that starts at i (npos
@@ -194,7 +189,8 @@ constexpr bool endsName(char c) {
 // not agree.
 class ElementSpans {
 public:
-    ElementSpans(std::string_view xml, const std::vector<Wanted>& wanted, std::vector<std::string_view>* spans)
+    ElementSpans(std::string_view xml, const std::vector<RecordCut::Record>& wanted,
+                 std::vector<std::string_view>* spans)
         : m_xml(xml), m_wanted(wanted), m_spans(spans) {}
 
     bool found() {
@@ -249,13 +245,14 @@ private:
     }
 
     std::string_view m_xml;
-    const std::vector<Wanted>& m_wanted;
+    const std::vector<RecordCut::Record>& m_wanted;
     std::vector<std::string_view>* m_spans;
     std::size_t m_ordinal = 0, m_next = 0, m_begin = 0;
     long m_depth = 0, m_openAt = -1; // the depth the wanted element open now was opened at
 };
 
-bool elementSpans(std::string_view xml, const std::vector<Wanted>& wanted, std::vector<std::string_view>* spans) {
+bool elementSpans(std::string_view xml, const std::vector<RecordCut::Record>& wanted,
+                  std::vector<std::string_view>* spans) {
     return ElementSpans(xml, wanted, spans).found();
 }
 
@@ -269,8 +266,9 @@ std::size_t elementsIn(const xmlNode* node) {
 // The elements of a catalogue's reply that are not records.
 class Replies : public csrimport::ElementObserver {
 public:
-    // cut: the records are to be cut from the page's bytes, not written out again.
-    Replies(Page& page, bool cut) : m_page(page), m_cut(cut) {}
+    // plan: where the records are to be cut from the page's bytes, instead of written out
+    // again (none: written out again).
+    Replies(Page& page, RecordCut* plan) : m_page(page), m_plan(plan) {}
 
     void element(const xmlNode* node, int) override {
         ++m_elements;
@@ -324,10 +322,8 @@ public:
         m_headerOpen = false;
         PageRecord& r = m_page.records.back();
         const std::string declarations = inheritedDeclarations(node);
-        if (m_cut) {
-            m_wanted.push_back({m_elements, qualifiedName(node)});
-            m_declarations.push_back(declarations);
-            m_indices.push_back(m_page.records.size() - 1);
+        if (m_plan) {
+            m_plan->records.push_back({m_elements, qualifiedName(node), declarations, m_page.records.size() - 1});
         } else {
             r.xml = rewritten(node, declarations);
         }
@@ -340,32 +336,22 @@ public:
         if (built.form.dateStamp) r.recordDate = built.form.dateStamp->isoText();
     }
 
-    // The records' bytes cut from the page's; false when they cannot be.
-    bool cut(std::string_view bytes) {
-        std::vector<std::string_view> spans;
-        if (!elementSpans(bytes, m_wanted, &spans)) return false;
-        for (std::size_t i = 0; i < spans.size(); ++i)
-            m_page.records[m_indices[i]].xml = standaloneDocument(spans[i], m_declarations[i]);
-        return true;
-    }
-
 private:
     Page& m_page;
-    bool m_cut;
+    RecordCut* m_plan;
     bool m_headerOpen = false;
     std::size_t m_elements = 0; // the elements of the page before the one at hand
-    std::vector<Wanted> m_wanted;
-    std::vector<std::string> m_declarations;
-    std::vector<std::size_t> m_indices; // of the records in m_page.records
 };
 
 } // namespace
 
 namespace {
 
-Page readPage(const std::string& bytes, bool cut) {
+// plan: where the records are to be cut from the bytes, their XML left empty (none: the
+// records written out again).
+Page readPage(const std::string& bytes, RecordCut* plan) {
     Page page;
-    Replies replies(page, cut);
+    Replies replies(page, plan);
     std::size_t at = 0;
     const csrimport::RecordReader::Outcome outcome = csrimport::RecordReader::read(
         [&](char* buffer, int size) {
@@ -381,17 +367,45 @@ Page readPage(const std::string& bytes, bool cut) {
         &page.problem, &page.holds, &replies);
     page.usable = outcome == csrimport::RecordReader::Outcome::Complete;
     if (!page.usable) page.records.clear();
-    // Bytes that do not cut as the tree says are read again, the records written out anew.
-    if (page.usable && cut && !replies.cut(bytes)) return readPage(bytes, false);
     return page;
+}
+
+bool cutFrom(std::string_view bytes, const RecordCut& cut, std::vector<PageRecord>& records) {
+    std::vector<std::string_view> spans;
+    if (!elementSpans(bytes, cut.records, &spans)) return false;
+    for (std::size_t i = 0; i < spans.size(); ++i)
+        if (cut.records[i].index >= records.size()) return false;
+    for (std::size_t i = 0; i < spans.size(); ++i)
+        records[cut.records[i].index].xml = standaloneDocument(spans[i], cut.records[i].declarations);
+    return true;
 }
 
 } // namespace
 
+bool cutRecords(const RecordCut& cut, std::vector<PageRecord>& records) {
+    return cut.bytes && cutFrom(*cut.bytes, cut, records);
+}
+
 // The records are cut from the reply's bytes as received where it is in UTF-8; from a reply
-// in another encoding they are written out again in UTF-8.
+// in another encoding, or one whose bytes do not cut as its tree says, they are written out
+// again in UTF-8.
 Page readPage(const std::string& bytes) {
-    return readPage(bytes, inUtf8(bytes));
+    if (!inUtf8(bytes)) return readPage(bytes, nullptr);
+    RecordCut plan;
+    Page page = readPage(bytes, &plan);
+    if (page.usable && !cutFrom(bytes, plan, page.records)) return readPage(bytes, nullptr);
+    return page;
+}
+
+Page readPageLater(std::shared_ptr<const std::string> bytes) {
+    if (!inUtf8(*bytes)) return readPage(*bytes, nullptr);
+    auto plan = std::make_shared<RecordCut>();
+    Page page = readPage(*bytes, plan.get());
+    if (page.usable && !plan->records.empty()) {
+        plan->bytes = std::move(bytes);
+        page.cut = std::move(plan);
+    }
+    return page;
 }
 
 } // namespace harvest

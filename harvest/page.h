@@ -2,6 +2,8 @@
 #ifndef HARVEST_PAGE_H
 #define HARVEST_PAGE_H
 
+#include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +42,20 @@ struct MetadataFormat {
     std::string metadataNamespace;
 };
 
+/// The records of a reply still to be cut from its bytes: for each, where it stands among the
+/// reply's elements (0 for the root), its qualified name, the namespace declarations it
+/// inherits and its index among the page's records.
+struct RecordCut {
+    struct Record {
+        std::size_t ordinal;
+        std::string name;
+        std::string declarations;
+        std::size_t index;
+    };
+    std::shared_ptr<const std::string> bytes;
+    std::vector<Record> records;
+};
+
 /// What a reply holds, read as the importer reads a document: no DTD, entity or network.
 struct Page {
     bool usable = false;
@@ -57,10 +73,21 @@ struct Page {
     // CSW
     std::optional<CatalogueError> exception;
     std::optional<long long> matched, returned, nextRecord;
+    /// Set by readPageLater: the records' XML is still to be cut (cutRecords).
+    std::shared_ptr<const RecordCut> cut;
 };
 
 /// Reads a reply's bytes.
 Page readPage(const std::string& bytes);
+
+/// Reads a reply's bytes as readPage does, but leaves the records of a reply in UTF-8 to be cut
+/// from its bytes later, on another thread, by cutRecords: only their XML is missing.
+Page readPageLater(std::shared_ptr<const std::string> bytes);
+
+/// Fills in the XML of the records readPageLater left: false, with nothing changed, when the
+/// bytes do not cut as the tree said; readPage of the bytes then gives the records written out
+/// anew. Uses no libxml2, so it may run beside a reading of the next page.
+bool cutRecords(const RecordCut& cut, std::vector<PageRecord>& records);
 
 } // namespace harvest
 

@@ -101,18 +101,38 @@ PageWriter::~PageWriter() {
     m_thread.join();
 }
 
-void PageWriter::write(std::vector<PageRecord> records, Source after, std::string keyPrefix) {
+void PageWriter::write(std::vector<PageRecord> records, Source after, std::string keyPrefix,
+                       std::shared_ptr<const RecordCut> cut) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_pending.empty(); });
-    m_pending.push_back({std::move(records), std::move(after), std::move(keyPrefix)});
+    waitFor(lock, [this] { return m_pending.empty(); });
+    m_pending.push_back({std::move(records), std::move(after), std::move(keyPrefix), std::move(cut)});
     m_changed.notify_all();
 }
 
 bool PageWriter::drain(std::string* err) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });
+    waitFor(lock, [this] { return m_pending.empty() && !m_busy; });
     *err = m_error;
     return m_error.empty();
+}
+
+template <typename Ready> void PageWriter::waitFor(std::unique_lock<std::mutex>& lock, Ready ready) {
+    for (;;) {
+        m_changed.wait(lock, [&] { return m_uncut || ready(); });
+        if (!m_uncut) return;
+        Pending page = std::move(*m_uncut);
+        m_uncut.reset();
+        const Page again = readPage(*page.cut->bytes);
+        if (again.records.size() == page.records.size()) {
+            for (std::size_t i = 0; i < again.records.size(); ++i)
+                page.records[i].xml = again.records[i].xml;
+        } else if (m_error.empty()) {
+            m_error = "the records of a page could not be read again";
+        }
+        page.cut.reset();
+        m_pending.push_front(std::move(page));
+        m_changed.notify_all();
+    }
 }
 
 bool PageWriter::failed() const {
@@ -128,8 +148,8 @@ HarvestCounts PageWriter::counts() const {
 void PageWriter::run() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_pending.empty() || m_ending; });
-        if (m_pending.empty()) return;
+        m_changed.wait(lock, [this] { return (!m_pending.empty() && !m_uncut) || m_ending; });
+        if (m_pending.empty() || m_uncut) return;
         Pending page = std::move(m_pending.front());
         m_pending.pop_front();
         m_busy = true;
@@ -137,6 +157,13 @@ void PageWriter::run() {
         const bool skip = !m_error.empty();
         HarvestCounts counts = m_counts;
         lock.unlock();
+        if (!skip && page.cut && !cutRecords(*page.cut, page.records)) {
+            lock.lock();
+            m_uncut = std::move(page);
+            m_busy = false;
+            m_changed.notify_all();
+            continue;
+        }
         std::string err;
         const bool ok = skip || writePage(m_store, page.records, page.after, page.keyPrefix, &counts, &err);
         page = Pending{};

@@ -4,7 +4,9 @@
 
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +36,9 @@ void addRecordCounts(HarvestCounts& to, const HarvestCounts& from);
 /// Writes pages with writePage on a thread of its own, in the order given, while the harvest
 /// fetches and reads the next one: at most one page waits while another is written. After a
 /// page fails, no later one is written. Ending it (or drain) waits for every page handed over.
+/// A page's records left by readPageLater are cut on that thread; a page whose bytes do not cut
+/// is read again by readPage on the thread that next hands a page over or drains, since only
+/// one thread at a time reads XML.
 class PageWriter {
 public:
     explicit PageWriter(RecordStore& store);
@@ -42,7 +47,8 @@ public:
     PageWriter& operator=(const PageWriter&) = delete;
 
     /// Hands a page over; waits while one already waits.
-    void write(std::vector<PageRecord> records, Source after, std::string keyPrefix = {});
+    void write(std::vector<PageRecord> records, Source after, std::string keyPrefix = {},
+               std::shared_ptr<const RecordCut> cut = {});
     /// Waits until every page handed over is written; false with err filled when one failed.
     bool drain(std::string* err);
     /// Whether a page failed (what drain then says).
@@ -55,13 +61,17 @@ private:
         std::vector<PageRecord> records;
         Source after;
         std::string keyPrefix;
+        std::shared_ptr<const RecordCut> cut;
     };
     void run();
+    // Waits for ready, reading again on this thread a page that did not cut meanwhile.
+    template <typename Ready> void waitFor(std::unique_lock<std::mutex>& lock, Ready ready);
 
     RecordStore& m_store;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Pending> m_pending;
+    std::optional<Pending> m_uncut; // a page whose bytes did not cut, the writing held until it is read again
     bool m_busy = false;
     bool m_ending = false;
     std::string m_error;

@@ -44,11 +44,13 @@ CREATE TABLE records (
     seen INTEGER NOT NULL DEFAULT 0,
     etag TEXT,
     last_modified TEXT,
-    xml BLOB,
     importable INTEGER NOT NULL DEFAULT 0,
     record_date TEXT NOT NULL DEFAULT '',
-    built BLOB,
     built_revision INTEGER,
+    -- The large values last, the XML after every other: a column that follows a value too
+    -- large for its page is reached only through that value's overflow pages.
+    built BLOB,
+    xml BLOB,
     UNIQUE (source, key)
 );
 CREATE TABLE year_files (

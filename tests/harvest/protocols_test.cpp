@@ -4,7 +4,10 @@
 
 #include "harvest/fetcher.h"
 #include "harvest/page.h"
+#include "harvest/pagewriter.h"
 #include "harvest/protocols.h"
+#include "harvest/recordstore.h"
+#include "tests/core/test_util.h"
 #include "tests/harvest/catalogue.h"
 #include "tests/import/csrrecord.h"
 
@@ -244,6 +247,76 @@ TEST(ReadPage, RecordsStandAloneWithTheirNamespacesAndWhatAPageSaysBesideThem) {
     const Page doctype = harvest::readPage("<!DOCTYPE r SYSTEM \"http://127.0.0.1:1/r.dtd\"><r/>");
     EXPECT_FALSE(doctype.usable);
     EXPECT_NE(doctype.problem.find("DOCTYPE"), std::string::npos) << doctype.problem;
+}
+
+// A page of records with an identifier each, in one document.
+std::string recordsPage(const std::vector<std::pair<std::string, std::string>>& records) {
+    std::string page = "<r xmlns:gmd=\"http://www.isotc211.org/2005/gmd\" "
+                       "xmlns:gco=\"http://www.isotc211.org/2005/gco\"><!-- <gmd:MD_Metadata> -->";
+    for (const auto& [identifier, title] : records)
+        page.append("<gmd:MD_Metadata><gmd:fileIdentifier><gco:CharacterString>")
+            .append(identifier)
+            .append("</gco:CharacterString></gmd:fileIdentifier><t a=\">\">")
+            .append(title)
+            .append("</t></gmd:MD_Metadata>");
+    return page + "</r>";
+}
+
+// Records left to be cut (on the thread that stores them) are cut as readPage cuts them; bytes
+// that do not cut as the tree says change nothing, and the writer has such a page read again
+// before it is written, with no later page written before it.
+TEST(ReadPage, RecordsLeftToBeCutAreCutAsReadPageCutsThemOrReadAgain) {
+    const std::string bytes = recordsPage({{"urn:a", "one"}, {"urn:b", "two"}});
+    const Page now = harvest::readPage(bytes);
+    ASSERT_EQ(now.records.size(), 2u);
+    EXPECT_FALSE(now.cut);
+    Page later = harvest::readPageLater(std::make_shared<const std::string>(bytes));
+    ASSERT_TRUE(later.cut);
+    ASSERT_EQ(later.records.size(), 2u);
+    EXPECT_EQ(later.records[1].fileIdentifier, "urn:b");
+    EXPECT_TRUE(later.records[0].xml.empty());
+    harvest::RecordCut wrong = *later.cut;
+    wrong.records[1].name = "gmd:MI_Metadata";
+    std::vector<harvest::PageRecord> kept = later.records;
+    EXPECT_FALSE(harvest::cutRecords(wrong, kept));
+    EXPECT_TRUE(kept[0].xml.empty() && kept[1].xml.empty());
+    ASSERT_TRUE(harvest::cutRecords(*later.cut, later.records));
+    EXPECT_EQ(later.records[0].xml, now.records[0].xml);
+    EXPECT_EQ(later.records[1].xml, now.records[1].xml);
+    const Page latin = harvest::readPageLater(
+        std::make_shared<const std::string>("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><gmd:MD_Metadata "
+                                            "xmlns:gmd=\"http://www.isotc211.org/2005/gmd\"/>"));
+    ASSERT_EQ(latin.records.size(), 1u);
+    EXPECT_FALSE(latin.cut);
+    EXPECT_FALSE(latin.records[0].xml.empty());
+
+    testutil::TempDir dir;
+    std::string err;
+    harvest::RecordStore store;
+    ASSERT_TRUE(store.open(dir.path(), true, &err)) << err;
+    harvest::Source source;
+    source.address = "http://127.0.0.1/csw";
+    source.protocol = "csw";
+    ASSERT_TRUE(store.saveSource(source, &err)) << err;
+    const std::string again = recordsPage({{"urn:a", "three"}});
+    {
+        harvest::PageWriter writer(store);
+        Page first = harvest::readPageLater(std::make_shared<const std::string>(bytes));
+        auto uncut = std::make_shared<harvest::RecordCut>(*first.cut);
+        uncut->records[0].ordinal += 1;
+        writer.write(std::move(first.records), source, {}, uncut);
+        Page second = harvest::readPageLater(std::make_shared<const std::string>(again));
+        writer.write(std::move(second.records), source, {}, second.cut);
+        ASSERT_TRUE(writer.drain(&err)) << err;
+        EXPECT_EQ(writer.counts().newRecords, 2);
+        EXPECT_EQ(writer.counts().changed, 1);
+    }
+    const std::vector<harvest::RecordStore::Live> live = store.liveRecords(&err);
+    ASSERT_EQ(live.size(), 2u) << err;
+    std::string a, b;
+    ASSERT_TRUE(store.recordXml(live[0].id, &a, &err) && store.recordXml(live[1].id, &b, &err)) << err;
+    EXPECT_EQ(a, harvest::readPage(again).records[0].xml);
+    EXPECT_EQ(b, now.records[1].xml);
 }
 
 } // namespace
